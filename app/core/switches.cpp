@@ -1,0 +1,49 @@
+// Switch classification and scanning for the entry procedure.
+#include "app/core/switches.h"
+#include <cctype>
+#include <cstring>
+
+namespace {
+
+// Case-insensitive comparison of at most `n` characters, upper-casing each
+// byte through the C locale; a text shorter than the prefix does not match.
+bool HasPrefixNoCase(const char* text, const char* prefix) {
+    std::size_t n = std::strlen(prefix);
+    for (std::size_t i = 0; i < n; ++i) {
+        unsigned char a = static_cast<unsigned char>(text[i]);
+        unsigned char b = static_cast<unsigned char>(prefix[i]);
+        if (a == '\0') return false;
+        if (std::toupper(a) != std::toupper(b)) return false;
+    }
+    return true;
+}
+
+bool IsSilentSwitch(const char* text) {
+    unsigned char first = static_cast<unsigned char>(text[0]);
+    if (first == '\0' || std::toupper(first) != 'S') return false;
+    return !std::isalpha(static_cast<unsigned char>(text[1]));
+}
+
+}  // namespace
+
+SwitchKind ClassifySwitch(const char* text) {
+    if (HasPrefixNoCase(text, "setup")) return SwitchKind::Setup;
+    if (IsSilentSwitch(text)) return SwitchKind::Silent;
+    if (HasPrefixNoCase(text, "wait")) return SwitchKind::Wait;
+    if (HasPrefixNoCase(text, "warning")) return SwitchKind::Warning;
+    return SwitchKind::Other;
+}
+
+int ScanSwitches(const char* args, SwitchHandler& handler) {
+    int count = 0;
+    if (!args) return 0;
+    const char* p = args;
+    while ((p = std::strpbrk(p, "/-")) != nullptr) {
+        const char* text = p + 1;
+        SwitchKind kind = ClassifySwitch(text);
+        if (kind != SwitchKind::Silent) ++count;
+        handler.OnSwitch(kind);
+        p = text;
+    }
+    return count;
+}

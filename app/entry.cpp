@@ -1,0 +1,87 @@
+// Start-up, the switch scan with its immediate effects, the mode choice and
+// shut-down of the program.
+#include "app/entry.h"
+#include "app/program_state.h"
+#include "app/core/switches.h"
+#include "lang/messages.h"
+#include "lang/languagefile.h"
+#include "platform/text.h"
+#include "uninstall/uninstall_run.h"
+#include "integration/setup_dialogs.h"
+#include "resource.h"
+#include <ole2.h>
+#include <shellapi.h>
+#include <cstdio>
+
+bool SilentMode = false;
+char programGroupPath[1024] = "";
+HICON ProductIcon = nullptr;
+HFONT DialogFont = nullptr;
+
+void ComposeManualDeletionWarning(char* out, size_t capacity, const char* programPath) {
+    if (capacity == 0) return;
+    int used = std::snprintf(out, capacity, "%s\n", GetMessageText(MSG_UNINSTALL_DONE));
+    if (used < 0 || static_cast<size_t>(used) >= capacity) return;
+    std::snprintf(out + used, capacity - used, GetMessageText(MSG_DELETE_MANUALLY), programPath);
+}
+
+void ShowManualDeletionWarning() {
+    char path[1024];
+    DWORD len = GetModuleFileNameA(nullptr, path, sizeof path);
+    if (len >= sizeof path) len = sizeof path - 1;
+    path[len] = '\0';
+    char text[512];
+    ComposeManualDeletionWarning(text, sizeof text, path);
+    MessageBoxA(nullptr, text, GetMessageText(MSG_CAPTION), MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
+}
+
+namespace {
+
+struct Requests : SwitchHandler {
+    bool setup = false;
+    void OnSwitch(SwitchKind kind) override {
+        switch (kind) {
+        case SwitchKind::Setup: setup = true; break;
+        case SwitchKind::Silent: SilentMode = true; break;
+        case SwitchKind::Wait: Sleep(2000); break;
+        case SwitchKind::Warning: ShowManualDeletionWarning(); break;
+        case SwitchKind::Other: break;
+        }
+    }
+};
+
+HFONT CreateDialogFont() {
+    return CreateFontA(-12, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, GB2312_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
+}
+
+void RunSetupMode() {
+    INT_PTR confirmed = DialogBoxParamA(CurrentResourceModule, "SETUPDLG", nullptr, SetupDialogProc, 0);
+    if (confirmed <= 0) return;
+    DialogBoxParamA(CurrentResourceModule, "DONEDLG", nullptr, DoneDialogProc, 0);
+    if (programGroupPath[0] != '\0' && !SilentMode)
+        ShellExecuteA(nullptr, "open", programGroupPath, nullptr, "", SW_SHOWNORMAL);
+}
+
+}  // namespace
+
+int UninstallerMain(HINSTANCE instance, const char* args) {
+    LoadLanguageDll(instance);
+    LoadLanguageFile("uninstall.lng");
+    OleInitialize(nullptr);
+    HMODULE richEdit = LoadLibraryA("riched32.dll");
+    ProductIcon = LoadIconA(CurrentResourceModule, "QAVICON");
+    DialogFont = CreateDialogFont();
+
+    Requests requests;
+    int switchCount = ScanSwitches(args, requests);
+
+    if (requests.setup) RunSetupMode();
+    if (switchCount == 0) UninstallDriver();
+
+    if (richEdit) FreeLibrary(richEdit);
+    OleUninitialize();
+    DeleteObject(DialogFont);
+    return 0;
+}

@@ -1,0 +1,11 @@
+// The entry procedure's work, callable from WinMain and from tests.
+#pragma once
+#include <windows.h>
+
+// Start-up, switch scan, at most one mode, shut-down. Always returns 0.
+int UninstallerMain(HINSTANCE instance, const char* args);
+
+// The manual-deletion warning shown by the "warning" switch.
+void ShowManualDeletionWarning();
+// Composes "5105\n" + 5106 formatted with `programPath` into `out`, cut to fit.
+void ComposeManualDeletionWarning(char* out, size_t capacity, const char* programPath);

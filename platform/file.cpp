@@ -1,0 +1,4 @@
+// The file object and the error record.
+#include "platform/file.h"
+
+void ErrorState::FatalOutOfMemory() { ExitProcess(8); }

@@ -1,0 +1,31 @@
+// Text and path utilities bound to the program's ANSI code page, plus the
+// platform test and the few shell and process helpers every mode uses.
+#pragma once
+#include <windows.h>
+#include <cstddef>
+#include "platform/core/textwalk.h"
+
+// Filled from the ANSI code page before the entry procedure runs.
+extern LeadBytes LeadByteTable;
+void FillLeadByteTable(LeadBytes& table);
+
+// Non-zero (the major version) on the Windows NT family, 0 on Windows 9x.
+DWORD NtMajorVersion();
+
+inline char* NextCharPos(char* p) { return NextCharPos(LeadByteTable, p); }
+inline const char* NextCharPos(const char* p) { return NextCharPos(LeadByteTable, p); }
+inline char* FileNamePart(char* path) { return FileNamePart(LeadByteTable, path); }
+inline const char* FileNamePart(const char* path) { return FileNamePart(LeadByteTable, path); }
+inline const char* LastCharPos(const char* s) { return LastCharPos(LeadByteTable, s); }
+// Every full-path buffer of the program is 1024 bytes unless a caller says otherwise.
+inline void AppendBackslash(char* path, std::size_t capacity = 1024) {
+    AppendBackslash(LeadByteTable, path, capacity);
+}
+
+// -1, 0, 1 for less, equal, greater (case ignored); -2 when the comparison fails.
+int CompareTextNoCase(const char* a, const char* b);
+bool FileExistsAnyName(const char* name, const wchar_t* wideName = nullptr);
+// Deletes a folder tree through the shell. `capacity` is the buffer's size:
+// the list terminator needs one byte after the path's own.
+bool RemoveFolderTree(char* path, std::size_t capacity = 1024);
+bool RunProgram(const char* commandLine, const char* workingDir, DWORD waitMs);

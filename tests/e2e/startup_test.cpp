@@ -1,0 +1,85 @@
+// The real uninstall.exe under Wine: the warning box, the wait switch, and
+// argument strings that must end without an uninstall run, always with code 0.
+#include "tests/support/harness.h"
+#include "uidriver/uidriver.h"
+#include <gtest/gtest.h>
+#include <string>
+
+namespace {
+
+// A bare folder with a copy of the program and a list file that would be
+// deleted by an uninstall run: it must survive every case here.
+class StartupTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        exe_ = dir_ / "uninstall.exe";
+        ASSERT_TRUE(CopyFileA(test::ProductExe().c_str(), exe_.c_str(), FALSE));
+        ASSERT_TRUE(test::WriteBytes(dir_ / "victim.txt", "keep me"));
+        ASSERT_TRUE(test::WriteBytes(dir_ / "Uninstall.lst", "victim.txt\r\n"));
+    }
+    void ExpectNothingRemoved() {
+        EXPECT_TRUE(test::Exists(dir_ / "victim.txt"));
+        EXPECT_TRUE(test::Exists(dir_ / "Uninstall.lst"));
+        EXPECT_TRUE(test::Exists(exe_));
+    }
+    test::ScratchDir dir_{"startup"};
+    std::string exe_;
+};
+
+TEST_F(StartupTest, WarningShowsTheProgramsOwnPath) {
+    test::Process p;
+    ASSERT_TRUE(p.Start(exe_, "/warning", dir_.path()));
+    HWND box = ui::WaitForDialog(p.pid(), 20000, "", p.handle());
+    ASSERT_NE(box, nullptr);
+    ui::Window w = ui::Describe(box);
+    EXPECT_EQ(w.caption, "卸载 Qavrix");
+    EXPECT_EQ(w.MessageText(), "卸载已完成\n你应该手动删除 " + test::Utf8FromAnsi(exe_));
+    ASSERT_NE(w.Find(IDOK), nullptr);
+    ui::Command(box, IDOK);
+    EXPECT_EQ(p.Wait(20000), 0);
+    ExpectNothingRemoved();
+}
+
+TEST_F(StartupTest, WaitSleepsTwoSecondsPerSwitch) {
+    for (int n : {1, 2}) {
+        std::string args = n == 1 ? "/wait" : "/wait -wait";
+        test::Process p;
+        DWORD start = GetTickCount();
+        ASSERT_TRUE(p.Start(exe_, args, dir_.path()));
+        EXPECT_EQ(p.Wait(30000), 0);
+        DWORD elapsed = GetTickCount() - start;
+        EXPECT_GE(elapsed, 2000u * n - 50) << args;
+        EXPECT_LT(elapsed, 2000u * n + 8000) << args;
+        EXPECT_TRUE(ui::DialogsOf(p.pid()).empty());
+    }
+    ExpectNothingRemoved();
+}
+
+TEST_F(StartupTest, CountedSwitchesEndWithoutAnUninstallRun) {
+    const std::string cases[] = {
+        "/S /wait", "/silent", "/Sx", "/set", "/", "C:\\my-folder\\x", "-", "///---",
+        std::string(3000, '/'), std::string(2000, '-') + "\xb0\xa1\xff",
+        "\xd6\xd0\xce\xc4-\xff\xfe/", std::string(30000, 'a') + "/x",
+    };
+    for (const std::string& args : cases) {
+        test::Process p;
+        ASSERT_TRUE(p.Start(exe_, args, dir_.path())) << args.substr(0, 40);
+        EXPECT_EQ(p.Wait(20000), 0) << args.substr(0, 40);
+        EXPECT_TRUE(ui::DialogsOf(p.pid()).empty());
+    }
+    ExpectNothingRemoved();
+}
+
+TEST_F(StartupTest, EmptyHighBitArgumentsEndWithCodeZero) {
+    // No "/" or "-": no switch at all, so these reach the uninstall run; with
+    // the run not yet confirmed they must still end normally.
+    for (const std::string& args : {std::string("\xb0\xa1\xb0\xa1"), std::string(" \t ")}) {
+        test::Process p;
+        ASSERT_TRUE(p.Start(exe_, args, dir_.path()));
+        HWND box = ui::WaitForDialog(p.pid(), 5000, "", p.handle());
+        if (box) ui::Command(box, IDNO);
+        EXPECT_EQ(p.Wait(20000), 0);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,53 @@
+#!/bin/bash
+# Runs all the tests: installs what is missing, builds both trees, runs the
+# native core tests (ASan/UBSan), each fuzzer for a bounded time, then the
+# Win32 unit tests and the end-to-end tests under Wine and Xvfb.
+#   FUZZ_SECONDS=30 (total fuzzing time), CTEST_ARGS="-R pattern" to narrow.
+set -uo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
+export BUILD_DIR
+"$ROOT/tools/build.sh" || { echo "build failed"; exit 1; }
+
+passed=0; failed=0
+count() {  # adds a ctest log's counts to the totals
+  local line
+  line=$(grep -E 'tests passed, [0-9]+ tests failed out of' "$1" | tail -1) || return 0
+  local fail total
+  fail=$(echo "$line" | sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/')
+  total=$(echo "$line" | sed -E 's/.*out of ([0-9]+).*/\1/')
+  passed=$((passed + total - fail)); failed=$((failed + fail))
+}
+
+status=0
+echo "== native core tests (ASan/UBSan)"
+ctest --test-dir "$BUILD_DIR/native" --output-on-failure -j2 ${CTEST_ARGS:-} | tee "$BUILD_DIR/native-ctest.log" || status=1
+count "$BUILD_DIR/native-ctest.log"
+
+fuzzers=$(find "$BUILD_DIR/native" -maxdepth 1 -name 'fuzz_*' -type f -perm -u+x | sort)
+if [ -n "$fuzzers" ] && [ -z "${CTEST_ARGS:-}" ]; then
+  n=$(echo "$fuzzers" | wc -l)
+  per=$(( ${FUZZ_SECONDS:-30} / n )); [ "$per" -lt 5 ] && per=5
+  for f in $fuzzers; do
+    name=$(basename "$f")
+    corpus="$ROOT/tests/fuzz/corpus/${name#fuzz_}"
+    work="$BUILD_DIR/fuzz-corpus/$name"; mkdir -p "$work"
+    echo "== fuzzing $name for ${per}s"
+    if "$f" -max_total_time="$per" -print_final_stats=1 "$work" $( [ -d "$corpus" ] && echo "$corpus" ) \
+         >"$BUILD_DIR/$name.log" 2>&1; then
+      passed=$((passed + 1)); grep -E 'stat::number_of_executed_units' "$BUILD_DIR/$name.log" || true
+    else
+      failed=$((failed + 1)); status=1; tail -40 "$BUILD_DIR/$name.log"
+    fi
+  done
+fi
+
+echo "== Win32 unit and end-to-end tests under Wine"
+source "$ROOT/tools/wine-env.sh"
+ctest --test-dir "$BUILD_DIR/mingw" --output-on-failure -j2 ${CTEST_ARGS:-} | tee "$BUILD_DIR/mingw-ctest.log" || status=1
+count "$BUILD_DIR/mingw-ctest.log"
+
+echo
+echo "all: $passed passed, $failed failed"
+[ "$failed" -eq 0 ] || status=1
+exit $status

@@ -1,0 +1,56 @@
+// uidriver: a command-line front end of the UI driver, for people and scripts.
+//   uidriver wait  [--pid N] [--caption TEXT] [--timeout MS]   print the dialog
+//   uidriver click [--pid N] [--caption TEXT] ID                 press a button
+//   uidriver list  [--pid N]                                     print every dialog
+#include "uidriver.h"
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+int Usage() {
+    std::fputs("usage: uidriver wait|click|list [--pid N] [--caption TEXT] [--timeout MS] [ID]\n", stderr);
+    return 2;
+}
+
+void Print(const std::string& utf8) {
+    // The console may not speak UTF-8; the bytes are written unchanged.
+    std::fwrite(utf8.data(), 1, utf8.size(), stdout);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return Usage();
+    std::string verb = argv[1];
+    DWORD pid = 0, timeout = 10000;
+    std::string caption;
+    int id = -1;
+    for (int i = 2; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--pid") && i + 1 < argc) pid = std::strtoul(argv[++i], nullptr, 10);
+        else if (!std::strcmp(argv[i], "--caption") && i + 1 < argc) caption = argv[++i];
+        else if (!std::strcmp(argv[i], "--timeout") && i + 1 < argc) timeout = std::strtoul(argv[++i], nullptr, 10);
+        else id = std::atoi(argv[i]);
+    }
+    if (verb == "list") {
+        for (HWND h : ui::DialogsOf(pid)) Print(ui::Report(ui::Describe(h)));
+        return 0;
+    }
+    HWND dialog = ui::WaitForDialog(pid, timeout, caption);
+    if (!dialog) { std::fputs("uidriver: no dialog appeared\n", stderr); return 1; }
+    if (verb == "wait") {
+        ui::Window w = ui::Describe(dialog);
+        Print(ui::Report(w));
+        std::string text = w.MessageText();
+        if (!text.empty()) Print("message: " + text + "\n");
+        return 0;
+    }
+    if (verb == "click") {
+        if (id < 0) return Usage();
+        return ui::Click(dialog, id) ? 0 : 1;
+    }
+    return Usage();
+}

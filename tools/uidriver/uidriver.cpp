@@ -1,0 +1,180 @@
+// Window discovery and control inspection for the UI driver.
+#include "uidriver.h"
+#include <cstdio>
+
+namespace ui {
+
+std::string ToUtf8(const std::wstring& w) {
+    if (w.empty()) return {};
+    int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+    std::string s(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), &s[0], n, nullptr, nullptr);
+    return s;
+}
+
+std::wstring FromUtf8(const std::string& s) {
+    if (s.empty()) return {};
+    int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+    std::wstring w(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), &w[0], n);
+    return w;
+}
+
+namespace {
+
+std::string WindowText(HWND h) {
+    // WM_GETTEXT works across processes and for rich-edit controls too.
+    LRESULT len = SendMessageW(h, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring w(static_cast<size_t>(len) + 1, L'\0');
+    LRESULT got = SendMessageW(h, WM_GETTEXT, w.size(), reinterpret_cast<LPARAM>(&w[0]));
+    w.resize(static_cast<size_t>(got));
+    return ToUtf8(w);
+}
+
+std::string ClassOf(HWND h) {
+    wchar_t name[256] = L"";
+    GetClassNameW(h, name, 256);
+    return ToUtf8(name);
+}
+
+struct EnumState { DWORD pid; std::vector<HWND>* out; };
+
+BOOL CALLBACK CollectDialogs(HWND h, LPARAM lp) {
+    auto* st = reinterpret_cast<EnumState*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    if ((st->pid == 0 || pid == st->pid) && IsWindowVisible(h) && ClassOf(h) == "#32770")
+        st->out->push_back(h);
+    return TRUE;
+}
+
+BOOL CALLBACK CollectChildren(HWND h, LPARAM lp) {
+    auto* w = reinterpret_cast<Window*>(lp);
+    if (GetParent(h) != w->hwnd) return TRUE;  // direct children only
+    Control c;
+    c.hwnd = h;
+    c.id = GetDlgCtrlID(h);
+    c.className = ClassOf(h);
+    c.text = WindowText(h);
+    c.enabled = IsWindowEnabled(h) != FALSE;
+    c.visible = IsWindowVisible(h) != FALSE;
+    GetWindowRect(h, &c.rect);
+    LONG style = GetWindowLongW(h, GWL_STYLE);
+    if (c.className == "Button") {
+        LONG type = style & BS_TYPEMASK;
+        if (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_3STATE ||
+            type == BS_AUTO3STATE || type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON)
+            c.check = static_cast<int>(SendMessageW(h, BM_GETCHECK, 0, 0));
+    }
+    w->controls.push_back(c);
+    return TRUE;
+}
+
+}  // namespace
+
+std::vector<HWND> DialogsOf(DWORD pid) {
+    std::vector<HWND> out;
+    EnumState st{pid, &out};
+    EnumWindows(CollectDialogs, reinterpret_cast<LPARAM>(&st));
+    return out;
+}
+
+HWND WaitForDialog(DWORD pid, DWORD timeoutMs, const std::string& captionPart, HANDLE process) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        for (HWND h : DialogsOf(pid)) {
+            if (captionPart.empty() || WindowText(h).find(captionPart) != std::string::npos) return h;
+        }
+        if (process && WaitForSingleObject(process, 0) == WAIT_OBJECT_0) {
+            // One last look: the window may have appeared just before the end.
+            for (HWND h : DialogsOf(pid))
+                if (captionPart.empty() || WindowText(h).find(captionPart) != std::string::npos) return h;
+            return nullptr;
+        }
+        if (GetTickCount() - start > timeoutMs) return nullptr;
+        Sleep(50);
+    }
+}
+
+bool WaitForClose(HWND hwnd, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    while (IsWindow(hwnd)) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        Sleep(50);
+    }
+    return true;
+}
+
+Window Describe(HWND hwnd) {
+    Window w;
+    w.hwnd = hwnd;
+    GetWindowThreadProcessId(hwnd, &w.pid);
+    w.className = ClassOf(hwnd);
+    w.caption = WindowText(hwnd);
+    GetWindowRect(hwnd, &w.rect);
+    EnumChildWindows(hwnd, CollectChildren, reinterpret_cast<LPARAM>(&w));
+    return w;
+}
+
+std::string Window::MessageText() const {
+    for (const Control& c : controls)
+        if (c.id == 0xFFFF && c.className == "Static") return c.text;
+    return {};
+}
+
+const Control* Window::Find(int id) const {
+    for (const Control& c : controls)
+        if (c.id == id) return &c;
+    return nullptr;
+}
+
+std::string Report(const Window& w) {
+    std::string out = "window \"" + w.caption + "\" class " + w.className + "\n";
+    char line[128];
+    for (const Control& c : w.controls) {
+        std::snprintf(line, sizeof line, "  id %5d %-10s %s%s", c.id, c.className.c_str(),
+                      c.enabled ? "enabled " : "disabled", c.visible ? "" : " hidden");
+        out += line;
+        if (c.check >= 0) out += c.check == BST_CHECKED ? " [x]" : " [ ]";
+        out += " \"" + c.text + "\"\n";
+    }
+    return out;
+}
+
+bool Click(HWND dialog, int id) {
+    HWND item = GetDlgItem(dialog, id);
+    if (!item) return false;
+    SendMessageW(item, BM_CLICK, 0, 0);
+    return true;
+}
+
+bool Command(HWND dialog, int id) {
+    HWND item = GetDlgItem(dialog, id);
+    return PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(item)) != FALSE;
+}
+
+void PressF1(HWND dialog) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    HWND target = dialog;
+    DWORD thread = GetWindowThreadProcessId(dialog, nullptr);
+    if (GetGUIThreadInfo(thread, &info) && info.hwndFocus) target = info.hwndFocus;
+    PostMessageW(target, WM_KEYDOWN, VK_F1, 0x003B0001);
+    PostMessageW(target, WM_KEYUP, VK_F1, static_cast<LPARAM>(0xC03B0001u));
+}
+
+bool IsChecked(HWND dialog, int id) {
+    return SendDlgItemMessageW(dialog, id, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+bool IsEnabled(HWND dialog, int id) {
+    HWND item = GetDlgItem(dialog, id);
+    return item && IsWindowEnabled(item);
+}
+
+std::string ItemText(HWND dialog, int id) {
+    HWND item = GetDlgItem(dialog, id);
+    return item ? WindowText(item) : std::string();
+}
+
+}  // namespace ui

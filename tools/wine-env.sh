@@ -1,0 +1,39 @@
+# Sourced by the build, test and demo scripts: a private Wine prefix with the
+# Chinese code page, a running wineserver and an X display for the dialogs.
+# Re-sourcing is cheap; everything is created only once.
+QAV_ROOT="${QAV_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}"
+QAV_STATE="${QAV_STATE:-$QAV_ROOT/build/wine}"
+export WINE="${WINE:-/usr/lib/wine/wine64}"
+export WINESERVER="${WINESERVER:-/usr/lib/wine/wineserver}"
+export WINEPREFIX="${WINEPREFIX:-$QAV_STATE/prefix}"
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}"
+export HOME="${QAV_HOME:-$QAV_STATE/home}"
+export LOCPATH="$QAV_STATE/locale"
+mkdir -p "$QAV_STATE" "$HOME"
+
+# The Linux locale Wine needs to create files with Chinese names.
+if [ ! -d "$LOCPATH/zh_CN.UTF-8" ]; then
+  mkdir -p "$LOCPATH"
+  LC_ALL=C localedef -i zh_CN -f UTF-8 "$LOCPATH/zh_CN.UTF-8" >/dev/null 2>&1 || true
+fi
+export LC_ALL="${QAV_LC_ALL:-zh_CN.UTF-8}"
+
+# A display: reuse ours if it is still alive, else start Xvfb on a free number.
+qav_display_alive() { [ -n "${DISPLAY:-}" ] && [ -e "/tmp/.X11-unix/X${DISPLAY#:}" ]; }
+if [ -f "$QAV_STATE/display" ] && [ -z "${QAV_KEEP_DISPLAY:-}" ]; then
+  export DISPLAY="$(cat "$QAV_STATE/display")"
+fi
+if ! qav_display_alive; then
+  n=90; while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n+1)); done
+  (Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &)
+  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+  export DISPLAY=":$n"; echo "$DISPLAY" > "$QAV_STATE/display"
+fi
+
+# The prefix, created once (about 8 s), then a persistent wineserver.
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  "$WINE" wineboot -i >/dev/null 2>&1 </dev/null
+  "$WINESERVER" -w
+fi
+"$WINESERVER" -p >/dev/null 2>&1 </dev/null
