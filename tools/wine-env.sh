@@ -2,7 +2,7 @@
 # Chinese code page, a running wineserver and an X display for the dialogs.
 # Re-sourcing is cheap; everything is created only once.
 QAV_ROOT="${QAV_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}"
-QAV_STATE="${QAV_STATE:-$QAV_ROOT/build/wine}"
+QAV_STATE="${QAV_STATE:-${BUILD_DIR:-$QAV_ROOT/build}/wine}"
 export WINE="${WINE:-/usr/lib/wine/wine64}"
 export WINESERVER="${WINESERVER:-/usr/lib/wine/wineserver}"
 export WINEPREFIX="${WINEPREFIX:-$QAV_STATE/prefix}"
