@@ -1,77 +1,97 @@
-// Message lookup under Wine: the program's own string table, the rotating
-// buffers, and the optional language DLL with its fallback and unloading.
+// Message lookup under Wine: the program's own string table (this test
+// program carries the product's resources), the rotating buffers, and the
+// language DLL beside the program with its fallback and unloading.
 #include "lang/messages.h"
 #include "platform/text.h"
 #include "resource.h"
 #include "tests/support/harness.h"
 #include <gtest/gtest.h>
-#include <cstring>
 #include <string>
 
 namespace {
 
 HINSTANCE Self() { return GetModuleHandleA(nullptr); }
 
-// The test binary carries no string table, so point the lookup at the product.
-class ProductStrings : public ::testing::Test {
+class Messages : public ::testing::Test {
 protected:
-    void SetUp() override {
-        product_ = LoadLibraryExA(test::ProductExe().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        ASSERT_NE(product_, nullptr);
-        UnloadLanguageDll();
-        CurrentResourceModule = OwnModule = product_;
-    }
-    void TearDown() override {
-        UnloadLanguageDll();
-        CurrentResourceModule = OwnModule = Self();
-        FreeLibrary(product_);
-    }
-    HMODULE product_ = nullptr;
+    void SetUp() override { LoadLanguageDll(Self()); }
+    void TearDown() override { UnloadLanguageDll(); }
 };
 
-TEST_F(ProductStrings, TextsComeFromTheChineseStringTable) {
+TEST_F(Messages, TextsComeFromTheChineseStringTable) {
     EXPECT_EQ(test::Utf8FromAnsi(GetMessageText(MSG_CAPTION)), "卸载 Qavrix");
     EXPECT_EQ(test::Utf8FromAnsi(GetMessageText(MSG_CONFIRM)), "确实要卸载 Qavrix 吗?");
+    EXPECT_EQ(test::Utf8FromAnsi(GetMessageText(MSG_RESTART_NEEDED)), "你需要重新启动 Windows 来完全卸载 Qavrix。");
     // Message 5105 in code page 936 is exactly these bytes.
     EXPECT_STREQ(GetMessageText(MSG_UNINSTALL_DONE), "\xD0\xB6\xD4\xD8\xD2\xD1\xCD\xEA\xB3\xC9");
+    // A number neither module holds gives the empty text.
     EXPECT_STREQ(GetMessageText(4999), "");
+    for (int n = 5101; n <= 5114; ++n) EXPECT_STRNE(GetMessageText(n), "") << n;
 }
 
-TEST_F(ProductStrings, NineCallsReuseTheFirstBuffer) {
+TEST_F(Messages, NineCallsReuseTheFirstBufferAndKeepTheOthers) {
     const char* first = GetMessageText(5101);
     std::string firstText = first;
     const char* mid[7];
-    for (int i = 0; i < 7; ++i) mid[i] = GetMessageText(5102 + i);
-    for (int i = 0; i < 7; ++i) EXPECT_NE(mid[i], first);
+    std::string midText[7];
+    for (int i = 0; i < 7; ++i) { mid[i] = GetMessageText(5102 + i); midText[i] = mid[i]; }
     const char* ninth = GetMessageText(MSG_RESTART_NEEDED);
     EXPECT_EQ(ninth, first);
     EXPECT_NE(firstText, std::string(first));
-    // The second to eighth are intact.
-    EXPECT_EQ(test::Utf8FromAnsi(mid[3]), "卸载已完成");
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_NE(mid[i], first);
+        EXPECT_EQ(midText[i], std::string(mid[i])) << "buffer " << i + 2 << " was overwritten";
+    }
 }
 
-// A language DLL beside a copy of the program: a ScratchDir with the DLL,
-// loaded through LoadLanguageDll's own path logic is covered end to end;
-// here the DLL is loaded directly as the current module.
-TEST_F(ProductStrings, LanguageDllTextsWinWithFallbackAndUnload) {
-    HMODULE dll = LoadLibraryA(test::ResourceDll("testlng").c_str());
-    ASSERT_NE(dll, nullptr);
-    FreeLibrary(dll);
-    // Reproduce LoadLanguageDll's loaded state with the test DLL.
-    test::ScratchDir dir("qavlng");
-    std::string exe = dir / "uninstall.exe";
-    ASSERT_TRUE(CopyFileA(test::ProductExe().c_str(), exe.c_str(), FALSE));
-    ASSERT_TRUE(CopyFileA(test::ResourceDll("testlng").c_str(), (dir / "qavlng.dll").c_str(), FALSE));
-    HMODULE lng = LoadLibraryA((dir / "qavlng.dll").c_str());
-    ASSERT_NE(lng, nullptr);
-    FreeLibrary(lng);
+// The test language DLL rewords 5101, 5104-5107 and lacks 5113.
+class LanguageDll : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char self[MAX_PATH];
+        GetModuleFileNameA(nullptr, self, sizeof self);
+        dllPath_ = std::string(self).substr(0, std::string(self).rfind('\\')) + "\\qavlng.dll";
+        ASSERT_TRUE(CopyFileA(test::ResourceDll("testlng").c_str(), dllPath_.c_str(), FALSE));
+        LoadLanguageDll(Self());
+    }
+    void TearDown() override {
+        UnloadLanguageDll();
+        DeleteFileA(dllPath_.c_str());
+    }
+    std::string dllPath_;
+};
+
+TEST_F(LanguageDll, IsLoadedFromBesideTheProgramAndWinsForMessages) {
+    ASSERT_TRUE(LanguageDllLoaded());
+    EXPECT_NE(CurrentResourceModule, OwnModule);
+    EXPECT_EQ(OwnModule, Self());
+    EXPECT_STREQ(GetMessageText(MSG_CAPTION), "TEST Uninstall Qavrix");
+    EXPECT_STREQ(GetMessageText(MSG_CONFIRM), "TEST Really uninstall?");
 }
 
-TEST(MessagesWithoutDll, UnloadWithoutADllChangesNothing) {
-    HMODULE before = CurrentResourceModule;
+TEST_F(LanguageDll, MissingMessagesFallBackToTheProgramsOwn) {
+    EXPECT_EQ(test::Utf8FromAnsi(GetMessageText(MSG_LINK_DESCRIPTION)), "处理 QAV、ZIP 和其他压缩格式");
+    EXPECT_EQ(test::Utf8FromAnsi(GetMessageText(MSG_RESTART_NEEDED)), "你需要重新启动 Windows 来完全卸载 Qavrix。");
+}
+
+TEST_F(LanguageDll, UnloadRestoresTheProgramsOwnTexts) {
     UnloadLanguageDll();
-    EXPECT_EQ(CurrentResourceModule, before);
     EXPECT_FALSE(LanguageDllLoaded());
+    EXPECT_EQ(CurrentResourceModule, Self());
+    EXPECT_EQ(test::Utf8FromAnsi(GetMessageText(MSG_CAPTION)), "卸载 Qavrix");
+    // Unloading again changes nothing.
+    UnloadLanguageDll();
+    EXPECT_EQ(CurrentResourceModule, Self());
+}
+
+TEST_F(LanguageDll, LoadingAgainFirstUnloads) {
+    HMODULE first = CurrentResourceModule;
+    LoadLanguageDll(Self());
+    EXPECT_TRUE(LanguageDllLoaded());
+    // The module was freed and loaded again; the reference count did not grow.
+    UnloadLanguageDll();
+    EXPECT_EQ(GetModuleHandleA(dllPath_.c_str()), nullptr);
+    (void)first;
 }
 
 }  // namespace
