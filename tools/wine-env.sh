@@ -36,4 +36,4 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   "$WINE" wineboot -i >/dev/null 2>&1 </dev/null
   "$WINESERVER" -w
 fi
-"$WINESERVER" -p >/dev/null 2>&1 </dev/null
+"$WINESERVER" -p >/dev/null 2>&1 </dev/null || true
