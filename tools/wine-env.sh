@@ -37,3 +37,13 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   "$WINESERVER" -w
 fi
 "$WINESERVER" -p >/dev/null 2>&1 </dev/null || true
+
+# The dialogs name the SimSun face ("宋体"); let a Chinese font from Debian's
+# packages stand in for it so their texts render.
+if [ ! -f "$QAV_STATE/fonts-replaced" ]; then
+  for face in '宋体' 'SimSun'; do
+    "$WINE" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d 'WenQuanYi Micro Hei' /f \
+      >/dev/null 2>&1 </dev/null || true
+  done
+  touch "$QAV_STATE/fonts-replaced"
+fi

@@ -40,6 +40,20 @@ TEST_F(StartupTest, WarningShowsTheProgramsOwnPath) {
     ExpectNothingRemoved();
 }
 
+TEST_F(StartupTest, WarningTextsComeFromALanguageDllBesideTheProgram) {
+    // The test DLL rewords 5104-5106; its 5106 has its own "%s".
+    ASSERT_TRUE(CopyFileA(test::ResourceDll("testlng").c_str(), (dir_ / "qavlng.dll").c_str(), FALSE));
+    test::Process p;
+    ASSERT_TRUE(p.Start(exe_, "-warning", dir_.path()));
+    HWND box = ui::WaitForDialog(p.pid(), 20000, "", p.handle());
+    ASSERT_NE(box, nullptr);
+    ui::Window w = ui::Describe(box);
+    EXPECT_EQ(w.caption, "TEST Uninstall Qavrix");
+    EXPECT_EQ(w.MessageText(), "TEST Uninstall complete\nTEST Delete " + test::Utf8FromAnsi(exe_) + " by hand");
+    ui::Command(box, IDOK);
+    EXPECT_EQ(p.Wait(20000), 0);
+}
+
 TEST_F(StartupTest, WaitSleepsTwoSecondsPerSwitch) {
     for (int n : {1, 2}) {
         std::string args = n == 1 ? "/wait" : "/wait -wait";
