@@ -6,11 +6,11 @@
 #include "lang/messages.h"
 #include "lang/languagefile.h"
 #include "platform/text.h"
+#include "platform/shell_open.h"
 #include "uninstall/uninstall_run.h"
 #include "integration/setup_dialogs.h"
 #include "resource.h"
 #include <ole2.h>
-#include <shellapi.h>
 #include <cstdio>
 
 bool SilentMode = false;
@@ -61,7 +61,7 @@ void RunSetupMode() {
     if (confirmed <= 0) return;
     DialogBoxParamA(CurrentResourceModule, "DONEDLG", nullptr, DoneDialogProc, 0);
     if (programGroupPath[0] != '\0' && !SilentMode)
-        ShellExecuteA(nullptr, "open", programGroupPath, nullptr, "", SW_SHOWNORMAL);
+        ShellOpen(programGroupPath);
 }
 
 }  // namespace

@@ -1,15 +1,160 @@
-// The setup dialogs (not yet built: SETUPDLG ends at once as cancelled).
+// The dialog procedures of setup mode: SETUPDLG (the integration choices),
+// CONTEXTITEMS (the shell extension's menu items) and DONEDLG (completion).
+// Each passes every message to the dialog hook first, then handles it.
 #include "integration/setup_dialogs.h"
+#include "app/program_state.h"
+#include "integration/apply.h"
+#include "integration/settings.h"
+#include "lang/dialoghook.h"
+#include "lang/messages.h"
+#include "platform/registry.h"
+#include "platform/shell_open.h"
+#include "platform/text.h"
+#include "resource.h"
+#include <richedit.h>
 
-INT_PTR CALLBACK SetupDialogProc(HWND dialog, UINT message, WPARAM, LPARAM) {
-    if (message == WM_INITDIALOG) { EndDialog(dialog, 0); return TRUE; }
-    return FALSE;
+namespace {
+
+// ---------------------------------------------------------------- SETUPDLG
+
+void InitSetupDialog(HWND dialog) {
+    IntegrationSettings settings{};
+    LoadIntegrationSettings(settings);
+    ShowSettingsInDialog(dialog, settings);
+    SetForegroundWindow(dialog);
+    SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(ProductIcon));
+    SendDlgItemMessageA(dialog, IDC_SETUP_TEXT, EM_SETBKGNDCOLOR, 0, GetSysColor(COLOR_BTNFACE));
+    if (SilentMode) SendMessageA(dialog, WM_COMMAND, IDC_OK, 0);
 }
-INT_PTR CALLBACK ContextItemsDialogProc(HWND dialog, UINT message, WPARAM, LPARAM) {
-    if (message == WM_INITDIALOG) { EndDialog(dialog, 0); return TRUE; }
-    return FALSE;
+
+// Re-shows the boxes so that 5119 and 5120 follow the shell-extension box.
+void RefreshShellOptions(HWND dialog) {
+    IntegrationSettings scratch{};
+    ReadSettingsFromDialog(dialog, scratch);
+    ShowSettingsInDialog(dialog, scratch);
 }
-INT_PTR CALLBACK DoneDialogProc(HWND dialog, UINT message, WPARAM, LPARAM) {
-    if (message == WM_INITDIALOG) { EndDialog(dialog, 1); return TRUE; }
-    return FALSE;
+
+void ConfirmSetup(HWND dialog) {
+    IntegrationSettings settings{};
+    ReadSettingsFromDialog(dialog, settings);
+    SaveIntegrationSettings(settings);
+    ApplyIntegration(settings, programGroupPath);
+    RegisterUninstallEntry();
+    EndDialog(dialog, 1);
+}
+
+void HandleSetupCommand(HWND dialog, int command) {
+    switch (command) {
+    case IDC_SHELL_EXT: RefreshShellOptions(dialog); break;
+    case IDC_OK: ConfirmSetup(dialog); break;
+    case IDC_CANCEL: EndDialog(dialog, 0); break;
+    case IDC_SELECT_ALL: SelectAllArchiveTypes(dialog); break;
+    case IDC_CONTEXT_ITEMS:
+        DialogBoxParamA(CurrentResourceModule, "CONTEXTITEMS", dialog, ContextItemsDialogProc, 0);
+        break;
+    default: break;  // the Help button has been served by the hook
+    }
+}
+
+// ------------------------------------------------------------ CONTEXTITEMS
+
+void ShowStoredMenuItems(HWND dialog) {
+    for (const MenuItem& item : MenuItemTable) {
+        DWORD value = RegGetUserDword(MenuItemsKey, item.valueName, item.defaultValue);
+        CheckDlgButton(dialog, item.checkBox, value);
+    }
+}
+
+void StoreMenuItems(HWND dialog) {
+    for (const MenuItem& item : MenuItemTable) {
+        DWORD ticked = IsDlgButtonChecked(dialog, item.checkBox) == BST_CHECKED ? 1 : 0;
+        RegWriteUserDword(MenuItemsKey, item.valueName, ticked);
+    }
+}
+
+// ----------------------------------------------------------------- DONEDLG
+
+// The current directory with a backslash and `name` appended; empty when
+// the result would not fit the 1024-byte buffer.
+void PathInCurrentDirectory(char (&path)[1024], const char* name) {
+    DWORD len = GetCurrentDirectoryA(sizeof path, path);
+    if (len == 0 || len >= sizeof path) { path[0] = '\0'; return; }
+    AppendBackslash(path, sizeof path);
+    if (!AppendText(path, sizeof path, name)) path[0] = '\0';
+}
+
+void InitDoneDialog(HWND dialog) {
+    SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(ProductIcon));
+    SendDlgItemMessageA(dialog, IDC_DONE_THANKS, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont), FALSE);
+    char folder[1024];
+    DWORD len = GetCurrentDirectoryA(sizeof folder, folder);
+    if (len >= sizeof folder) folder[0] = '\0';
+    SetDlgItemTextA(dialog, IDC_DONE_FOLDER, folder);
+    if (SilentMode) SendMessageA(dialog, WM_COMMAND, IDC_OK, 0);
+}
+
+void RunArchiver() {
+    char path[1024];
+    PathInCurrentDirectory(path, "Qavrix.exe");
+    if (path[0] != '\0') RunProgram(path, nullptr, 0);
+}
+
+void OpenDocument(const char* name) {
+    char path[1024];
+    PathInCurrentDirectory(path, name);
+    if (path[0] != '\0') ShellOpen(path);
+}
+
+// The help file's contents and index window, through the same help viewer
+// that serves the topics (so tests see this request too).
+void OpenHelpContents(HWND owner) {
+    HelpViewer viewer = SetHelpViewer(nullptr);
+    SetHelpViewer(viewer);
+    viewer(owner, "qavrix.hlp", HELP_FINDER, 0);
+}
+
+void HandleDoneCommand(HWND dialog, int command) {
+    switch (command) {
+    case IDC_OK:
+    case IDC_CANCEL: EndDialog(dialog, 1); break;
+    case IDC_DONE_RUN: RunArchiver(); break;
+    case IDC_DONE_HELP: OpenHelpContents(dialog); break;
+    case IDC_DONE_LICENSE: OpenDocument("license.txt"); break;
+    case IDC_DONE_ORDER: OpenDocument("order.htm"); break;
+    case IDC_DONE_HOMEPAGE: ShellOpen(GetMessageText(MSG_HOME_PAGE)); break;
+    default: break;
+    }
+}
+
+}  // namespace
+
+INT_PTR CALLBACK SetupDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    DialogHook(dialog, message, wParam, lParam, "SETUPDLG", HELP_CONTEXT_SETUP);
+    switch (message) {
+    case WM_INITDIALOG: InitSetupDialog(dialog); return TRUE;
+    case WM_COMMAND: HandleSetupCommand(dialog, LOWORD(wParam)); return TRUE;
+    default: return FALSE;
+    }
+}
+
+INT_PTR CALLBACK ContextItemsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    DialogHook(dialog, message, wParam, lParam, "CONTEXTITEMS", HELP_CONTEXT_CONTEXTITEMS);
+    switch (message) {
+    case WM_HELP: return TRUE;  // served by the hook; keep it from the owner
+    case WM_INITDIALOG: ShowStoredMenuItems(dialog); return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDC_OK) { StoreMenuItems(dialog); EndDialog(dialog, 1); return TRUE; }
+        if (LOWORD(wParam) == IDC_CANCEL) { EndDialog(dialog, 0); return TRUE; }
+        return FALSE;
+    default: return FALSE;
+    }
+}
+
+INT_PTR CALLBACK DoneDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    DialogHook(dialog, message, wParam, lParam, "DONEDLG", 0);
+    switch (message) {
+    case WM_INITDIALOG: InitDoneDialog(dialog); return TRUE;
+    case WM_COMMAND: HandleDoneCommand(dialog, LOWORD(wParam)); return TRUE;
+    default: return FALSE;
+    }
 }

@@ -14,7 +14,8 @@ void RegWriteString(HKEY root, const char* path, const char* valueName, const ch
 void RegWriteDword(HKEY root, const char* path, const char* valueName, DWORD value);
 void RegWriteBinary(HKEY root, const char* path, const char* valueName, const void* bytes, DWORD count);
 // Reads a value into `buffer` (always terminated inside it); on failure the
-// default text is copied and the result is false.
+// default text is copied and the result is false. A value too large for the
+// buffer fails, and so does one that fills it exactly without a terminator.
 bool RegReadString(HKEY root, const char* path, const char* valueName, char* buffer,
                    const char* defaultText, std::size_t size);
 DWORD RegGetDword(HKEY root, const char* path, const char* valueName, DWORD defaultValue);
@@ -28,3 +29,12 @@ void RegWriteUserDword(const char* path, const char* valueName, DWORD value);
 bool RegReadUserString(const char* path, const char* valueName, char* buffer,
                        const char* defaultText, std::size_t size);
 DWORD RegGetUserDword(const char* path, const char* valueName, DWORD defaultValue);
+
+// Every registry call the layer has made since the process started (the
+// benchmark compares call counts with it).
+unsigned long RegistryCallCount();
+
+// Tests only: the layer calls `deleteKey` instead of RegDeleteKeyA (nullptr
+// restores RegDeleteKeyA), so a key that cannot be deleted can be staged.
+using RegDeleteKeyFunction = LONG (WINAPI*)(HKEY root, LPCSTR path);
+void SetRegDeleteKeyForTests(RegDeleteKeyFunction deleteKey);

@@ -14,20 +14,37 @@ void FillLeadByteTable(LeadBytes& table) {
 namespace {
 LONG cachedPlatformId = -1;
 DWORD cachedMajorVersion = 0;
+DWORD cachedMinorVersion = 0;
+
+void CacheWindowsVersion() {
+    if (cachedPlatformId != -1) return;
+    OSVERSIONINFOA info{};
+    info.dwOSVersionInfoSize = sizeof(info);  // 148 bytes
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    GetVersionExA(&info);
+#pragma GCC diagnostic pop
+    cachedPlatformId = static_cast<LONG>(info.dwPlatformId);
+    cachedMajorVersion = info.dwMajorVersion;
+    cachedMinorVersion = info.dwMinorVersion;
+}
 }
 
 DWORD NtMajorVersion() {
-    if (cachedPlatformId == -1) {
-        OSVERSIONINFOA info{};
-        info.dwOSVersionInfoSize = sizeof(info);  // 148 bytes
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-        GetVersionExA(&info);
-#pragma GCC diagnostic pop
-        cachedPlatformId = static_cast<LONG>(info.dwPlatformId);
-        cachedMajorVersion = info.dwMajorVersion;
-    }
+    CacheWindowsVersion();
     return cachedPlatformId == VER_PLATFORM_WIN32_NT ? cachedMajorVersion : 0;
+}
+
+void WindowsVersion(DWORD& major, DWORD& minor) {
+    CacheWindowsVersion();
+    major = cachedMajorVersion;
+    minor = cachedMinorVersion;
+}
+
+void OverrideWindowsVersionForTests(DWORD platformId, DWORD major, DWORD minor) {
+    cachedPlatformId = platformId == 0 ? -1 : static_cast<LONG>(platformId);
+    cachedMajorVersion = major;
+    cachedMinorVersion = minor;
 }
 
 int CompareTextNoCase(const char* a, const char* b) {

@@ -11,6 +11,11 @@ void FillLeadByteTable(LeadBytes& table);
 
 // Non-zero (the major version) on the Windows NT family, 0 on Windows 9x.
 DWORD NtMajorVersion();
+// The major and minor version GetVersionExA reports (read once, like the above).
+void WindowsVersion(DWORD& major, DWORD& minor);
+// Tests only: the two functions above report this platform (VER_PLATFORM_WIN32_NT
+// or VER_PLATFORM_WIN32_WINDOWS) and version; a platformId of 0 restores the real one.
+void OverrideWindowsVersionForTests(DWORD platformId, DWORD major, DWORD minor);
 
 inline char* NextCharPos(char* p) { return NextCharPos(LeadByteTable, p); }
 inline const char* NextCharPos(const char* p) { return NextCharPos(LeadByteTable, p); }

@@ -20,12 +20,25 @@ fi
 export LC_ALL="${QAV_LC_ALL:-zh_CN.UTF-8}"
 
 # A display: reuse ours if it is still alive, else start Xvfb on a free number.
-qav_display_alive() { [ -n "${DISPLAY:-}" ] && [ -e "/tmp/.X11-unix/X${DISPLAY#:}" ]; }
+# A display counts as alive only when the server named in its lock file runs:
+# sockets and lock files can outlive their server (a copied /tmp, a crash).
+qav_x_running() {
+  local lock="/tmp/.X$1-lock" pid
+  [ -e "/tmp/.X11-unix/X$1" ] && [ -f "$lock" ] || return 1
+  pid="$(tr -dc 0-9 < "$lock")"
+  [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null
+}
+qav_display_alive() { [ -n "${DISPLAY:-}" ] && qav_x_running "${DISPLAY#:}"; }
 if [ -f "$QAV_STATE/display" ] && [ -z "${QAV_KEEP_DISPLAY:-}" ]; then
   export DISPLAY="$(cat "$QAV_STATE/display")"
 fi
 if ! qav_display_alive; then
-  n=90; while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n+1)); done
+  n=90
+  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do
+    if ! qav_x_running "$n"; then rm -f "/tmp/.X11-unix/X$n" "/tmp/.X$n-lock" 2>/dev/null || true; fi
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
+    n=$((n+1))
+  done
   (Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &)
   for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
   export DISPLAY=":$n"; echo "$DISPLAY" > "$QAV_STATE/display"

@@ -129,8 +129,10 @@ const Control* Window::Find(int id) const {
 }
 
 std::string Report(const Window& w) {
-    std::string out = "window \"" + w.caption + "\" class " + w.className + "\n";
     char line[128];
+    std::snprintf(line, sizeof line, " rect %ld,%ld %ldx%ld", w.rect.left, w.rect.top,
+                  w.rect.right - w.rect.left, w.rect.bottom - w.rect.top);
+    std::string out = "window \"" + w.caption + "\" class " + w.className + line + "\n";
     for (const Control& c : w.controls) {
         std::snprintf(line, sizeof line, "  id %5d %-10s %s%s", c.id, c.className.c_str(),
                       c.enabled ? "enabled " : "disabled", c.visible ? "" : " hidden");

@@ -1,0 +1,20 @@
+// The apply pass of setup: the user's choices made real in one ordered pass,
+// and the two registrations that belong to no other step.
+#pragma once
+#include "integration/settings.h"
+
+// RegisterAppPath, ApplyShellExtension, ApplyAssociations,
+// RegisterProgramIds and UpdateShortcuts, strictly in that order.
+// `groupPath` (1024 bytes, may be null) receives the user's program group.
+void ApplyIntegration(const IntegrationSettings& settings, char* groupPath);
+
+// App Paths\Qavrix.exe: the archiver beside this program, and the current
+// directory as its "Path".
+void RegisterAppPath();
+
+// The product's entry in the list of installed programs: "DisplayName" and
+// "UninstallString" (this program's own full path), nothing else.
+void RegisterUninstallEntry();
+
+constexpr char AppPathKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Qavrix.exe";
+constexpr char UninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Qavrix archiver";

@@ -1,0 +1,122 @@
+// Creating and removing the archiver's shell links and program groups
+// through the shell's link object and special-folder locations.
+#include "integration/shortcuts.h"
+#include "integration/associations.h"
+#include "integration/core/link_paths.h"
+#include "lang/messages.h"
+#include "platform/handles.h"
+#include "platform/text.h"
+#include "resource.h"
+#include <shlobj.h>
+
+const GroupLink GroupLinkTable[GroupLinkCount] = {
+    {"Qavrix", 0, "Qavrix.exe"},
+    {nullptr, MSG_HELP_LINK, "Qavrix.hlp"},
+    {nullptr, MSG_MANUAL_LINK, "Qav.txt"},
+};
+
+namespace {
+
+constexpr std::size_t PathSize = 1024;
+constexpr char LinkFileName[] = "Qavrix.lnk";
+constexpr char GroupFolderName[] = "Qavrix";
+
+// The file-system path of a special folder; false, with the buffer emptied,
+// when the shell has no location for it (that place is then skipped).
+bool SpecialFolderPath(int csidl, char* folder) {
+    folder[0] = '\0';
+    UniqueIdList location;
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, location.put())) || !location) return false;
+    char path[PathSize] = "";
+    if (!SHGetPathFromIDListA(location.get(), path)) return false;  // writes at most MAX_PATH bytes
+    return CopyText(folder, PathSize, path) && folder[0] != '\0';
+}
+
+bool FileBesideProgram(const char* fileName, char* path) {
+    ProgramFolder(path, PathSize);
+    if (path[0] != '\0' && AppendText(path, PathSize, fileName)) return true;
+    path[0] = '\0';
+    return false;
+}
+
+// The texts every shortcut needs, read once: message buffers rotate.
+struct LinkTexts {
+    char mainTarget[PathSize];
+    char description[MessageBufferSize];
+    char names[GroupLinkCount][MessageBufferSize];
+};
+
+void ReadLinkTexts(LinkTexts& texts) {
+    FileBesideProgram("Qavrix.exe", texts.mainTarget);
+    CopyText(texts.description, sizeof texts.description, GetMessageText(MSG_LINK_DESCRIPTION));
+    for (int row = 0; row < GroupLinkCount; ++row) {
+        const GroupLink& link = GroupLinkTable[row];
+        CopyText(texts.names[row], sizeof texts.names[row],
+                 link.fixedName ? link.fixedName : GetMessageText(link.nameMessage));
+    }
+}
+
+// "Qavrix.lnk" in `folder`: made when `wanted` (kept as it is when
+// `keepExisting` and a file of that name is there), deleted otherwise.
+void UpdateSingleLink(const char* folder, bool wanted, bool keepExisting, const LinkTexts& texts) {
+    char link[PathSize];
+    if (!JoinFolderPath(LeadByteTable, link, sizeof link, folder, LinkFileName, "")) return;
+    if (!wanted) {
+        DeleteFileA(link);
+        return;
+    }
+    if (keepExisting && FileExistsAnyName(link)) return;
+    if (texts.mainTarget[0] != '\0') CreateShellLink(texts.mainTarget, link, texts.description);
+}
+
+void MakeProgramGroup(const char* group, const LinkTexts& texts) {
+    CreateDirectoryA(group, nullptr);
+    for (int row = 0; row < GroupLinkCount; ++row) {
+        char link[PathSize], target[PathSize];
+        if (!JoinFolderPath(LeadByteTable, link, sizeof link, group, texts.names[row], ".lnk")) continue;
+        if (!FileBesideProgram(GroupLinkTable[row].targetFile, target)) continue;
+        CreateShellLink(target, link, texts.description);
+    }
+}
+
+// The "Qavrix" group under a Programs folder, made or removed with all it holds.
+void UpdateProgramGroup(const char* programs, bool wanted, const LinkTexts& texts, char* groupPath) {
+    char group[PathSize];
+    if (!JoinFolderPath(LeadByteTable, group, sizeof group, programs, GroupFolderName, "")) return;
+    if (!wanted) {
+        RemoveFolderTree(group, sizeof group);
+        return;
+    }
+    if (groupPath) CopyText(groupPath, PathSize, group);
+    MakeProgramGroup(group, texts);
+}
+
+}  // namespace
+
+bool CreateShellLink(const char* target, const char* linkPath, const char* description) {
+    ComPtr<IShellLinkA> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.putVoid())))
+        return false;
+    link->SetPath(target);
+    if (description) link->SetDescription(description);
+    ComPtr<IPersistFile> file;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.putVoid())) || !file) return false;
+    // A name that does not fit the wide buffer is not saved: a cut name
+    // would be another file.
+    wchar_t wideName[MAX_PATH];
+    if (MultiByteToWideChar(CP_ACP, 0, linkPath, -1, wideName, MAX_PATH) == 0) return false;
+    return SUCCEEDED(file->Save(wideName, TRUE));
+}
+
+bool GetDesktopFolder(char* folder) { return SpecialFolderPath(CSIDL_DESKTOPDIRECTORY, folder); }
+
+void UpdateShortcuts(const IntegrationSettings& settings, char* groupPath) {
+    LinkTexts texts;
+    ReadLinkTexts(texts);
+    char folder[PathSize];
+    if (GetDesktopFolder(folder)) UpdateSingleLink(folder, settings.desktopLink, true, texts);
+    if (SpecialFolderPath(CSIDL_STARTMENU, folder)) UpdateSingleLink(folder, settings.startMenuLink, false, texts);
+    if (SpecialFolderPath(CSIDL_PROGRAMS, folder)) UpdateProgramGroup(folder, settings.programGroup, texts, groupPath);
+    if (NtMajorVersion() != 0 && SpecialFolderPath(CSIDL_COMMON_PROGRAMS, folder))
+        UpdateProgramGroup(folder, settings.programGroup, texts, nullptr);
+}

@@ -1,0 +1,116 @@
+// The dialog hook: mirrors dialogs on WM_SETFONT, translates and scales
+// them on WM_INITDIALOG, and opens the help topic on Help and F1.
+#include "lang/dialoghook.h"
+#include "lang/languagefile.h"
+#include "platform/text.h"
+#include "resource.h"
+
+namespace {
+
+HelpViewer helpViewer = &WinHelpA;
+
+Rect32 ToRect32(const RECT& r) { return Rect32{r.left, r.top, r.right, r.bottom}; }
+
+// Translates a window's text in place under the dialog's name.
+void TranslateWindowText(HWND window, const char* dialogName, bool evenWhenEmpty) {
+    char text[WindowTextCapacity];
+    text[0] = '\0';
+    GetWindowTextA(window, text, sizeof text);
+    if (text[0] == '\0' && !evenWhenEmpty) return;
+    Translate(text, text, sizeof text, TextKind::WindowText, dialogName);
+    SetWindowTextA(window, text);
+}
+
+// A combo box with a list that drops down (any style but CBS_SIMPLE).
+bool IsDropDownComboBox(HWND child) {
+    char className[1024];
+    className[0] = '\0';
+    GetClassNameA(child, className, sizeof className);
+    if (CompareTextNoCase(className, "COMBOBOX") != 0) return false;
+    return (GetWindowLongA(child, GWL_STYLE) & 3) != CBS_SIMPLE;
+}
+
+void ResizeDialog(HWND dialog, const RECT& client, FrameSize frame, const DialogScale& scale) {
+    Placement size = ScaledDialogSize(ToRect32(client), frame, scale);
+    SetWindowPos(dialog, nullptr, 0, 0, size.width, size.height,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOOWNERZORDER);
+}
+
+void MoveChild(HWND child, const RECT& dialogWindow, FrameSize frame, int top, const DialogScale& scale) {
+    RECT r{};
+    GetWindowRect(child, &r);
+    Rect32 dropped{};
+    bool dropDown = IsDropDownComboBox(child);
+    if (dropDown) {
+        RECT d{};
+        SendMessageA(child, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&d));
+        dropped = ToRect32(d);
+    }
+    Placement p = ScaledChildPlacement(ToRect32(r), ToRect32(dialogWindow), frame, top, scale,
+                                       dropDown ? &dropped : nullptr);
+    SetWindowPos(child, nullptr, p.x, p.y, p.width, p.height, SWP_NOZORDER | SWP_NOOWNERZORDER);
+}
+
+}  // namespace
+
+HelpViewer SetHelpViewer(HelpViewer viewer) {
+    HelpViewer previous = helpViewer;
+    helpViewer = viewer ? viewer : &WinHelpA;
+    return previous;
+}
+
+void OpenHelpTopic(HWND owner, int helpContext) {
+    helpViewer(owner, "qavrix.hlp", HELP_CONTEXT, static_cast<ULONG_PTR>(static_cast<unsigned>(helpContext)));
+}
+
+void ApplyRightToLeft(HWND window) {
+    if (!RightToLeft()) return;
+    LONG style = GetWindowLongA(window, GWL_EXSTYLE);
+    SetWindowLongA(window, GWL_EXSTYLE, style | WS_EX_LAYOUTRTL);
+}
+
+DialogScale GetDialogScale(const char* dialogName) {
+    char entry[MessageTextCapacity];
+    Translate("", entry, sizeof entry, TextKind::WindowText, dialogName);
+    return ParseScaleEntry(entry);
+}
+
+void TranslateDialog(HWND dialog, const char* dialogName) {
+    DialogScale scale = GetDialogScale(dialogName);
+    RECT window{}, client{};
+    GetWindowRect(dialog, &window);
+    GetClientRect(dialog, &client);
+    FrameSize frame = DialogFrameSize(ToRect32(window), ToRect32(client));
+    if (scale.applies) ResizeDialog(dialog, client, frame, scale);
+
+    TranslateWindowText(dialog, dialogName, true);
+
+    int top = frame.height - GetSystemMetrics(SM_CYDLGFRAME);
+    HWND first = GetWindow(dialog, GW_CHILD);
+    HWND child = first;
+    for (int n = 0; child && n < MaxDialogChildren; ++n) {
+        TranslateWindowText(child, dialogName, false);
+        if (scale.applies) MoveChild(child, window, frame, top, scale);
+        child = GetWindow(child, GW_HWNDNEXT);
+        if (child == first) break;
+    }
+}
+
+void DialogHook(HWND dialog, UINT message, WPARAM wParam, LPARAM, const char* dialogName, int helpContext) {
+    switch (message) {
+    case WM_SETFONT:
+        ApplyRightToLeft(dialog);
+        break;
+    case WM_INITDIALOG:
+        TranslateDialog(dialog, dialogName);
+        break;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDC_HELPBUTTON && helpContext != 0) OpenHelpTopic(dialog, helpContext);
+        break;
+    case WM_HELP:
+        if (helpContext != 0) OpenHelpTopic(dialog, helpContext);
+        break;
+    default:
+        break;
+    }
+}

@@ -1,0 +1,32 @@
+// The hook every dialog procedure calls first: right-to-left layout, the
+// translation and scaling of the dialog from the language file, and help.
+#pragma once
+#include <windows.h>
+#include "lang/core/dialogscale.h"
+
+// Passes one dialog message through the shared localisation and help
+// handling; the dialog procedure then handles the message itself as well.
+// `dialogName` is the template's resource name, `helpContext` 0 for no help.
+void DialogHook(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, const char* dialogName,
+                int helpContext);
+
+// Translates the title and the control texts (context: the dialog name) and
+// applies the dialog's scale entry.
+void TranslateDialog(HWND dialog, const char* dialogName);
+
+// The scale entry of a dialog: the translation of its empty window text.
+DialogScale GetDialogScale(const char* dialogName);
+
+// Lays the window out right to left when the language reads that way.
+void ApplyRightToLeft(HWND window);
+
+// Opens a topic of the help file "qavrix.hlp" through WinHelpA.
+void OpenHelpTopic(HWND owner, int helpContext);
+
+// The function OpenHelpTopic calls (WinHelpA unless replaced); tests put
+// their own in to see which topics are asked for. Returns the previous one.
+using HelpViewer = BOOL(WINAPI*)(HWND, LPCSTR, UINT, ULONG_PTR);
+HelpViewer SetHelpViewer(HelpViewer viewer);
+
+// At most this many direct children of a dialog are translated and moved.
+constexpr int MaxDialogChildren = 512;

@@ -1,0 +1,12 @@
+// Asking the shell to "open" a file, folder or web address, the way the
+// completion dialog and the end of setup do; tests can see the requests.
+#pragma once
+
+// ShellExecuteA with the verb "open", no parameters, an empty default
+// directory, shown normally. Failures are not reported.
+void ShellOpen(const char* target);
+
+// The function ShellOpen hands its target to (the shell unless replaced);
+// returns the previous one.
+using ShellOpener = void (*)(const char* target);
+ShellOpener SetShellOpener(ShellOpener opener);

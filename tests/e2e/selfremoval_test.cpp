@@ -1,0 +1,131 @@
+// Self-removal through Uninstall_Qav.Bat, run for real by Wine's cmd.exe: the
+// batch's exact bytes on both platform families, the program and its folder
+// gone afterwards whatever characters their names hold, and the warning when
+// the program cannot be deleted.
+#include "tests/e2e/uninstall_fixture.h"
+
+namespace uninstall_e2e {
+namespace {
+
+class SelfRemoval : public Installation {
+protected:
+    // Keeps the batch file from being deleted by its own last line, so that
+    // its bytes can be read after it has run. Read and write sharing let the
+    // program rewrite it and the interpreter read it.
+    HANDLE KeepBatch() {
+        EXPECT_TRUE(test::WriteBytes(BatchPath(), "placeholder"));
+        return CreateFileA(BatchPath().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    }
+    static std::string ReadAll(HANDLE h) {
+        SetFilePointer(h, 0, nullptr, FILE_BEGIN);
+        std::string out;
+        char buf[4096];
+        DWORD got = 0;
+        while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0) out.append(buf, got);
+        return out;
+    }
+    bool WaitUntilGone(const std::string& path, DWORD timeoutMs = 60000) {
+        DWORD start = GetTickCount();
+        while (test::Exists(path)) {
+            if (GetTickCount() - start > timeoutMs) return false;
+            Sleep(100);
+        }
+        return true;
+    }
+    std::string ExpectedBatch(const std::string& firstLine) {
+        std::string p = exe_, d = dir_, b = BatchPath();
+        std::string block = "del \"" + p + "\"\r\nrd \"" + d + "\"\r\nif not exist \"" + p + "\" goto done\r\n";
+        std::string text = firstLine;
+        for (int i = 0; i < 5; ++i) text += block;
+        return text + ":done\r\nif exist \"" + p + "\" \"" + p + "\" /warning\r\ndel \"" + b + "\"";
+    }
+};
+
+TEST_F(SelfRemoval, BatchBytesNtFamily) {
+    Put("a.txt");
+    List("a.txt\r\n");
+    HANDLE batch = KeepBatch();
+    ASSERT_NE(batch, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(Run("/S").empty());
+    EXPECT_TRUE(WaitUntilGone(dir_));
+    EXPECT_EQ(ReadAll(batch), ExpectedBatch("\"" + exe_ + "\" /wait\r\n"));
+    CloseHandle(batch);
+}
+
+TEST_F(SelfRemoval, BatchBytesWindows9x) {
+    WineVersionFor win98("win98");
+    Put("a.txt");
+    List("a.txt\r\n");
+    HANDLE batch = KeepBatch();
+    ASSERT_NE(batch, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(Run("/S").empty());
+    EXPECT_FALSE(Has("a.txt"));
+    EXPECT_EQ(ReadAll(batch), ExpectedBatch("start /wait \"" + exe_ + "\" /wait\r\n"));
+    // Wine's cmd.exe reads "start /wait" the NT way, so what follows is not
+    // the Windows 9x sequence: let the batch end and answer a warning if any.
+    DWORD start = GetTickCount();
+    while (test::Exists(dir_) && GetTickCount() - start < 15000) {
+        HWND box = ui::WaitForDialog(0, 500, "卸载 Qavrix");
+        if (box) ui::Command(box, IDOK);
+    }
+    CloseHandle(batch);
+}
+
+TEST_F(SelfRemoval, ProgramAndFolderGoWhateverTheirNames) {
+    // Percent signs would be expanded by cmd.exe even inside quotes; & ^ ( ) !
+    // are special to it outside quotes; double-byte names must keep their bytes.
+    // The temporary folder (where the batch lives) gets percent signs too.
+    const char* names[] = {"Qav %PATH% 50% A&B ^(x) !x!", "Qav %%%1 %~dp0", "卸载 程序", "Qavrix"};
+    std::string tempName = root_ / "tmp %TEMP% 5%";
+    ASSERT_TRUE(test::MakeDir(tempName));
+    char oldTmp[MAX_PATH] = "", oldTemp[MAX_PATH] = "";
+    GetEnvironmentVariableA("TMP", oldTmp, sizeof oldTmp);
+    GetEnvironmentVariableA("TEMP", oldTemp, sizeof oldTemp);
+    for (bool ownTemp : {false, true}) {
+        if (ownTemp) {
+            SetEnvironmentVariableA("TMP", tempName.c_str());
+            SetEnvironmentVariableA("TEMP", tempName.c_str());
+        }
+        for (const char* name : names) {
+            std::string label = std::string(name) + (ownTemp ? " (own temp)" : "");
+            Install(std::string(name) + (ownTemp ? " t" : ""));
+            Folder("sub");
+            Put("sub\\a.txt");
+            List("sub\\a.txt\r\nsub\r\n");
+            EXPECT_TRUE(Run("/S").empty()) << label;
+            EXPECT_FALSE(Has("sub")) << label;
+            EXPECT_TRUE(WaitForBatch()) << label;
+            EXPECT_TRUE(WaitUntilGone(dir_, 10000)) << label;
+            EXPECT_TRUE(ui::DialogsOf(0).empty()) << label;
+        }
+    }
+    SetEnvironmentVariableA("TMP", oldTmp);
+    SetEnvironmentVariableA("TEMP", oldTemp);
+    EXPECT_EQ(EndProgramsUnder(root_.path()), 0);
+    // Nothing else of the scratch folder was touched.
+    EXPECT_TRUE(test::Exists(tempName));
+}
+
+TEST_F(SelfRemoval, ProgramThatCannotBeDeletedGetsTheWarning) {
+    Put("a.txt");
+    List("a.txt\r\n");
+    // Held without delete sharing: the batch's five deletions all fail.
+    HANDLE held = CreateFileA(exe_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(Run("/S").empty());
+    HWND box = ui::WaitForDialog(0, 60000, "卸载 Qavrix");
+    ASSERT_NE(box, nullptr);
+    ui::Window w = ui::Describe(box);
+    EXPECT_EQ(w.MessageText(), "卸载已完成\n你应该手动删除 " + test::Utf8FromAnsi(exe_));
+    ui::Command(box, IDOK);
+    EXPECT_TRUE(WaitForBatch());
+    CloseHandle(held);
+    EXPECT_TRUE(Has("uninstall.exe"));
+    EXPECT_FALSE(Has("a.txt"));
+    EXPECT_FALSE(Has("Uninstall.lst"));
+}
+
+}  // namespace
+}  // namespace uninstall_e2e

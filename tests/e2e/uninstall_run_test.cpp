@@ -1,0 +1,277 @@
+// The real uninstall.exe removing what Uninstall.lst names: the confirmation,
+// the missing list, repeated passes, files in use on both platform families,
+// and entries that try to reach outside the program folder.
+#include "tests/e2e/uninstall_fixture.h"
+
+namespace uninstall_e2e {
+namespace {
+
+const char Caption[] = "卸载 Qavrix";
+const char Confirm[] = "确实要卸载 Qavrix 吗?";
+const char RestartText[] = "你需要重新启动 Windows 来完全卸载 Qavrix。";
+const char SessionManager[] = "System\\CurrentControlSet\\Control\\Session Manager";
+
+class UninstallRun : public Installation {};
+
+TEST_F(UninstallRun, ListInAnyOrderIsRemovedCompletely) {
+    Folder("sub");
+    Folder("sub\\inner");
+    Folder("empty");
+    Put("sub\\inner\\c.txt");
+    Put("sub\\b.txt");
+    Put("a.txt");
+    Put("ro.txt");
+    SetFileAttributesA(In("ro.txt").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    Put("  lead.txt");
+    Put(test::Ansi("说明.txt"));
+    Put("qavrix.gid");
+    Put("qavrix.fts");
+    // Folders before their contents, a missing entry, a duplicate, trailing
+    // blanks and tabs, LF and CR LF line ends, blank lines, a leading-blank
+    // name, the program itself and the list itself.
+    List("sub\r\n"
+         "sub\\inner\r\n"
+         "empty\r\n"
+         "sub\\inner\\c.txt \t\r\n"
+         "missing.txt\r\n"
+         "\r\n"
+         "sub\\b.txt\n"
+         "a.txt\r\n"
+         "a.txt\r\n"
+         "ro.txt\r\n"
+         "  lead.txt\r\n"
+         "   \r\n" +
+         test::Ansi("说明.txt") + "\r\n"
+         "UNINSTALL.EXE\r\n"
+         "Uninstall.lst\r\n");
+
+    std::vector<Box> boxes = Run("/S");
+    EXPECT_TRUE(boxes.empty()) << boxes.size() << " boxes, first: " << (boxes.empty() ? "" : boxes[0].text);
+    for (const char* gone : {"sub", "empty", "a.txt", "ro.txt", "  lead.txt", "Uninstall.lst", "qavrix.gid",
+                             "qavrix.fts", "uninstall.exe.0.tmp"})
+        EXPECT_FALSE(Has(gone)) << gone;
+    EXPECT_FALSE(Has(test::Ansi("说明.txt")));
+    EXPECT_TRUE(ScheduledDeletions().empty());
+    // The batch deletes the program and the emptied folder, then itself.
+    ASSERT_TRUE(WaitForBatch());
+    EXPECT_FALSE(test::Exists(dir_));
+}
+
+TEST_F(UninstallRun, UnlistedUserFileKeepsItsFolder) {
+    Folder("docs");
+    Put("docs\\manual.txt");
+    Put("docs\\my notes.txt");
+    Put("mine.txt");
+    List("docs\\manual.txt\r\ndocs\r\n");
+    EXPECT_TRUE(Run("/S").empty());
+    ASSERT_TRUE(WaitForBatch());
+    EXPECT_FALSE(Has("docs\\manual.txt"));
+    EXPECT_TRUE(Has("docs\\my notes.txt"));
+    EXPECT_TRUE(Has("mine.txt"));
+    EXPECT_FALSE(Has("uninstall.exe"));
+    EXPECT_FALSE(Has("Uninstall.lst"));
+    EXPECT_TRUE(ui::DialogsOf(0).empty());   // no warning: the program itself went
+}
+
+TEST_F(UninstallRun, ConfirmationNoChangesNothingYesRemoves) {
+    Put("a.txt");
+    Put("qavrix.gid");
+    List("a.txt\r\n");
+    std::vector<Box> boxes = Run("", IDNO);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, Caption);
+    EXPECT_EQ(boxes[0].text, Confirm);
+    EXPECT_TRUE(boxes[0].hasYesNo);
+    for (const char* kept : {"a.txt", "qavrix.gid", "Uninstall.lst", "uninstall.exe"}) EXPECT_TRUE(Has(kept)) << kept;
+    EXPECT_FALSE(test::Exists(BatchPath()));
+
+    boxes = Run("", IDYES);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, Confirm);
+    EXPECT_FALSE(Has("a.txt"));
+    EXPECT_FALSE(Has("qavrix.gid"));
+    ASSERT_TRUE(WaitForBatch());
+    EXPECT_FALSE(test::Exists(dir_));
+}
+
+TEST_F(UninstallRun, MissingListIsReportedEvenWhenSilent) {
+    Put("a.txt");
+    Put("qavrix.gid");
+    // Silent: no confirmation, but the error box. Interactive: both.
+    for (const std::string& args : {std::string("/S"), std::string("")}) {
+        std::vector<Box> boxes = Run(args, IDYES);
+        ASSERT_EQ(boxes.size(), args.empty() ? 2u : 1u) << args;
+        EXPECT_EQ(boxes.back().caption, Caption);
+        EXPECT_EQ(boxes.back().text, "无法打开列表文件 Uninstall.lst");
+        EXPECT_FALSE(boxes.back().hasYesNo);
+        EXPECT_TRUE(Has("a.txt"));
+        EXPECT_TRUE(Has("qavrix.gid"));
+        EXPECT_TRUE(Has("uninstall.exe"));
+        EXPECT_FALSE(test::Exists(BatchPath()));
+    }
+}
+
+TEST_F(UninstallRun, EntriesClimbingOutOfTheFolderAreLeftAlone) {
+    // Outside the program folder, beside it in the scratch folder.
+    ASSERT_TRUE(test::WriteBytes(root_ / "victim.txt", "keep"));
+    ASSERT_TRUE(test::WriteBytes(root_ / "held.txt", "keep"));
+    ASSERT_TRUE(test::MakeDir(root_ / "outside"));
+    Folder("sub");
+    Put("sub\\x.txt");
+    Put("inside.txt");
+    // Held without delete sharing: were it processed, it would be deferred
+    // and the restart notice shown.
+    HANDLE held = CreateFileA((root_ / "held.txt").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    SavedRegValue schedule(HKEY_LOCAL_MACHINE, SessionManager, "PendingFileRenameOperations");
+    List("..\\victim.txt\r\n"
+         "../victim.txt\r\n"
+         "sub\\..\\..\\victim.txt\r\n"
+         "sub/../../victim.txt\r\n"
+         "\\..\\victim.txt\r\n"
+         "..\\held.txt\r\n"
+         "..\\outside\r\n"
+         "..\r\n"
+         "sub\\..\\inside.txt\r\n"
+         "sub/x.txt\r\n"
+         "sub\r\n");
+    std::vector<Box> boxes = Run("/S");
+    CloseHandle(held);
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(test::ReadBytes(root_ / "victim.txt"), "keep");
+    EXPECT_EQ(test::ReadBytes(root_ / "held.txt"), "keep");
+    EXPECT_FALSE(test::Exists(root_ / "held.txt.0.tmp"));
+    EXPECT_TRUE(test::Exists(root_ / "outside"));
+    EXPECT_TRUE(ScheduledDeletions().empty());
+    EXPECT_FALSE(Has("inside.txt"));   // ".." that stays inside works as before
+    EXPECT_FALSE(Has("sub"));
+    ASSERT_TRUE(WaitForBatch());
+    EXPECT_FALSE(test::Exists(dir_));
+    EXPECT_TRUE(test::Exists(root_.path()));
+}
+
+TEST_F(UninstallRun, OverLongEntriesAreSkipped) {
+    Put("a.txt");
+    // A 2995-byte line is read as a 2047-byte and a 948-byte entry, and a
+    // 1020-byte entry does not fit an entry path with the folder in front:
+    // all are passed over and the rest of the list is still done.
+    std::string longLine(2990, 'z');
+    List(longLine + "a.txt\r\n" + std::string(1020, 'y') + "\r\na.txt\r\n");
+    EXPECT_TRUE(Run("/S").empty());
+    EXPECT_FALSE(Has("a.txt"));
+    ASSERT_TRUE(WaitForBatch());
+    EXPECT_FALSE(test::Exists(dir_));
+}
+
+// Loads a copy of a program as a library: a file in use that cannot be
+// deleted but can be renamed.
+HMODULE LoadInUse(const std::string& path) {
+    return LoadLibraryExA(path.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+}
+
+HANDLE Hold(const std::string& path, bool shareDelete) {
+    DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | (shareDelete ? FILE_SHARE_DELETE : 0);
+    return CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
+TEST_F(UninstallRun, FilesInUseAreMovedAsideOrScheduledWithOneNotice) {
+    SavedRegValue schedule(HKEY_LOCAL_MACHINE, SessionManager, "PendingFileRenameOperations");
+    ASSERT_TRUE(CopyFileA(test::ProductExe().c_str(), In("ext.dll").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(test::ProductExe().c_str(), In("old.dll").c_str(), FALSE));
+    Put("old.dll.0.tmp", "leftover 0");
+    Put("old.dll.1.tmp", "leftover 1");
+    Put("locked1.dat", "l1");
+    Put("locked2.dat", "l2");
+    Put("shared.dat", "s");
+    Folder("bin");
+    Put("bin\\locked3.dat", "l3");
+    HMODULE ext = LoadInUse(In("ext.dll"));
+    HMODULE old = LoadInUse(In("old.dll"));
+    ASSERT_NE(ext, nullptr);
+    ASSERT_NE(old, nullptr);
+    HANDLE locked[3] = {Hold(In("locked1.dat"), false), Hold(In("locked2.dat"), false),
+                        Hold(In("bin\\locked3.dat"), false)};
+    HANDLE shared = Hold(In("shared.dat"), true);
+    for (HANDLE h : locked) ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    ASSERT_NE(shared, INVALID_HANDLE_VALUE);
+    List("ext.dll\r\nold.dll\r\nlocked1.dat\r\nlocked2.dat\r\nbin\\locked3.dat\r\nbin\r\nshared.dat\r\n");
+
+    std::vector<Box> boxes = Run("/S");
+    // One restart notice, however many files could not be moved.
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, Caption);
+    EXPECT_EQ(boxes[0].text, RestartText);
+
+    EXPECT_FALSE(Has("ext.dll"));
+    EXPECT_TRUE(Has("ext.dll.0.tmp"));
+    EXPECT_FALSE(Has("old.dll"));
+    EXPECT_EQ(test::ReadBytes(In("old.dll.0.tmp")), "leftover 0");
+    EXPECT_EQ(test::ReadBytes(In("old.dll.1.tmp")), "leftover 1");
+    EXPECT_TRUE(Has("old.dll.2.tmp"));
+    for (const char* kept : {"locked1.dat", "locked2.dat", "bin\\locked3.dat"}) EXPECT_TRUE(Has(kept)) << kept;
+    EXPECT_FALSE(Has("locked1.dat.0.tmp"));
+
+    std::vector<std::string> scheduled = ScheduledDeletions();
+    auto isScheduled = [&](const std::string& rel) {
+        for (const std::string& s : scheduled)
+            if (lstrcmpiA(s.c_str(), In(rel).c_str()) == 0) return true;
+        return false;
+    };
+    for (const char* s : {"ext.dll.0.tmp", "old.dll.2.tmp", "locked1.dat", "locked2.dat", "bin\\locked3.dat"})
+        EXPECT_TRUE(isScheduled(s)) << s;
+    EXPECT_FALSE(isScheduled("ext.dll"));
+    EXPECT_FALSE(isScheduled("old.dll.0.tmp"));
+    // Held with delete sharing: its deletion succeeds and takes effect when the
+    // holder lets go; nothing is deferred and the passes still end.
+    EXPECT_FALSE(isScheduled("shared.dat"));
+    EXPECT_FALSE(Has("shared.dat.0.tmp"));
+
+    FreeLibrary(ext);
+    FreeLibrary(old);
+    for (HANDLE h : locked) CloseHandle(h);
+    CloseHandle(shared);
+    EXPECT_FALSE(Has("shared.dat"));
+    ASSERT_TRUE(WaitForBatch());
+    EXPECT_FALSE(Has("uninstall.exe"));
+}
+
+TEST_F(UninstallRun, Windows9xSchedulesInWininit) {
+    WineVersionFor win98("win98");
+    SavedFile wininit(WininitPath());
+    SavedRegValue schedule(HKEY_LOCAL_MACHINE, SessionManager, "PendingFileRenameOperations");
+    ASSERT_TRUE(CopyFileA(test::ProductExe().c_str(), In("long extension name.dll").c_str(), FALSE));
+    HMODULE dll = LoadInUse(In("long extension name.dll"));
+    ASSERT_NE(dll, nullptr);
+    List("long extension name.dll\r\n");
+    EXPECT_TRUE(Run("/S").empty());
+    std::string moved = In("long extension name.dll.0.tmp");
+    ASSERT_TRUE(test::Exists(moved));
+    char shortName[MAX_PATH] = "";
+    ASSERT_GT(GetShortPathNameA(moved.c_str(), shortName, sizeof shortName), 0u);
+    EXPECT_NE(std::string(shortName), moved);   // it has a short form, and that is written
+    EXPECT_EQ(test::ReadBytes(WininitPath()), "[Rename]\r\nNUL=" + std::string(shortName) + "\r\n");
+    EXPECT_TRUE(ScheduledDeletions().empty());
+    FreeLibrary(dll);
+    WaitForBatch(30000);
+}
+
+TEST_F(UninstallRun, Windows9xFileThatCannotBeMovedGetsTheNotice) {
+    WineVersionFor win98("win98");
+    SavedFile wininit(WininitPath());
+    Put("locked.dat");
+    HANDLE h = Hold(In("locked.dat"), false);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    List("locked.dat\r\n");
+    std::vector<Box> boxes = Run("/S");
+    CloseHandle(h);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, RestartText);
+    char shortName[MAX_PATH] = "";
+    ASSERT_GT(GetShortPathNameA(In("locked.dat").c_str(), shortName, sizeof shortName), 0u);
+    EXPECT_EQ(test::ReadBytes(WininitPath()), "[Rename]\r\nNUL=" + std::string(shortName) + "\r\n");
+    WaitForBatch(30000);
+}
+
+}  // namespace
+}  // namespace uninstall_e2e

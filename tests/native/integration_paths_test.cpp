@@ -1,0 +1,69 @@
+// Shortcut path composition and the shell extension's entry tables.
+#include "integration/core/link_paths.h"
+#include "integration/core/shellext_table.h"
+#include <gtest/gtest.h>
+#include <cctype>
+#include <cstring>
+#include <string>
+
+namespace {
+
+TEST(JoinFolderPath, JoinsWithOneBackslashOrFailsEmpty) {
+    const LeadBytes gbk = MakeCodePage936LeadBytes();
+    struct Case { const char* folder; const char* name; const char* suffix; std::size_t capacity; const char* expected; };
+    const Case cases[] = {
+        {"C:\\Programs", "Qavrix", "", 64, "C:\\Programs\\Qavrix"},
+        {"C:\\Programs\\", "Qavrix", ".lnk", 64, "C:\\Programs\\Qavrix.lnk"},
+        {"C:\\", "Qavrix", ".lnk", 64, "C:\\Qavrix.lnk"},
+        // The last character's second byte is 0x5C: not a backslash.
+        {"C:\\\xB1\x5C", "\xD6\xD0", ".lnk", 64, "C:\\\xB1\x5C\\\xD6\xD0.lnk"},
+        {"C:\\a", "b", ".lnk", sizeof "C:\\a\\b.lnk", "C:\\a\\b.lnk"},
+        {"C:\\a", "b", ".lnk", sizeof "C:\\a\\b.lnk" - 1, ""},
+        {"C:\\a", "b", "", 5, ""},
+        {"", "Qavrix", ".lnk", 64, ""},
+    };
+    for (const Case& c : cases) {
+        char out[65];
+        std::memset(out, 'X', sizeof out);
+        bool ok = JoinFolderPath(gbk, out, c.capacity, c.folder, c.name, c.suffix);
+        EXPECT_EQ(ok, c.expected[0] != '\0') << c.folder << " + " << c.name;
+        EXPECT_STREQ(out, c.expected) << c.folder << " + " << c.name;
+        if (c.capacity < sizeof out) EXPECT_EQ(out[c.capacity], 'X') << "nothing written past the buffer";
+    }
+}
+
+TEST(ShellExtTables, GuidIsBracedUpperCaseAndEveryKeyUsesIt) {
+    ASSERT_EQ(std::strlen(ShellExtGuid), 38u);
+    EXPECT_EQ(ShellExtGuid[0], '{');
+    EXPECT_EQ(ShellExtGuid[37], '}');
+    for (const char* p = ShellExtGuid + 1; p < ShellExtGuid + 37; ++p)
+        EXPECT_TRUE(*p == '-' || std::isdigit(static_cast<unsigned char>(*p)) || (*p >= 'A' && *p <= 'F'));
+    for (const ShellExtEntry& e : ShellExtEntries) {
+        std::string key = e.key;
+        std::size_t brace = key.find('{');
+        if (brace != std::string::npos) EXPECT_EQ(key.substr(brace, 38), ShellExtGuid) << key;
+    }
+}
+
+TEST(ShellExtTables, OnlyTheClassNeedsTheModuleAndRemovalUndoesEveryEntry) {
+    for (int i = 0; i < ShellExtEntryCount; ++i) EXPECT_EQ(ShellExtEntries[i].needsModule, i < 3) << i;
+    // Every registered key is removed, or its registered value is; the
+    // server key goes before the class key that holds it.
+    int serverStep = -1, classStep = -1;
+    for (int i = 0; i < ShellExtEntryCount; ++i) {
+        const ShellExtEntry& e = ShellExtEntries[i];
+        bool undone = false;
+        for (int s = 0; s < ShellExtRemovalCount; ++s) {
+            const ShellExtRemoval& r = ShellExtRemovals[s];
+            if (r.root != e.root || std::strcmp(r.key, e.key) != 0) continue;
+            if (!r.valueName || std::strcmp(r.valueName, e.valueName) == 0) undone = true;
+            if (i == 0) classStep = s;
+            if (i == 1) serverStep = s;
+        }
+        EXPECT_TRUE(undone) << e.key << " " << e.valueName;
+    }
+    EXPECT_LT(serverStep, classStep);
+    EXPECT_EQ(serverStep, 0);
+}
+
+}  // namespace

@@ -1,0 +1,140 @@
+// The uninstall run's registry clean-up after a real apply pass, in scratch
+// registry keys and shell folders: what stays on purpose, a second run, and
+// what belongs to others.
+#include "tests/win32/shortcut_fixture.h"
+#include "integration/apply.h"
+#include "uninstall/registry_cleanup.h"
+#include <gtest/gtest.h>
+#include <set>
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class CleanupTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::MakeDir(install_);
+        test::WriteBytes(install_ + "\\qavext.dll", "MZ");
+        // Another archiver owns ".zip" with a content type and a NullFile
+        // template; a disc tool owns ".iso"; an unrelated per-user key.
+        itest::SetRegText(HKEY_CLASSES_ROOT, ".zip", "", "OtherZip");
+        itest::SetRegText(HKEY_CLASSES_ROOT, ".zip", "Content Type", "application/x-zip-compressed");
+        itest::SetRegText(HKEY_CLASSES_ROOT, ".zip\\ShellNew", "NullFile", "");
+        itest::SetRegText(HKEY_CLASSES_ROOT, ".iso", "", "DiscImage");
+        itest::SetRegText(HKEY_CLASSES_ROOT, "CLSID\\{00000000-0000-0000-0000-000000000001}", "", "other");
+        itest::SetRegText(HKEY_CURRENT_USER, "Software\\QavrixTools", "Keep", "yes");
+    }
+
+    // HKEY_CLASSES_ROOT, HKEY_LOCAL_MACHINE and the per-user software keys.
+    Lines Registry() {
+        Lines all = itest::DumpTree(HKEY_CLASSES_ROOT, "");
+        for (const Lines& part : {itest::DumpTree(HKEY_LOCAL_MACHINE, ""), itest::DumpTree(HKEY_CURRENT_USER, "Software")})
+            all.insert(all.end(), part.begin(), part.end());
+        // The shell caches the folders it was asked for: its own, not ours.
+        all.erase(std::remove_if(all.begin(), all.end(),
+                                 [](const std::string& line) { return line.find("\\Explorer\\Shell Folders]") != std::string::npos; }),
+                  all.end());
+        std::sort(all.begin(), all.end());
+        return all;
+    }
+    // The silent setup's choices: the stored or default ones.
+    void SilentSetup() {
+        IntegrationSettings settings{};
+        LoadIntegrationSettings(settings);
+        SaveIntegrationSettings(settings);
+        settings.desktopLink = settings.startMenuLink = true;
+        char groupPath[1024] = "";
+        ApplyIntegration(settings, groupPath);
+        RegisterUninstallEntry();
+    }
+    Lines Files() {
+        Lines all;
+        for (const std::string& f : {folders_.desktop, folders_.startMenu, folders_.programs, folders_.commonPrograms})
+            for (const std::string& n : itest::FilesIn(f)) all.push_back(f + "\\" + n);
+        return all;
+    }
+
+    itest::Nt nt_;
+    test::ScratchRegistry registry_;
+    test::ScratchDir root_{"cleanup"};
+    itest::ShellFolders folders_{root_};
+    std::string install_ = root_ / "Install";
+    itest::ProgramFolderScope programFolder_{install_};
+    itest::ComScope com_;
+};
+
+Lines Difference(const Lines& a, const Lines& b) {
+    Lines out;
+    std::set_difference(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(out));
+    return out;
+}
+
+TEST_F(CleanupTest, SetupThenCleanupLeavesOnlyWhatIsKeptOnPurpose) {
+    Lines before = Registry(), filesBefore = Files();
+    SilentSetup();
+    ASSERT_EQ(test::ReadRegString(HKEY_CLASSES_ROOT, ".zip", ""), "Qavrix.ZIP");
+    ASSERT_EQ(test::ReadRegString(HKEY_CLASSES_ROOT, ".iso", ""), "DiscImage") << "ISO is off while another owns it";
+    ASSERT_TRUE(test::RegKeyPresent(HKEY_CLASSES_ROOT, "CLSID\\{6F2A94C1-3D58-4E07-B2A9-71C5E08D3F46}"));
+    ASSERT_EQ(Files().size(), filesBefore.size() + 4);
+
+    RemoveIntegration();
+    EXPECT_EQ(Files(), filesBefore);
+    EXPECT_EQ(Difference(before, Registry()), Lines{}) << "nothing that was there is lost or changed";
+    // The handler keys that other extensions may share stay without a
+    // default value, with the parents made for them; so does the system's
+    // "Approved" key and the parents of the App Paths and Uninstall keys,
+    // which a real system has anyway.
+    Lines kept;
+    for (const char* key : {"*", "Folder", "Directory"}) {
+        kept.push_back("[" + std::string(key) + "\\shellex]");
+        kept.push_back("[" + std::string(key) + "\\shellex\\ContextMenuHandlers]");
+        kept.push_back("[" + std::string(key) + "\\shellex\\ContextMenuHandlers\\Qavrix]");
+    }
+    for (const char* key : {"Folder", "Drive", "Directory"}) {
+        kept.push_back("[" + std::string(key) + "\\shellex\\DragDropHandlers]");
+        kept.push_back("[" + std::string(key) + "\\shellex\\DragDropHandlers\\Qavrix]");
+    }
+    for (const char* key : {"[Drive]", "[Drive\\shellex]", "[Folder]", "[Directory]", "[exefile]", "[exefile\\shellex]",
+                            "[exefile\\shellex\\PropertySheetHandlers]"})
+        kept.push_back(key);
+    const std::string windows = "[Software\\Microsoft\\Windows\\CurrentVersion";
+    for (const char* key : {"\\Shell Extensions]", "\\Shell Extensions\\Approved]", "\\App Paths]", "\\Uninstall]"})
+        kept.push_back(windows + key);
+    kept.push_back("[*]");
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(Difference(Registry(), before), kept);
+
+    EXPECT_EQ(test::ReadRegString(HKEY_CLASSES_ROOT, ".zip", "Content Type"), "application/x-zip-compressed");
+    EXPECT_FALSE(itest::HasValue(HKEY_CLASSES_ROOT, ".zip\\ShellNew", "FileName"));
+}
+
+TEST_F(CleanupTest, RunningTheCleanupTwiceChangesNothing) {
+    SilentSetup();
+    RemoveIntegration();
+    Lines once = Registry(), filesOnce = Files();
+    RemoveIntegration();
+    EXPECT_EQ(Registry(), once);
+    EXPECT_EQ(Files(), filesOnce);
+}
+
+TEST_F(CleanupTest, ThePerUserKeyGoesWholeAndWhatOthersTookStaysTheirs) {
+    itest::SetRegText(HKEY_CURRENT_USER, "Software\\Qavrix\\Setup\\Links\\Unknown", "Mine", "never written by setup");
+    IntegrationSettings nothing{};
+    nothing.programGroup = true;
+    char groupPath[1024] = "";
+    ApplyIntegration(nothing, groupPath);  // no archive type associated
+    SilentSetup();
+    itest::SetRegText(HKEY_CLASSES_ROOT, ".cab", "", "CabViewer");  // taken by another program since
+    itest::SetRegText(HKEY_CLASSES_ROOT, ".rev", "Content Type", "someone's");
+
+    RemoveIntegration();
+    EXPECT_FALSE(test::RegKeyPresent(HKEY_CURRENT_USER, "Software\\Qavrix"));
+    EXPECT_EQ(test::ReadRegString(HKEY_CURRENT_USER, "Software\\QavrixTools", "Keep"), "yes");
+    EXPECT_EQ(test::ReadRegString(HKEY_CLASSES_ROOT, ".cab", ""), "CabViewer");
+    for (const char* key : {"Qavrix", "Qavrix.ZIP", "Qavrix.REV", ".rev", ".qav", ".q05"})
+        EXPECT_FALSE(test::RegKeyPresent(HKEY_CLASSES_ROOT, key)) << key;
+    EXPECT_TRUE(test::RegKeyPresent(HKEY_CLASSES_ROOT, "CLSID\\{00000000-0000-0000-0000-000000000001}"));
+}
+
+}  // namespace

@@ -1,0 +1,169 @@
+// Shortcuts and program groups made in scratch shell folders and read back
+// through the shell's link object, on the NT family and on Windows 98.
+#include "tests/win32/shortcut_fixture.h"
+#include "integration/shortcuts.h"
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::string Description = test::Ansi("处理 QAV、ZIP 和其他压缩格式");
+const std::string HelpLink = test::Ansi("Qavrix 中文帮助") + ".lnk";
+const std::string ManualLink = test::Ansi("控制台 QAV 中文手册") + ".lnk";
+
+IntegrationSettings Links(bool desktop, bool startMenu, bool group) {
+    IntegrationSettings s{};
+    s.desktopLink = desktop;
+    s.startMenuLink = startMenu;
+    s.programGroup = group;
+    return s;
+}
+
+class ShortcutTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::MakeDir(install_);
+        for (const char* target : {"Qavrix.exe", "Qavrix.hlp"}) test::WriteBytes(install_ + "\\" + target, "x");
+        // "Qav.txt" is left out: shortcuts are made whether or not their target exists.
+    }
+    std::string Target(const std::string& file) const { return install_ + "\\" + file; }
+    std::string DesktopLink() const { return folders_.desktop + "\\Qavrix.lnk"; }
+    std::string StartMenuLink() const { return folders_.startMenu + "\\Qavrix.lnk"; }
+    std::string UserGroup() const { return folders_.programs + "\\Qavrix"; }
+    std::string CommonGroup() const { return folders_.commonPrograms + "\\Qavrix"; }
+
+    void ExpectLink(const std::string& path, const std::string& target) {
+        itest::LinkInfo link = itest::ReadLink(path);
+        ASSERT_TRUE(link.loaded) << test::Utf8FromAnsi(path);
+        EXPECT_EQ(link.target, target) << test::Utf8FromAnsi(path);
+        EXPECT_EQ(link.description, Description) << test::Utf8FromAnsi(path);
+    }
+    void ExpectGroup(const std::string& group) {
+        std::vector<std::string> expected = {HelpLink, "Qavrix.lnk", ManualLink};
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(itest::FilesIn(group), expected) << test::Utf8FromAnsi(group);
+        ExpectLink(group + "\\Qavrix.lnk", Target("Qavrix.exe"));
+        ExpectLink(group + "\\" + HelpLink, Target("Qavrix.hlp"));
+        ExpectLink(group + "\\" + ManualLink, Target("Qav.txt"));
+    }
+
+    test::ScratchRegistry registry_;
+    test::ScratchDir root_{"shortcuts"};
+    itest::ShellFolders folders_{root_};
+    std::string install_ = root_ / "Install";
+    itest::ProgramFolderScope programFolder_{install_};
+    itest::ComScope com_;
+};
+
+TEST_F(ShortcutTest, ProgramGroupOnlyOnTheNtFamilyMakesBothGroupsAndDeletesTheOtherLinks) {
+    itest::Nt nt;
+    ASSERT_TRUE(test::WriteBytes(DesktopLink(), "old"));
+    ASSERT_TRUE(test::WriteBytes(StartMenuLink(), "old"));
+    char groupPath[1024] = "";
+    UpdateShortcuts(Links(false, false, true), groupPath);
+
+    EXPECT_FALSE(test::Exists(DesktopLink()));
+    EXPECT_FALSE(test::Exists(StartMenuLink()));
+    ExpectGroup(UserGroup());
+    ExpectGroup(CommonGroup());
+    EXPECT_EQ(std::string(groupPath), UserGroup());
+}
+
+TEST_F(ShortcutTest, Windows98GetsOnlyTheUsersGroupAndRemovesOnlyThatOne) {
+    itest::Win98 win98;
+    ASSERT_TRUE(test::MakeDir(CommonGroup()));
+    ASSERT_TRUE(test::WriteBytes(CommonGroup() + "\\keep.txt", "x"));
+    char groupPath[1024] = "";
+    UpdateShortcuts(Links(false, false, true), groupPath);
+    ExpectGroup(UserGroup());
+    EXPECT_EQ(itest::FilesIn(CommonGroup()), std::vector<std::string>{"keep.txt"});
+    EXPECT_EQ(std::string(groupPath), UserGroup());
+
+    UpdateShortcuts(Links(false, false, false), nullptr);
+    EXPECT_FALSE(test::Exists(UserGroup()));
+    EXPECT_EQ(itest::FilesIn(CommonGroup()), std::vector<std::string>{"keep.txt"});
+}
+
+TEST_F(ShortcutTest, ExistingDesktopLinkStaysWhileTheStartMenuLinkIsRewritten) {
+    std::string elsewhere = root_ / "Other.exe";
+    ASSERT_TRUE(CreateShellLink(elsewhere.c_str(), DesktopLink().c_str(), "someone else's"));
+    ASSERT_TRUE(CreateShellLink(elsewhere.c_str(), StartMenuLink().c_str(), "someone else's"));
+    char groupPath[1024] = "untouched";
+    UpdateShortcuts(Links(true, true, false), groupPath);
+
+    itest::LinkInfo desktop = itest::ReadLink(DesktopLink());
+    EXPECT_EQ(desktop.target, elsewhere);
+    EXPECT_EQ(desktop.description, "someone else's");
+    ExpectLink(StartMenuLink(), Target("Qavrix.exe"));
+    EXPECT_EQ(std::string(groupPath), "untouched") << "no group made, buffer left alone";
+    EXPECT_FALSE(test::Exists(UserGroup()));
+
+    ASSERT_TRUE(DeleteFileA(DesktopLink().c_str()));
+    UpdateShortcuts(Links(true, true, false), nullptr);
+    ExpectLink(DesktopLink(), Target("Qavrix.exe"));
+}
+
+TEST_F(ShortcutTest, RemovalDeletesEverythingWithWhatTheUserAddedTwiceWithoutHarm) {
+    itest::Nt nt;
+    UpdateShortcuts(Links(true, true, true), nullptr);
+    ExpectLink(DesktopLink(), Target("Qavrix.exe"));
+    for (const std::string& group : {UserGroup(), CommonGroup()}) {
+        ASSERT_TRUE(test::WriteBytes(group + "\\" + test::Ansi("我的笔记.txt"), "mine"));
+        ASSERT_TRUE(test::MakeDir(group + "\\More"));
+        ASSERT_TRUE(test::WriteBytes(group + "\\More\\deep.txt", "mine"));
+    }
+    ASSERT_TRUE(test::WriteBytes(folders_.desktop + "\\other.lnk", "x"));
+
+    for (int pass = 0; pass < 2; ++pass) {
+        UpdateShortcuts(Links(false, false, false), nullptr);
+        EXPECT_FALSE(test::Exists(DesktopLink()));
+        EXPECT_FALSE(test::Exists(StartMenuLink()));
+        EXPECT_FALSE(test::Exists(UserGroup()));
+        EXPECT_FALSE(test::Exists(CommonGroup()));
+        EXPECT_EQ(itest::FilesIn(folders_.desktop), std::vector<std::string>{"other.lnk"});
+        EXPECT_EQ(itest::FilesIn(folders_.startMenu), std::vector<std::string>{"Programs\\"});
+        EXPECT_TRUE(itest::FilesIn(folders_.commonPrograms).empty());
+    }
+}
+
+TEST_F(ShortcutTest, PlaceWithoutLocationIsSkipped) {
+    itest::Nt nt;
+    itest::SetRegText(HKEY_CURRENT_USER, itest::ShellFoldersKey, "Start Menu", root_ / "Missing\\Start Menu");
+    UpdateShortcuts(Links(true, true, true), nullptr);
+    EXPECT_FALSE(test::Exists(root_ / "Missing"));
+    ExpectLink(DesktopLink(), Target("Qavrix.exe"));
+    ExpectGroup(UserGroup());
+}
+
+TEST_F(ShortcutTest, LinkNameTooLongForTheWideBufferIsNotSaved) {
+    // A Programs folder of 240 characters: "Qavrix\Qavrix.lnk" still fits the
+    // 260-character buffer, the two longer names do not.
+    std::string programs = root_.path();
+    ASSERT_LT(programs.size(), 200u);
+    while (programs.size() < 240) {
+        std::size_t remaining = 240 - programs.size();
+        programs += "\\" + std::string(remaining > 45 ? 40 : remaining - 1, 'p');
+        ASSERT_TRUE(test::MakeDir(programs)) << programs;
+    }
+    ASSERT_EQ(programs.size(), 240u);
+    itest::SetRegText(HKEY_CURRENT_USER, itest::ShellFoldersKey, "Programs", programs);
+    itest::Win98 win98;
+    char groupPath[1024] = "";
+    UpdateShortcuts(Links(false, false, true), groupPath);
+    EXPECT_EQ(std::string(groupPath), programs + "\\Qavrix");
+    EXPECT_EQ(itest::FilesIn(programs + "\\Qavrix"), std::vector<std::string>{"Qavrix.lnk"});
+    ExpectLink(programs + "\\Qavrix\\Qavrix.lnk", Target("Qavrix.exe"));
+}
+
+TEST_F(ShortcutTest, CreateShellLinkReplacesAFileAndKeepsChineseNames) {
+    std::string path = root_ / test::Ansi("压缩.lnk");
+    ASSERT_TRUE(test::WriteBytes(path, "not a link"));
+    std::string target = root_ / test::Ansi("目录\\程序.exe");
+    EXPECT_TRUE(CreateShellLink(target.c_str(), path.c_str(), Description.c_str()));
+    itest::LinkInfo link = itest::ReadLink(path);
+    EXPECT_TRUE(link.loaded);
+    EXPECT_EQ(test::Utf8FromAnsi(link.target), test::Utf8FromAnsi(target));
+    EXPECT_EQ(link.description, Description);
+    EXPECT_FALSE(CreateShellLink(target.c_str(), (root_ / "NoSuchFolder\\x.lnk").c_str(), nullptr));
+}
+
+}  // namespace

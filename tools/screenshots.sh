@@ -1,0 +1,45 @@
+#!/bin/bash
+# Takes screenshots of the three setup dialogs as a user sees them (Wine,
+# Xvfb, code page 936, a Chinese font standing in for SimSun) and writes
+# them to docs/ (or $SHOT_DIR). A language DLL or file can be put beside
+# the program first: SHOT_LNG=path/uninstall.lng, SHOT_DLL=path/qavlng.dll,
+# SHOT_PREFIX=name (file name prefix, default "zh").
+set -euo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+export BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
+QAV_SKIP_NATIVE=1 "$ROOT/tools/build.sh" >/dev/null
+export QAV_STATE="$BUILD_DIR/screenshot-wine"
+rm -rf "$QAV_STATE/prefix"  # a fresh prefix: setup really applies
+source "$ROOT/tools/wine-env.sh"
+OUT="${SHOT_DIR:-$ROOT/docs}"; NAME="${SHOT_PREFIX:-zh}"
+mkdir -p "$OUT"
+DEMO="$("$ROOT/tools/demo-install.sh")"
+[ -n "${SHOT_LNG:-}" ] && cp "$SHOT_LNG" "$DEMO/uninstall.lng"
+[ -n "${SHOT_DLL:-}" ] && cp "$SHOT_DLL" "$DEMO/qavlng.dll"
+DRIVER="$BUILD_DIR/mingw/bin/uidriver.exe"
+
+shot() {  # shot FILE: the dialog on screen, cropped to its rectangle
+  local report rect
+  report="$("$WINE" "$DRIVER" wait --timeout 20000 | tr -d '\r')"
+  rect=$(echo "$report" | head -1 | sed -E 's/.* rect (-?[0-9]+),(-?[0-9]+) ([0-9]+)x([0-9]+).*/\3x\4+\1+\2/')
+  sleep 1
+  import -display "$DISPLAY" -window root -crop "$rect" +repage "$OUT/$1"
+  echo "$OUT/$1 ($rect)"
+}
+
+cd "$DEMO"
+"$WINE" 'C:\Program Files\Qavrix\uninstall.exe' /setup &
+app=$!
+shot "$NAME-setupdlg.png"
+"$WINE" "$DRIVER" click 5123 >/dev/null                        # Context menu items...
+sleep 1
+# CONTEXTITEMS is the newest dialog; SETUPDLG waits behind it.
+"$WINE" "$DRIVER" wait --caption "$(printf '\xe5\x85\xb3\xe8\x81\x94\xe8\x8f\x9c\xe5\x8d\x95')" --timeout 20000 >/dev/null || true
+shot "$NAME-contextitems.png"
+"$WINE" "$DRIVER" click --caption "$(printf '\xe5\x85\xb3\xe8\x81\x94\xe8\x8f\x9c\xe5\x8d\x95')" 2 >/dev/null  # Cancel
+sleep 1
+"$WINE" "$DRIVER" click 1 >/dev/null                           # OK: apply
+sleep 2
+shot "$NAME-donedlg.png"
+"$WINE" "$DRIVER" click 1 >/dev/null                           # Finish
+wait $app || true

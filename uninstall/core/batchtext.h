@@ -1,0 +1,27 @@
+// The text of the self-removal batch file and of the interpreter's command
+// line. Values are written quoted, with every percent sign doubled, so that
+// the command interpreter reads each path literally.
+#pragma once
+#include <cstddef>
+#include "platform/core/textwalk.h"
+
+constexpr const char BatchFileName[] = "Uninstall_Qav.Bat";
+constexpr int BatchAttempts = 5;   // copies of the delete-and-remove block
+
+enum class PlatformFamily { Nt, Win9x };
+
+// Copies `value` into `out` with each percent sign doubled (lead-byte aware).
+// False, with `out` empty, when the result does not fit.
+bool DoublePercents(const LeadBytes& table, const char* value, char* out, std::size_t capacity);
+
+// The three parts of the batch, from already doubled values: the first line
+// (runs the program with /wait), the block written BatchAttempts times, and
+// the closing lines (warning, then the batch deletes itself; no line end).
+// Each returns false, with `out` empty, when the text does not fit.
+bool ComposeBatchStart(PlatformFamily family, const char* program, char* out, std::size_t capacity);
+bool ComposeBatchAttempt(const char* program, const char* folder, char* out, std::size_t capacity);
+bool ComposeBatchClosing(const char* program, const char* batch, char* out, std::size_t capacity);
+
+// The command line that runs the batch: the interpreter (may be empty)
+// followed by " /c " and the quoted batch path. False when it does not fit.
+bool ComposeInterpreterCommand(const char* interpreter, const char* batch, char* out, std::size_t capacity);

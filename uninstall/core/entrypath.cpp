@@ -1,0 +1,60 @@
+// Path text of the uninstall run: the program folder and entry paths, and the
+// check that keeps every entry inside the program folder.
+#include "uninstall/core/entrypath.h"
+#include <cstring>
+
+bool ProgramFolderOf(const LeadBytes& table, const char* programPath, char* folder, std::size_t capacity) {
+    const char* lastBackslash = nullptr;
+    for (const char* p = programPath; *p != '\0'; p = NextCharPos(table, p))
+        if (*p == '\\') lastBackslash = p;
+    if (!lastBackslash) return false;
+    std::size_t keep = static_cast<std::size_t>(lastBackslash - programPath);
+    if (keep > 0 && IsColonChar(lastBackslash[-1])) ++keep;  // C:\ stays a root
+    if (keep >= capacity) return false;
+    std::memcpy(folder, programPath, keep);
+    folder[keep] = '\0';
+    return true;
+}
+
+namespace {
+
+// A component that names the parent folder once the system has trimmed it.
+bool IsParentStep(const char* begin, const char* end) {
+    int dots = 0;
+    for (const char* p = begin; p < end; ++p) {
+        if (*p == '.') ++dots;
+        else if (*p != ' ') return false;
+    }
+    return dots >= 2;
+}
+
+bool IsStayStep(const char* begin, const char* end) {
+    for (const char* p = begin; p < end; ++p)
+        if (*p != '.' && *p != ' ') return false;
+    return true;  // ".", ". " and the empty component between two separators
+}
+
+}  // namespace
+
+bool EntryStaysInside(const LeadBytes& table, const char* entry) {
+    long depth = 0;
+    const char* begin = entry;
+    for (const char* p = entry;; p = NextCharPos(table, p)) {
+        if (*p != '\0' && !IsSlashChar(*p)) continue;
+        if (IsParentStep(begin, p)) {
+            if (--depth < 0) return false;
+        } else if (!IsStayStep(begin, p)) {
+            ++depth;
+        }
+        if (*p == '\0') return true;
+        begin = p + 1;
+    }
+}
+
+bool ComposeEntryPath(char* out, std::size_t capacity, const char* folder, const char* entry) {
+    if (capacity == 0) return false;
+    out[0] = '\0';
+    if (CopyText(out, capacity, folder) && AppendText(out, capacity, entry)) return true;
+    out[0] = '\0';
+    return false;
+}

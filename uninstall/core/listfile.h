@@ -1,0 +1,14 @@
+// Reading Uninstall.lst: one entry per line, read through a fixed buffer, so a
+// line longer than the buffer yields several entries.
+#pragma once
+#include <cstddef>
+#include <cstdio>
+
+// The list's line buffer: a read returns at most 2047 bytes.
+constexpr std::size_t ListLineBufferSize = 2048;
+
+// Reads the next entry into `line` (`capacity` bytes, at least 2): each read
+// takes at most capacity - 1 bytes up to and including a line feed; trailing
+// CR, LF, blanks and tabs are cut, leading blanks stay, and reads that leave
+// nothing are passed over. Returns false at the end of the list.
+bool ReadListEntry(std::FILE* list, char* line, std::size_t capacity = ListLineBufferSize);

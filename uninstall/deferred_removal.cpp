@@ -1,0 +1,157 @@
+// Deferred deletion of files in use, the restart notice, and self-removal
+// through a batch file run by the command interpreter.
+#include "uninstall/deferred_removal.h"
+#include "uninstall/core/batchtext.h"
+#include "uninstall/core/names.h"
+#include "lang/messages.h"
+#include "platform/handles.h"
+#include "platform/text.h"
+#include "resource.h"
+#include <cstdio>
+#include <cstring>
+
+bool RestartNeeded = false;
+
+namespace {
+
+bool Exists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+
+// The first "path.N.tmp" that names nothing, or the one with counter 999.
+bool FindTemporaryName(const char* path, char* name, std::size_t capacity) {
+    for (int counter = 0; counter <= LastTemporaryCounter; ++counter) {
+        if (!ComposeTemporaryName(name, capacity, path, counter)) return false;
+        if (!Exists(name)) break;
+    }
+    return true;
+}
+
+void ScheduleInWininit(const char* path) {
+    char wininit[1024];
+    UINT len = GetWindowsDirectoryA(wininit, sizeof wininit);
+    if (len == 0 || len >= sizeof wininit) return;
+    AppendBackslash(wininit, sizeof wininit);
+    if (!AppendText(wininit, sizeof wininit, "wininit.ini")) return;
+    char shortPath[1024];
+    DWORD shortLen = GetShortPathNameA(path, shortPath, sizeof shortPath);
+    const char* value = shortLen > 0 && shortLen < sizeof shortPath ? shortPath : path;
+    WritePrivateProfileStringA("Rename", "NUL", value, wininit);
+}
+
+}  // namespace
+
+void ScheduleRemovalAtRestart(const char* path) {
+    if (NtMajorVersion() != 0)
+        MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    else
+        ScheduleInWininit(path);
+}
+
+void DeferFileRemoval(const char* path) {
+    char temporary[1024];
+    const char* scheduled = path;
+    if (FindTemporaryName(path, temporary, sizeof temporary) && MoveFileA(path, temporary))
+        scheduled = temporary;
+    else
+        RestartNeeded = true;
+    ScheduleRemovalAtRestart(scheduled);
+}
+
+void ShowRestartNotice() {
+    MessageBoxA(nullptr, GetMessageText(MSG_RESTART_NEEDED), GetMessageText(MSG_CAPTION),
+                MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
+}
+
+namespace {
+
+// The three texts of the batch, composed whole before anything is written.
+struct BatchText {
+    char start[1024];
+    char attempt[1024];   // the line buffer of the delete-and-remove block
+    char closing[1024];
+};
+
+bool ComposeBatch(const char* program, const char* folder, const char* batch, BatchText& text) {
+    char p[2048], d[2048], b[2048];
+    if (!DoublePercents(LeadByteTable, program, p, sizeof p)) return false;
+    if (!DoublePercents(LeadByteTable, folder, d, sizeof d)) return false;
+    if (!DoublePercents(LeadByteTable, batch, b, sizeof b)) return false;
+    PlatformFamily family = NtMajorVersion() != 0 ? PlatformFamily::Nt : PlatformFamily::Win9x;
+    return ComposeBatchStart(family, p, text.start, sizeof text.start) &&
+           ComposeBatchAttempt(p, d, text.attempt, sizeof text.attempt) &&
+           ComposeBatchClosing(p, b, text.closing, sizeof text.closing);
+}
+
+bool WriteText(std::FILE* file, const char* text) {
+    std::size_t len = std::strlen(text);
+    return std::fwrite(text, 1, len, file) == len;
+}
+
+bool WriteBatch(const char* path, const BatchText& text) {
+    std::FILE* file = std::fopen(path, "wb");
+    if (!file) return false;
+    bool ok = WriteText(file, text.start);
+    for (int i = 0; i < BatchAttempts; ++i) ok = ok && WriteText(file, text.attempt);
+    ok = ok && WriteText(file, text.closing);
+    ok = std::fclose(file) == 0 && ok;
+    if (!ok) DeleteFileA(path);
+    return ok;
+}
+
+bool ReadProgramPath(char* path, std::size_t capacity) {
+    DWORD len = GetModuleFileNameA(nullptr, path, static_cast<DWORD>(capacity));
+    return len > 0 && len < capacity;
+}
+
+// Runs the batch through the command interpreter; false when it was not started.
+// The interpreter expands %NAME% in its own command line too, so a batch path
+// with a percent sign is given by its bare name, started in its own folder.
+bool StartBatch(const char* tempFolder, const char* batch) {
+    char interpreter[1024];
+    interpreter[0] = '\0';
+    DWORD len = GetEnvironmentVariableA("COMSPEC", interpreter, sizeof interpreter);
+    if (len >= sizeof interpreter) interpreter[0] = '\0';
+    bool byName = std::strchr(batch, '%') != nullptr;
+    char commandLine[1024];
+    if (!ComposeInterpreterCommand(interpreter, byName ? BatchFileName : batch, commandLine, sizeof commandLine))
+        return false;
+
+    bool nt = NtMajorVersion() != 0;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    UniqueFileHandle nul;
+    if (nt) {
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = SW_HIDE;
+    } else {
+        nul.reset(CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr));
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = startup.hStdOutput = startup.hStdError = nul.get();
+    }
+    // Neither this process nor the batch may keep the program folder in use.
+    SetCurrentDirectoryA("..");
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, TRUE, nt ? 0 : DETACHED_PROCESS,
+                        nullptr, byName ? tempFolder : nullptr, &startup, &info))
+        return false;
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return true;
+}
+
+}  // namespace
+
+void StartSelfRemoval() {
+    char tempFolder[1024], batch[1024];
+    DWORD len = GetTempPathA(sizeof tempFolder, tempFolder);
+    if (len == 0 || len >= sizeof tempFolder) return;
+    if (!CopyText(batch, sizeof batch, tempFolder) || !AppendText(batch, sizeof batch, BatchFileName)) return;
+    char program[1024], folder[1024];
+    if (!ReadProgramPath(program, sizeof program)) return;
+    len = GetCurrentDirectoryA(sizeof folder, folder);
+    if (len == 0 || len >= sizeof folder) return;
+
+    BatchText text;
+    if (!ComposeBatch(program, folder, batch, text)) return;
+    if (!WriteBatch(batch, text)) return;
+    if (!StartBatch(tempFolder, batch)) DeleteFileA(batch);
+}
