@@ -2,9 +2,13 @@
 # Prints what Qavrix's setup has registered and created in the Wine prefix:
 # App Paths, the uninstall entry, the program classes, the owners of the
 # archive extensions, the shell extension and its approval, the per-user
-# settings, the shortcuts and the program groups. Ends with "nothing left"
-# when none of it is there. Read-only: it changes nothing.
-#   BUILD_DIR selects the build tree whose Wine prefix is reported.
+# settings, the shortcuts and the program groups, the new-file templates and
+# the program folder. Ends with "nothing left" when none of it is there.
+# Read-only: it changes nothing (after an uninstall run it first waits for the
+# self-removal batch to finish).
+#   BUILD_DIR selects the build tree whose Wine prefix is reported; the
+#   optional argument is the program folder (a Unix path), by default the
+#   demo installation C:\Program Files\Qavrix of the prefix.
 set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
@@ -15,17 +19,19 @@ GUID='{6F2A94C1-3D58-4E07-B2A9-71C5E08D3F46}'
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 found=0
+if [ -e "$WINEPREFIX/dosdevices/z:" ]; then winwork="Z:${work//\//\\}"
+else winwork="$("$WINE" winepath -w "$work" 2>/dev/null </dev/null | tr -d '\r')"; fi
 
-# Exports one registry key (with its subkeys) to $work/NAME.txt in UTF-8;
-# an empty file when the key is missing.
+# Exports one registry key (with its subkeys) to $work/NAME.reg.
 export_key() {
-  local key="$1" name="$2" win
-  win="$("$WINE" winepath -w "$work/$name.reg" 2>/dev/null </dev/null | tr -d '\r')"
-  "$WINE" reg export "$key" "$win" /y >"$work/out" 2>&1 </dev/null
-  if [ -f "$work/$name.reg" ]; then
-    iconv -f UTF-16LE -t UTF-8 "$work/$name.reg" | tr -d '\r' | sed '1s/^\xEF\xBB\xBF//' >"$work/$name.txt"
+  "$WINE" reg export "$1" "$winwork\\$2.reg" /y >/dev/null 2>&1 </dev/null
+}
+# $work/NAME.txt: the export in UTF-8, empty when the key is missing.
+export_text() {
+  if [ -f "$work/$1.reg" ]; then
+    iconv -f UTF-16LE -t UTF-8 "$work/$1.reg" | tr -d '\r' | sed '1s/^\xEF\xBB\xBF//' >"$work/$1.txt"
   else
-    : >"$work/$name.txt"
+    : >"$work/$1.txt"
   fi
 }
 
@@ -50,9 +56,22 @@ seen() { found=$((found + 1)); line "$1" "$2"; }
 
 CLS='HKEY_LOCAL_MACHINE\Software\Classes'
 CV='HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion'
-export_key 'HKLM\Software\Classes' classes
-export_key 'HKLM\Software\Microsoft\Windows\CurrentVersion' cv
-export_key 'HKCU\Software\Qavrix' user
+# Wine names the profile folder after the Unix user.
+user_dir="$WINEPREFIX/drive_c/users/$(id -un)/"
+[ -d "$user_dir" ] || user_dir=$(ls -d "$WINEPREFIX"/drive_c/users/*/ 2>/dev/null | grep -v '/Public/$' | head -1)
+
+# Right after an uninstall run its self-removal batch is still at work on the
+# program folder: the report waits for it (20 s at most).
+for batch in "${user_dir}Temp/Uninstall_Qav.Bat" "${user_dir}AppData/Local/Temp/Uninstall_Qav.Bat"; do
+  for _ in $(seq 200); do [ -e "$batch" ] || break; sleep 0.1; done
+done
+
+# The three exports run side by side: each start of Wine's reg costs most of a second.
+export_key 'HKLM\Software\Classes' classes &
+export_key 'HKLM\Software\Microsoft\Windows\CurrentVersion' cv &
+export_key 'HKCU\Software\Qavrix' user &
+wait
+for name in classes cv user; do export_text "$name"; done
 
 echo "Qavrix integration in the Wine prefix $WINEPREFIX"
 echo "Registry"
@@ -81,6 +100,10 @@ line "Volume extensions" "$volumes of .q00-.q99"
 found=$((found + volumes))
 if v=$(value "$work/classes.txt" "$CLS\\CLSID\\$GUID\\InProcServer32" @); then
   seen "Shell extension class" "$GUID -> $v"
+elif has_key "$work/classes.txt" "$CLS\\CLSID\\$GUID"; then
+  seen "Shell extension class" "$GUID (no server)"
+elif has_key "$work/classes.txt" "$CLS\\Qavrix\\shellex\\DropHandler"; then
+  line "Shell extension class" "- (not registered: no qavext.dll beside the program)"
 else line "Shell extension class" "-"; fi
 if v=$(value "$work/cv.txt" "$CV\\Shell Extensions\\Approved" "$GUID"); then
   seen "Shell extension approval" "\"$v\""
@@ -95,7 +118,6 @@ if [ -s "$work/user.txt" ]; then
 else line "HKCU\\Software\\Qavrix" "-"; fi
 
 echo "Shortcuts and program groups"
-user_dir=$(ls -d "$WINEPREFIX"/drive_c/users/*/ 2>/dev/null | grep -v '/Public/$' | head -1)
 dos_name() { local p="${1#"$WINEPREFIX"/drive_c}"; p="C:${p//\//\\}"; printf '%s' "${p%\\}"; }
 links() {  # links LABEL FOLDER: the .lnk files of a folder, or "-"
   if [ -d "$2" ]; then
@@ -111,5 +133,17 @@ file_link "Desktop" "${user_dir}Desktop/Qavrix.lnk"
 file_link "Start menu" "${user_dir}AppData/Roaming/Microsoft/Windows/Start Menu/Qavrix.lnk"
 links "Program group (user)" "${user_dir}AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Qavrix"
 links "Program group (all users)" "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Qavrix"
+
+echo "Files"
+program_dir="${1:-$WINEPREFIX/drive_c/Program Files/Qavrix}"
+templates=""
+for t in qavnew.dat zipnew.dat; do
+  if [ -f "$program_dir/$t" ]; then templates="$templates $t ($(stat -c %s "$program_dir/$t") bytes)"; found=$((found + 1)); fi
+done
+templates="${templates# }"
+line "New-file templates" "${templates:--}"
+if [ -d "$program_dir" ]; then
+  seen "Program folder" "$(dos_name "$program_dir"): $(ls -A "$program_dir" | wc -l) entries"
+else line "Program folder" "-"; fi
 
 if [ "$found" -eq 0 ]; then echo "nothing left"; else echo "$found items of the product found"; fi

@@ -3,6 +3,8 @@
 // the prefix before and after that may differ only where the program keeps
 // things on purpose.
 #include "tests/e2e/uninstall_fixture.h"
+#include "tests/win32/shortcut_fixture.h"
+#include "integration/shortcuts.h"
 #include <shlobj.h>
 #include <algorithm>
 #include <cctype>
@@ -98,8 +100,8 @@ std::string ShellFolder(int csidl) {
     return path;
 }
 
-// The prefix's own ".zip" and ".iso" (if any) are put aside and replaced by
-// those of two other programs for the test, and put back afterwards.
+// Wine's prefix has no ".zip" or ".iso" of its own: for the test they belong
+// to two other programs, and they are deleted again afterwards.
 class LifecycleTest : public uninstall_e2e::Installation {
 protected:
     void SetUp() override {
@@ -142,6 +144,26 @@ protected:
         ASSERT_EQ(setup.Wait(60000), 0);
         EXPECT_TRUE(ui::DialogsOf(setup.pid()).empty());
     }
+    // A shortcut read back through the shell's link object: the target beside
+    // the program and the product's description.
+    void ExpectLink(const std::string& link, const std::string& target) {
+        itest::LinkInfo info = itest::ReadLink(link);
+        ASSERT_TRUE(info.loaded) << test::Utf8FromAnsi(link);
+        EXPECT_EQ(info.target, In(target)) << test::Utf8FromAnsi(link);
+        EXPECT_EQ(info.description, Description) << test::Utf8FromAnsi(link);
+    }
+    void ExpectGroup(const std::string& group) {
+        std::vector<std::string> names = {"Qavrix.lnk", HelpLink, ManualLink};
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(itest::FilesIn(group), names) << test::Utf8FromAnsi(group);
+        ExpectLink(group + "\\Qavrix.lnk", "Qavrix.exe");
+        ExpectLink(group + "\\" + HelpLink, "Qavrix.hlp");
+        ExpectLink(group + "\\" + ManualLink, "Qav.txt");
+    }
+    const std::string Description = test::Ansi("处理 QAV、ZIP 和其他压缩格式");
+    const std::string HelpLink = test::Ansi("Qavrix 中文帮助") + ".lnk";
+    const std::string ManualLink = test::Ansi("控制台 QAV 中文手册") + ".lnk";
+    itest::ComScope com_;
     const std::string UninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Qavrix archiver";
     const std::string AppPathKey = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Qavrix.exe";
 };
@@ -149,7 +171,10 @@ protected:
 TEST_F(LifecycleTest, SilentSetupThenSilentUninstallLeavesOnlyWhatIsKeptOnPurpose) {
     const std::string userGroup = ShellFolder(CSIDL_PROGRAMS) + "\\Qavrix";
     const std::string commonGroup = ShellFolder(CSIDL_COMMON_PROGRAMS) + "\\Qavrix";
+    const std::string desktopLink = ShellFolder(CSIDL_DESKTOPDIRECTORY) + "\\Qavrix.lnk";
+    const std::string startMenuLink = ShellFolder(CSIDL_STARTMENU) + "\\Qavrix.lnk";
     ASSERT_FALSE(test::Exists(userGroup));
+    ASSERT_FALSE(test::Exists(desktopLink));
     Lines before = Export();
 
     DWORD t0 = GetTickCount();
@@ -162,10 +187,9 @@ TEST_F(LifecycleTest, SilentSetupThenSilentUninstallLeavesOnlyWhatIsKeptOnPurpos
     EXPECT_EQ(test::ReadRegString(HKEY_LOCAL_MACHINE, UninstallKey, "UninstallString"), exe_);
     EXPECT_EQ(test::ReadRegString(HKEY_LOCAL_MACHINE, AppPathKey, ""), In("Qavrix.exe"));
     EXPECT_EQ(test::ReadRegString(HKEY_LOCAL_MACHINE, AppPathKey, "Path"), dir_);
-    for (const std::string& group : {userGroup, commonGroup}) {
-        EXPECT_TRUE(test::Exists(group + "\\Qavrix.lnk")) << group;
-        EXPECT_TRUE(test::Exists(group + "\\" + test::Ansi("Qavrix 中文帮助") + ".lnk")) << group;
-    }
+    for (const std::string& group : {userGroup, commonGroup}) ExpectGroup(group);
+    EXPECT_FALSE(test::Exists(desktopLink)) << "not chosen by default";
+    EXPECT_FALSE(test::Exists(startMenuLink)) << "not chosen by default";
     EXPECT_TRUE(Has("zipnew.dat"));
 
     t0 = GetTickCount();
@@ -181,6 +205,8 @@ TEST_F(LifecycleTest, SilentSetupThenSilentUninstallLeavesOnlyWhatIsKeptOnPurpos
     EXPECT_FALSE(test::Exists(dir_)) << "program folder";
     EXPECT_FALSE(test::Exists(userGroup));
     EXPECT_FALSE(test::Exists(commonGroup));
+    EXPECT_FALSE(test::Exists(desktopLink));
+    EXPECT_FALSE(test::Exists(startMenuLink));
     EXPECT_EQ(test::ReadRegString(HKEY_CLASSES_ROOT, ".zip", ""), "OtherArc.Zip");
     EXPECT_EQ(test::ReadRegString(HKEY_CLASSES_ROOT, ".zip", "Content Type"), "application/x-zip-compressed");
     bool nullFile = false;
@@ -232,6 +258,48 @@ TEST_F(LifecycleTest, SilentSetupThenSilentUninstallLeavesOnlyWhatIsKeptOnPurpos
     Lines added = Minus(after, before);
     EXPECT_EQ(Minus(added, allowed), Lines{}) << "differences nobody keeps on purpose";
     EXPECT_TRUE(after.count("[hkey_local_machine\\software\\classes\\*\\shellex\\contextmenuhandlers\\qavrix]"));
+}
+
+
+// Leaves no shortcut of a failed run on the prefix's desktop or Start menu.
+struct LinkFilesGone {
+    std::vector<std::string> files;
+    ~LinkFilesGone() {
+        for (const std::string& f : files) DeleteFileA(f.c_str());
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Qavrix");
+    }
+};
+
+TEST_F(LifecycleTest, StoredLinkChoicesMakeDesktopAndStartMenuLinksThatTheUninstallRemoves) {
+    const std::string desktopLink = ShellFolder(CSIDL_DESKTOPDIRECTORY) + "\\Qavrix.lnk";
+    const std::string startMenuLink = ShellFolder(CSIDL_STARTMENU) + "\\Qavrix.lnk";
+    const std::string userGroup = ShellFolder(CSIDL_PROGRAMS) + "\\Qavrix";
+    LinkFilesGone cleanup{{desktopLink, startMenuLink}};
+    ASSERT_FALSE(test::Exists(desktopLink));
+    // An earlier setup chose both links; a Start-menu "Qavrix.lnk" of someone
+    // else's is rewritten.
+    HKEY links;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Qavrix\\Setup\\Links", 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &links, nullptr), 0);
+    const DWORD on = 1;
+    for (const char* name : {"Desktop", "StartMenu"})
+        RegSetValueExA(links, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&on), sizeof on);
+    RegCloseKey(links);
+    ASSERT_TRUE(CreateShellLink((root_ / "Other.exe").c_str(), startMenuLink.c_str(), "someone else's"));
+
+    SilentSetup();
+    ExpectLink(desktopLink, "Qavrix.exe");
+    ExpectLink(startMenuLink, "Qavrix.exe");
+    ExpectGroup(userGroup);
+
+    std::vector<Box> boxes = Run("/S");
+    EXPECT_TRUE(boxes.empty());
+    ASSERT_TRUE(WaitForBatch());
+    EXPECT_FALSE(test::Exists(desktopLink));
+    EXPECT_FALSE(test::Exists(startMenuLink));
+    EXPECT_FALSE(test::Exists(userGroup));
+    EXPECT_FALSE(test::RegKeyPresent(HKEY_CURRENT_USER, "Software\\Qavrix"));
+    EXPECT_FALSE(test::Exists(dir_));
 }
 
 }  // namespace

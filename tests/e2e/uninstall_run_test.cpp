@@ -24,6 +24,9 @@ TEST_F(UninstallRun, ListInAnyOrderIsRemovedCompletely) {
     SetFileAttributesA(In("ro.txt").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
     Put("  lead.txt");
     Put(test::Ansi("说明.txt"));
+    // "\x95\x5c" is one double-byte character whose trail byte is a backslash.
+    Folder("d\x95\x5c");
+    Put("d\x95\x5c\\f\x95\x5c.txt");
     Put("qavrix.gid");
     Put("qavrix.fts");
     // Folders before their contents, a missing entry, a duplicate, trailing
@@ -42,6 +45,8 @@ TEST_F(UninstallRun, ListInAnyOrderIsRemovedCompletely) {
          "  lead.txt\r\n"
          "   \r\n" +
          test::Ansi("说明.txt") + "\r\n"
+         "d\x95\x5c\r\n"
+         "d\x95\x5c\\f\x95\x5c.txt\r\n"
          "UNINSTALL.EXE\r\n"
          "Uninstall.lst\r\n");
 
@@ -51,6 +56,7 @@ TEST_F(UninstallRun, ListInAnyOrderIsRemovedCompletely) {
                              "qavrix.fts", "uninstall.exe.0.tmp"})
         EXPECT_FALSE(Has(gone)) << gone;
     EXPECT_FALSE(Has(test::Ansi("说明.txt")));
+    EXPECT_FALSE(Has("d\x95\x5c"));
     EXPECT_TRUE(ScheduledDeletions().empty());
     // The batch deletes the program and the emptied folder, then itself.
     ASSERT_TRUE(WaitForBatch());
@@ -151,6 +157,61 @@ TEST_F(UninstallRun, EntriesClimbingOutOfTheFolderAreLeftAlone) {
     EXPECT_TRUE(test::Exists(root_.path()));
 }
 
+TEST_F(UninstallRun, LanguageDllIsReleasedAndDeletedAtOnce) {
+    SavedRegValue schedule(HKEY_LOCAL_MACHINE, SessionManager, "PendingFileRenameOperations");
+    ASSERT_TRUE(CopyFileA(test::ResourceDll("testlng").c_str(), In("qavlng.dll").c_str(), FALSE));
+    Put("a.txt");
+    List("qavlng.dll\r\na.txt\r\n");
+    std::vector<Box> boxes = Run("", IDYES);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "TEST Really uninstall?");   // the library was loaded
+    // Released before the passes: deleted, neither moved aside nor scheduled.
+    EXPECT_FALSE(Has("qavlng.dll"));
+    EXPECT_FALSE(Has("qavlng.dll.0.tmp"));
+    EXPECT_TRUE(ScheduledDeletions().empty());
+    ASSERT_TRUE(WaitForBatch());
+    EXPECT_FALSE(test::Exists(dir_));
+}
+
+// The program directly in the root folder of drive C: of the test prefix.
+class RootFolderRun : public Installation {
+protected:
+    void SetUp() override {
+        char windows[MAX_PATH] = "";
+        ASSERT_GT(GetWindowsDirectoryA(windows, sizeof windows), 2u);
+        dir_ = std::string(windows, 2);   // "C:"; In() adds the backslash
+        exe_ = dir_ + "\\uninstall.exe";
+        ASSERT_TRUE(CopyFileA(test::ProductExe().c_str(), exe_.c_str(), FALSE));
+    }
+    void TearDown() override {
+        Installation::TearDown();
+        for (const char* name : {"qav-root-test.txt", "qav-root-dir\\f.txt", "Uninstall.lst", "qavrix.gid"}) {
+            SetFileAttributesA(In(name).c_str(), 0);
+            DeleteFileA(In(name).c_str());
+        }
+        RemoveDirectoryA(In("qav-root-dir").c_str());
+        if (Has("uninstall.exe")) DeleteFileA(exe_.c_str());
+    }
+};
+
+TEST_F(RootFolderRun, EntriesAreTakenFromTheRoot) {
+    Put("qav-root-test.txt");
+    Folder("qav-root-dir");
+    Put("qav-root-dir\\f.txt");
+    Put("qavrix.gid");
+    List("qav-root-dir\r\nqav-root-dir\\f.txt\r\nqav-root-test.txt\r\n");
+    // Started from another folder: the list is found only if C:\ became the
+    // current directory.
+    std::vector<Box> boxes = Run("/S");
+    EXPECT_TRUE(boxes.empty()) << boxes.size() << " boxes, first: " << (boxes.empty() ? "" : boxes[0].text);
+    for (const char* gone : {"qav-root-test.txt", "qav-root-dir", "qavrix.gid", "Uninstall.lst"})
+        EXPECT_FALSE(Has(gone)) << gone;
+    // The batch deletes the program; its rd of the root fails harmlessly.
+    ASSERT_TRUE(WaitForBatch());
+    EXPECT_FALSE(Has("uninstall.exe"));
+    EXPECT_TRUE(ui::DialogsOf(0).empty());
+}
+
 TEST_F(UninstallRun, OverLongEntriesAreSkipped) {
     Put("a.txt");
     // A 2995-byte line is read as a 2047-byte and a 948-byte entry, and a
@@ -234,6 +295,35 @@ TEST_F(UninstallRun, FilesInUseAreMovedAsideOrScheduledWithOneNotice) {
     EXPECT_FALSE(Has("shared.dat"));
     ASSERT_TRUE(WaitForBatch());
     EXPECT_FALSE(Has("uninstall.exe"));
+}
+
+TEST_F(UninstallRun, FileHeldWithDeleteSharingIsDeletedWithoutNoticeOrSchedule) {
+    SavedRegValue schedule(HKEY_LOCAL_MACHINE, SessionManager, "PendingFileRenameOperations");
+    Folder("bin");
+    Put("bin\\shared.dat", "s");
+    Put("a.txt");
+    // Another program holds the file open with delete sharing: its deletion
+    // succeeds but the name stays until the holder lets go. The passes must
+    // still end, and nothing is moved aside, scheduled or reported.
+    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, "QavHoldShared");
+    ASSERT_NE(ready, nullptr);
+    test::Process holder;
+    ASSERT_TRUE(holder.Start(test::TestProgram("holdfile"), "share QavHoldShared \"" + In("bin\\shared.dat") + "\""));
+    ASSERT_EQ(WaitForSingleObject(ready, 30000), WAIT_OBJECT_0);
+    CloseHandle(ready);
+    List("bin\r\nbin\\shared.dat\r\na.txt\r\nbin\r\n");
+
+    std::vector<Box> boxes = Run("/S");
+    EXPECT_TRUE(boxes.empty()) << boxes.size() << " boxes, first: " << (boxes.empty() ? "" : boxes[0].text);
+    EXPECT_FALSE(Has("a.txt"));
+    EXPECT_FALSE(Has("bin\\shared.dat.0.tmp"));
+    EXPECT_TRUE(ScheduledDeletions().empty());
+    ASSERT_TRUE(WaitForBatch());
+    EXPECT_FALSE(Has("uninstall.exe"));
+    holder.Wait(0);
+    TerminateProcess(holder.handle(), 0);
+    holder.Wait(10000);
+    EXPECT_FALSE(Has("bin\\shared.dat"));   // gone once the holder has ended
 }
 
 TEST_F(UninstallRun, Windows9xSchedulesInWininit) {

@@ -74,6 +74,9 @@ TEST_F(ApplyTest, EveryFlagFalseKeepsAppPathClassesAndUninstallEntryAndRemovesTh
 
     EXPECT_FALSE(test::RegKeyPresent(HKEY_CLASSES_ROOT, ClsidKey));
     EXPECT_FALSE(itest::HasValue(HKEY_CLASSES_ROOT, "*\\shellex\\ContextMenuHandlers\\Qavrix", ""));
+    EXPECT_FALSE(itest::HasValue(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved",
+                                 "{6F2A94C1-3D58-4E07-B2A9-71C5E08D3F46}"));
+    EXPECT_EQ(test::ReadRegString(HKEY_LOCAL_MACHINE, Uninstall, "DisplayName"), test::Ansi("Qavrix 压缩文件管理器"));
     for (const char* ext : {".qav", ".zip", ".iso", ".taz", ".q00", ".q29"})
         EXPECT_FALSE(test::RegKeyPresent(HKEY_CLASSES_ROOT, ext)) << ext;
     for (const std::string& link : {folders_.desktop + "\\Qavrix.lnk", folders_.startMenu + "\\Qavrix.lnk",

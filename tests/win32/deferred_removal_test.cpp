@@ -2,6 +2,7 @@
 // back from the system's own schedule (the NT family: this process is not told
 // it runs on Windows 9x; the 9x schedule is checked with the real program).
 #include "uninstall/deferred_removal.h"
+#include "platform/text.h"
 #include "tests/support/harness.h"
 #include <gtest/gtest.h>
 #include <string>
@@ -159,6 +160,46 @@ TEST_F(DeferredRemovalTest, OverLongNameIsNotRenamedButScheduled) {
     ASSERT_EQ(file.size(), 1016u);
     DeferFileRemoval(file.c_str());
     EXPECT_TRUE(RestartNeeded);
+}
+
+// wininit.ini in the Windows folder, saved and put back around a test.
+class Windows9xSchedule : public DeferredRemovalTest {
+protected:
+    void SetUp() override {
+        DeferredRemovalTest::SetUp();
+        char windows[MAX_PATH] = "";
+        GetWindowsDirectoryA(windows, sizeof windows);
+        wininit_ = std::string(windows) + "\\wininit.ini";
+        existed_ = test::Exists(wininit_);
+        if (existed_) saved_ = test::ReadBytes(wininit_);
+        DeleteFileA(wininit_.c_str());
+        OverrideWindowsVersionForTests(VER_PLATFORM_WIN32_WINDOWS, 4, 10);
+    }
+    void TearDown() override {
+        OverrideWindowsVersionForTests(0, 0, 0);
+        if (existed_) test::WriteBytes(wininit_, saved_);
+        else DeleteFileA(wininit_.c_str());
+        DeferredRemovalTest::TearDown();
+    }
+    std::string wininit_, saved_;
+    bool existed_ = false;
+};
+
+TEST_F(Windows9xSchedule, ShortFormWhenThereIsOneElseTheLongPath) {
+    std::string file = dir_ / "long library name.dll";
+    ASSERT_TRUE(test::WriteBytes(file, "in use"));
+    DeferFileRemoval(file.c_str());
+    EXPECT_FALSE(RestartNeeded);
+    char shortName[MAX_PATH] = "";
+    ASSERT_GT(GetShortPathNameA((file + ".0.tmp").c_str(), shortName, sizeof shortName), 0u);
+    EXPECT_NE(std::string(shortName), file + ".0.tmp");
+    EXPECT_EQ(test::ReadBytes(wininit_), "[Rename]\r\nNUL=" + std::string(shortName) + "\r\n");
+    EXPECT_TRUE(ScheduledNames().empty());   // nothing in the NT schedule
+
+    // A name with no short form (it no longer exists) is written as it is.
+    std::string gone = dir_ / "no such long name.dll";
+    ScheduleRemovalAtRestart(gone.c_str());
+    EXPECT_EQ(test::ReadBytes(wininit_), "[Rename]\r\nNUL=" + gone + "\r\n");
 }
 
 }  // namespace

@@ -143,10 +143,17 @@ std::string Report(const Window& w) {
     return out;
 }
 
+namespace {
+constexpr UINT ClickWaitMs = 1500;
+}
+
 bool Click(HWND dialog, int id) {
     HWND item = GetDlgItem(dialog, id);
     if (!item) return false;
-    SendMessageW(item, BM_CLICK, 0, 0);
+    // A click that opens a modal dialog does not return until that dialog
+    // closes; the driver stops waiting after a while and the click goes on.
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(item, BM_CLICK, 0, 0, SMTO_NORMAL, ClickWaitMs, &result);
     return true;
 }
 
@@ -161,8 +168,11 @@ void PressF1(HWND dialog) {
     HWND target = dialog;
     DWORD thread = GetWindowThreadProcessId(dialog, nullptr);
     if (GetGUIThreadInfo(thread, &info) && info.hwndFocus) target = info.hwndFocus;
-    PostMessageW(target, WM_KEYDOWN, VK_F1, 0x003B0001);
-    PostMessageW(target, WM_KEYUP, VK_F1, static_cast<LPARAM>(0xC03B0001u));
+    // The system turns a pressed F1 into WM_KEYF1 for the focused window, and
+    // its default handling into WM_HELP for the dialog; a posted key-down is
+    // not turned into one, so the driver posts that step itself.
+    constexpr UINT KeyF1Message = 0x004D;
+    PostMessageW(target, KeyF1Message, 0, 0);
 }
 
 bool IsChecked(HWND dialog, int id) {

@@ -47,7 +47,9 @@ bool WaitForClose(HWND hwnd, DWORD timeoutMs);
 Window Describe(HWND hwnd);
 std::string Report(const Window& w);  // human-readable, UTF-8
 
-// Presses a button (push, check or radio) the way a click does.
+// Presses a button (push, check or radio) the way a click does; returns
+// after the button has handled it, or after 1.5 s when the click opened a
+// modal dialog (which stays open).
 bool Click(HWND dialog, int id);
 // Sends the dialog a command as its buttons and keys do (for Esc: IDCANCEL).
 bool Command(HWND dialog, int id);

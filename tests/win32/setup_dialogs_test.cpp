@@ -1,0 +1,211 @@
+// The setup-mode dialog procedures in-process: the dialogs run modally on a
+// thread of their own while the test drives them like a user, and sees the
+// help requests and shell opens through the program's own seams.
+#include "app/program_state.h"
+#include "integration/setup_dialogs.h"
+#include "lang/dialoghook.h"
+#include "lang/messages.h"
+#include "platform/shell_open.h"
+#include "resource.h"
+#include "tests/support/harness.h"
+#include "uidriver/uidriver.h"
+#include <gtest/gtest.h>
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+struct HelpRequest {
+    std::string file;
+    UINT command;
+    ULONG_PTR data;
+};
+
+std::mutex seenLock;
+std::vector<HelpRequest> helpSeen;
+std::vector<std::string> opensSeen;
+
+BOOL WINAPI RecordHelp(HWND, LPCSTR file, UINT command, ULONG_PTR data) {
+    std::lock_guard<std::mutex> hold(seenLock);
+    helpSeen.push_back({file ? file : "", command, data});
+    return TRUE;
+}
+
+void RecordOpen(const char* target) {
+    std::lock_guard<std::mutex> hold(seenLock);
+    opensSeen.push_back(target ? target : "");
+}
+
+std::vector<HelpRequest> HelpSeen() {
+    std::lock_guard<std::mutex> hold(seenLock);
+    return helpSeen;
+}
+
+std::vector<std::string> OpensSeen() {
+    std::lock_guard<std::mutex> hold(seenLock);
+    return opensSeen;
+}
+
+// One modal dialog on its own thread, as the program shows it.
+class ModalDialog {
+public:
+    ModalDialog(const char* templateName, DLGPROC proc)
+        : thread_([this, templateName, proc] {
+              threadId_ = GetCurrentThreadId();
+              result_ = DialogBoxParamA(CurrentResourceModule, templateName, nullptr, proc, 0);
+          }) {}
+    // A failed test may leave its dialogs open: cancel them, newest first.
+    ~ModalDialog() {
+        if (!thread_.joinable()) return;
+        for (int round = 0; round < 50 && threadId_ != 0; ++round) {
+            if (!EnumThreadWindows(threadId_, CancelEnabledDialog, 0)) break;
+            Sleep(100);
+        }
+        thread_.join();
+    }
+    INT_PTR Join() {
+        thread_.join();
+        return result_;
+    }
+
+private:
+    static BOOL CALLBACK CancelEnabledDialog(HWND window, LPARAM) {
+        if (IsWindowVisible(window) && IsWindowEnabled(window)) PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+        return TRUE;
+    }
+    std::atomic<DWORD> threadId_{0};
+    INT_PTR result_ = -2;
+    std::thread thread_;
+};
+
+class SetupDialogsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        richEdit_ = LoadLibraryA("riched32.dll");  // SETUPDLG's text box class, as start-up loads it
+        savedModule_ = CurrentResourceModule;
+        CurrentResourceModule = GetModuleHandleA(nullptr);
+        SilentMode = false;
+        {
+            std::lock_guard<std::mutex> hold(seenLock);
+            helpSeen.clear();
+            opensSeen.clear();
+        }
+        previousViewer_ = SetHelpViewer(&RecordHelp);
+        previousOpener_ = SetShellOpener(&RecordOpen);
+        GetCurrentDirectoryA(sizeof savedDirectory_, savedDirectory_);
+        SetCurrentDirectoryA(dir_.path().c_str());
+    }
+    void TearDown() override {
+        SetCurrentDirectoryA(savedDirectory_);
+        SetShellOpener(previousOpener_);
+        SetHelpViewer(previousViewer_);
+        CurrentResourceModule = savedModule_;
+        if (richEdit_) FreeLibrary(richEdit_);
+    }
+    // The newest visible dialog of this process whose caption holds `caption`.
+    HWND WaitFor(const std::string& caption) {
+        return ui::WaitForDialog(GetCurrentProcessId(), 20000, caption);
+    }
+    // Lets the dialog thread handle what was posted to it.
+    static void Settle() { Sleep(400); }
+
+    test::ScratchRegistry registry_;
+    test::ScratchDir dir_{"dialogs"};
+    HMODULE richEdit_ = nullptr;
+    HMODULE savedModule_ = nullptr;
+    HelpViewer previousViewer_ = nullptr;
+    ShellOpener previousOpener_ = nullptr;
+    char savedDirectory_[MAX_PATH] = "";
+};
+
+const std::string SetupCaption = "Qavrix 简体中文版安装";
+const std::string ContextCaption = "关联菜单项目";
+
+TEST_F(SetupDialogsTest, HelpTopicsFollowTheDialogAndF1StaysInContextItems) {
+    ModalDialog setup("SETUPDLG", SetupDialogProc);
+    HWND dialog = WaitFor(SetupCaption);
+    ASSERT_NE(dialog, nullptr);
+
+    ui::PressF1(dialog);
+    Settle();
+    ui::Click(dialog, IDC_HELPBUTTON);
+    Settle();
+    std::vector<HelpRequest> seen = HelpSeen();
+    ASSERT_EQ(seen.size(), 2u) << (seen.empty() ? 0 : seen[0].command);
+    for (const HelpRequest& r : seen) {
+        EXPECT_EQ(r.file, "qavrix.hlp");
+        EXPECT_EQ(r.command, static_cast<UINT>(HELP_CONTEXT));
+        EXPECT_EQ(r.data, static_cast<ULONG_PTR>(HELP_CONTEXT_SETUP));
+    }
+
+    ui::Click(dialog, IDC_CONTEXT_ITEMS);  // returns while CONTEXTITEMS is open
+    HWND items = WaitFor(ContextCaption);
+    ASSERT_NE(items, nullptr);
+    ui::PressF1(items);
+    Settle();
+    ui::Click(items, IDC_HELPBUTTON);
+    Settle();
+    seen = HelpSeen();
+    ASSERT_EQ(seen.size(), 4u) << "F1 in CONTEXTITEMS must not reach SETUPDLG as well";
+    EXPECT_EQ(seen[2].data, static_cast<ULONG_PTR>(HELP_CONTEXT_CONTEXTITEMS));
+    EXPECT_EQ(seen[3].data, static_cast<ULONG_PTR>(HELP_CONTEXT_CONTEXTITEMS));
+
+    ui::Command(items, IDCANCEL);
+    ASSERT_TRUE(ui::WaitForClose(items, 10000));
+    ui::Command(dialog, IDCANCEL);
+    EXPECT_EQ(setup.Join(), 0);
+    EXPECT_TRUE(OpensSeen().empty());
+}
+
+TEST_F(SetupDialogsTest, CompletionButtonsOpenTheirTargetsAndKeepTheDialogOpen) {
+    ModalDialog done("DONEDLG", DoneDialogProc);
+    HWND dialog = WaitFor(SetupCaption);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(ui::ItemText(dialog, IDC_DONE_FOLDER), test::Utf8FromAnsi(dir_.path()));
+
+    for (int button : {IDC_DONE_LICENSE, IDC_DONE_ORDER, IDC_DONE_HOMEPAGE, IDC_DONE_HELP}) {
+        ui::Click(dialog, button);
+        EXPECT_TRUE(IsWindow(dialog)) << button;
+    }
+    ui::PressF1(dialog);
+    Settle();
+    std::vector<std::string> opens = OpensSeen();
+    ASSERT_EQ(opens.size(), 3u);
+    EXPECT_EQ(opens[0], (dir_ / "license.txt"));
+    EXPECT_EQ(opens[1], (dir_ / "order.htm"));
+    EXPECT_EQ(opens[2], GetMessageText(MSG_HOME_PAGE));
+    std::vector<HelpRequest> help = HelpSeen();
+    ASSERT_EQ(help.size(), 1u) << "F1 in DONEDLG opens nothing";
+    EXPECT_EQ(help[0].file, "qavrix.hlp");
+    EXPECT_EQ(help[0].command, static_cast<UINT>(HELP_FINDER));
+
+    ui::Command(dialog, IDCANCEL);  // Esc finishes too, with 1
+    EXPECT_EQ(done.Join(), 1);
+}
+
+TEST_F(SetupDialogsTest, DocumentsAtADriveRootGetOneBackslash) {
+    SetCurrentDirectoryA("C:\\");
+    ModalDialog done("DONEDLG", DoneDialogProc);
+    HWND dialog = WaitFor(SetupCaption);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(ui::ItemText(dialog, IDC_DONE_FOLDER), "C:\\");
+    ui::Click(dialog, IDC_DONE_LICENSE);
+    ui::Click(dialog, IDC_DONE_ORDER);
+    ui::Click(dialog, IDOK);
+    EXPECT_EQ(done.Join(), 1);
+    EXPECT_EQ(OpensSeen(), (std::vector<std::string>{"C:\\license.txt", "C:\\order.htm"}));
+}
+
+TEST_F(SetupDialogsTest, SilentModeConfirmsTheCompletionDialogAtOnce) {
+    SilentMode = true;
+    ModalDialog done("DONEDLG", DoneDialogProc);
+    EXPECT_EQ(done.Join(), 1);
+    SilentMode = false;
+    EXPECT_TRUE(OpensSeen().empty());
+    EXPECT_TRUE(HelpSeen().empty());
+}
+
+}  // namespace
