@@ -3,7 +3,8 @@
 # Xvfb, code page 936, a Chinese font standing in for SimSun) and writes
 # them to docs/ (or $SHOT_DIR). A language DLL or file can be put beside
 # the program first: SHOT_LNG=path/uninstall.lng, SHOT_DLL=path/qavlng.dll,
-# SHOT_PREFIX=name (file name prefix, default "zh").
+# SHOT_PREFIX=name (file name prefix, default "zh"); SHOT_ITEMS_CAPTION=text
+# (UTF-8) when CONTEXTITEMS has another title in that language.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 export BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
@@ -17,6 +18,7 @@ DEMO="$("$ROOT/tools/demo-install.sh")"
 [ -n "${SHOT_LNG:-}" ] && cp "$SHOT_LNG" "$DEMO/uninstall.lng"
 [ -n "${SHOT_DLL:-}" ] && cp "$SHOT_DLL" "$DEMO/qavlng.dll"
 DRIVER="$BUILD_DIR/mingw/bin/uidriver.exe"
+ITEMS="${SHOT_ITEMS_CAPTION:-$(printf '\xe5\x85\xb3\xe8\x81\x94\xe8\x8f\x9c\xe5\x8d\x95')}"
 
 shot() {  # shot FILE: the dialog on screen, cropped to its rectangle
   local report rect
@@ -34,9 +36,9 @@ shot "$NAME-setupdlg.png"
 "$WINE" "$DRIVER" click 5123 >/dev/null                        # Context menu items...
 sleep 1
 # CONTEXTITEMS is the newest dialog; SETUPDLG waits behind it.
-"$WINE" "$DRIVER" wait --caption "$(printf '\xe5\x85\xb3\xe8\x81\x94\xe8\x8f\x9c\xe5\x8d\x95')" --timeout 20000 >/dev/null || true
+"$WINE" "$DRIVER" wait --caption "$ITEMS" --timeout 20000 >/dev/null || true
 shot "$NAME-contextitems.png"
-"$WINE" "$DRIVER" click --caption "$(printf '\xe5\x85\xb3\xe8\x81\x94\xe8\x8f\x9c\xe5\x8d\x95')" 2 >/dev/null  # Cancel
+"$WINE" "$DRIVER" click --caption "$ITEMS" 2 >/dev/null  # Cancel
 sleep 1
 "$WINE" "$DRIVER" click 1 >/dev/null                           # OK: apply
 sleep 2
