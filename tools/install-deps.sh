@@ -4,7 +4,7 @@
 set -euo pipefail
 PACKAGES=(cmake ninja-build clang-14 libclang-rt-14-dev googletest
           mingw-w64 g++-mingw-w64-x86-64 wine64 xvfb locales python3
-          fonts-wqy-microhei x11-apps imagemagick zlib1g-dev)
+          fonts-wqy-microhei fonts-wine x11-apps imagemagick zlib1g-dev)
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

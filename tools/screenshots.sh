@@ -12,6 +12,8 @@ QAV_SKIP_NATIVE=1 "$ROOT/tools/build.sh" >/dev/null
 export QAV_STATE="$BUILD_DIR/screenshot-wine"
 rm -rf "$QAV_STATE/prefix"  # a fresh prefix: setup really applies
 source "$ROOT/tools/wine-env.sh"
+# Xvfb has no window manager to draw title bars: let Wine draw its own.
+"$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1 </dev/null
 OUT="${SHOT_DIR:-$ROOT/docs}"; NAME="${SHOT_PREFIX:-zh}"
 mkdir -p "$OUT"
 DEMO="$("$ROOT/tools/demo-install.sh")"

@@ -20,13 +20,13 @@ fi
 export LC_ALL="${QAV_LC_ALL:-zh_CN.UTF-8}"
 
 # A display: reuse ours if it is still alive, else start Xvfb on a free number.
-# A display counts as alive only when the server named in its lock file runs:
+# A display counts as alive only when an X server named in its lock file runs:
 # sockets and lock files can outlive their server (a copied /tmp, a crash).
 qav_x_running() {
   local lock="/tmp/.X$1-lock" pid
   [ -e "/tmp/.X11-unix/X$1" ] && [ -f "$lock" ] || return 1
   pid="$(tr -dc 0-9 < "$lock")"
-  [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null
+  [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null && grep -q '^X' "/proc/$pid/comm" 2>/dev/null
 }
 qav_display_alive() { [ -n "${DISPLAY:-}" ] && qav_x_running "${DISPLAY#:}"; }
 if [ -f "$QAV_STATE/display" ] && [ -z "${QAV_KEEP_DISPLAY:-}" ]; then

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
+#include <shellapi.h>
 
 namespace {
 
@@ -21,19 +23,33 @@ void Print(const std::string& utf8) {
     std::fflush(stdout);
 }
 
+// The arguments in UTF-8, from the wide command line: captions are compared
+// in UTF-8, and the ANSI arguments would carry the system's code page.
+std::vector<std::string> Utf8Arguments() {
+    std::vector<std::string> args;
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!wide) return args;
+    for (int i = 0; i < count; ++i) args.push_back(ui::ToUtf8(wide[i]));
+    LocalFree(wide);
+    return args;
+}
+
 }  // namespace
 
-int main(int argc, char** argv) {
+int main() {
+    std::vector<std::string> argv = Utf8Arguments();
+    int argc = static_cast<int>(argv.size());
     if (argc < 2) return Usage();
     std::string verb = argv[1];
     DWORD pid = 0, timeout = 10000;
     std::string caption;
     int id = -1;
     for (int i = 2; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--pid") && i + 1 < argc) pid = std::strtoul(argv[++i], nullptr, 10);
-        else if (!std::strcmp(argv[i], "--caption") && i + 1 < argc) caption = argv[++i];
-        else if (!std::strcmp(argv[i], "--timeout") && i + 1 < argc) timeout = std::strtoul(argv[++i], nullptr, 10);
-        else id = std::atoi(argv[i]);
+        if ((argv[i] == "--pid") && i + 1 < argc) pid = std::strtoul(argv[++i].c_str(), nullptr, 10);
+        else if ((argv[i] == "--caption") && i + 1 < argc) caption = argv[++i];
+        else if ((argv[i] == "--timeout") && i + 1 < argc) timeout = std::strtoul(argv[++i].c_str(), nullptr, 10);
+        else id = std::atoi(argv[i].c_str());
     }
     if (verb == "list") {
         for (HWND h : ui::DialogsOf(pid)) Print(ui::Report(ui::Describe(h)));

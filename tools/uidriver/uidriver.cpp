@@ -28,6 +28,16 @@ std::string WindowText(HWND h) {
     std::wstring w(static_cast<size_t>(len) + 1, L'\0');
     LRESULT got = SendMessageW(h, WM_GETTEXT, w.size(), reinterpret_cast<LPARAM>(&w[0]));
     w.resize(static_cast<size_t>(got));
+    if (w.empty()) {
+        // Wine's ANSI rich-edit control answers only the ANSI request across
+        // processes; its text comes in the system's code page.
+        std::string a(8192, '\0');
+        got = SendMessageA(h, WM_GETTEXT, a.size(), reinterpret_cast<LPARAM>(&a[0]));
+        a.resize(got > 0 ? static_cast<size_t>(got) : 0);
+        int n = MultiByteToWideChar(CP_ACP, 0, a.data(), static_cast<int>(a.size()), nullptr, 0);
+        w.assign(static_cast<size_t>(n), L'\0');
+        if (n > 0) MultiByteToWideChar(CP_ACP, 0, a.data(), static_cast<int>(a.size()), &w[0], n);
+    }
     return ToUtf8(w);
 }
 

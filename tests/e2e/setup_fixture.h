@@ -1,0 +1,150 @@
+// Test helpers of the setup-mode end-to-end tests: an installation whose
+// program folder differs from the current directory, one setup run of the
+// real program, a foreign owner of ".iso", the shell's folder windows, and a
+// clean-up that gives the prefix back as it was.
+#pragma once
+#include "integration/apply.h"
+#include "lang/messages.h"
+#include "tests/support/harness.h"
+#include "tests/win32/shortcut_fixture.h"
+#include "uninstall/registry_cleanup.h"
+#include "uidriver/uidriver.h"
+#include "resource.h"
+#include <gtest/gtest.h>
+#include <shlobj.h>
+#include <string>
+#include <vector>
+
+namespace setup_e2e {
+
+const std::string ShellExtGuid = "{6F2A94C1-3D58-4E07-B2A9-71C5E08D3F46}";
+
+inline std::string ShellFolder(int csidl) {
+    char path[MAX_PATH] = "";
+    SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
+    return path;
+}
+
+// Visible top-level windows other than dialogs whose caption holds `name`:
+// what the shell shows when it opens a folder.
+inline std::vector<HWND> FolderWindows(const std::string& name) {
+    struct Search {
+        std::string name;
+        std::vector<HWND> found;
+    } search{name, {}};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            if (!IsWindowVisible(window)) return TRUE;
+            ui::Window w = ui::Describe(window);
+            if (w.className != "#32770" && w.caption.find(s->name) != std::string::npos) s->found.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+inline std::vector<HWND> WaitForFolderWindow(const std::string& name, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    std::vector<HWND> found;
+    while ((found = FolderWindows(name)).empty() && GetTickCount() - start < timeoutMs) Sleep(100);
+    return found;
+}
+
+inline void CloseFolderWindows(const std::string& name) {
+    for (HWND window : FolderWindows(name)) PostMessageW(window, WM_CLOSE, 0, 0);
+}
+
+// HKEY_CLASSES_ROOT\.iso owned by another program for the object's lifetime.
+class ForeignIso {
+public:
+    ForeignIso() {
+        saved_ = test::ReadRegString(HKEY_CLASSES_ROOT, ".iso", "", &existed_);
+        itest::SetRegText(HKEY_CLASSES_ROOT, ".iso", "", "OtherIso.Image");
+    }
+    ~ForeignIso() {
+        if (existed_) itest::SetRegText(HKEY_CLASSES_ROOT, ".iso", "", saved_);
+        else RegDeleteTreeA(HKEY_CLASSES_ROOT, ".iso");
+    }
+    ForeignIso(const ForeignIso&) = delete;
+    ForeignIso& operator=(const ForeignIso&) = delete;
+
+private:
+    std::string saved_;
+    bool existed_ = false;
+};
+
+// One run of the real program, ended by force if a test leaves it open.
+class SetupRun {
+public:
+    SetupRun(const std::string& exe, const std::string& args, const std::string& cwd) {
+        started_ = process_.Start(exe, args, cwd);
+        EXPECT_TRUE(started_) << exe << " " << args;
+    }
+    SetupRun(SetupRun&&) = default;
+    ~SetupRun() {
+        if (started_ && process_.Running()) TerminateProcess(process_.handle(), 99);
+    }
+    HWND WaitFor(const std::string& caption) {
+        return started_ ? ui::WaitForDialog(process_.pid(), 20000, caption, process_.handle()) : nullptr;
+    }
+    // DONEDLG has SETUPDLG's caption: it is the dialog after SETUPDLG closed.
+    HWND WaitForCompletion(HWND setup) {
+        if (!ui::WaitForClose(setup, 30000)) return nullptr;
+        return WaitFor("");
+    }
+    long Wait() { return process_.Wait(30000); }
+    // The contents of a file another program is to write, once it appeared.
+    std::string WaitForFile(const std::string& path) {
+        for (int i = 0; i < 200 && !test::Exists(path); ++i) Sleep(50);
+        Sleep(200);
+        return test::ReadBytes(path);
+    }
+
+private:
+    test::Process process_;
+    bool started_ = false;
+};
+
+// The program in "<scratch>\prog", started from the installation folder
+// "<scratch>\inst", which holds the stand-in Qavrix.exe and the documents.
+class Installation : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ForgetIntegration();
+        programFolder_ = root_ / "prog";
+        installFolder_ = root_ / "inst";
+        programPath_ = programFolder_ + "\\uninstall.exe";
+        ASSERT_TRUE(test::MakeDir(programFolder_));
+        ASSERT_TRUE(test::MakeDir(installFolder_));
+        ASSERT_TRUE(CopyFileA(test::ProductExe().c_str(), programPath_.c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(test::TestProgram("fakeqavrix").c_str(), (installFolder_ + "\\Qavrix.exe").c_str(), FALSE));
+        ASSERT_TRUE(test::WriteBytes(installFolder_ + "\\license.txt", "licence"));
+    }
+    void TearDown() override {
+        CloseFolderWindows("Qavrix");
+        ForgetIntegration();
+    }
+    SetupRun Start(const std::string& args) { return SetupRun(programPath_, args, installFolder_); }
+    static std::string UserGroupFolder() { return ShellFolder(CSIDL_PROGRAMS) + "\\Qavrix"; }
+    static std::string DesktopFolder() { return ShellFolder(CSIDL_DESKTOPDIRECTORY); }
+
+    // What any setup made, undone by the program's own clean-up, with the
+    // program's texts for the shortcut names.
+    static void ForgetIntegration() {
+        itest::ComScope com;
+        HMODULE saved = CurrentResourceModule;
+        HMODULE product = LoadLibraryExA(test::ProductExe().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        if (product) CurrentResourceModule = product;
+        RemoveIntegration();
+        CurrentResourceModule = saved;
+        if (product) FreeLibrary(product);
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Qavrix");
+        RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Qavrix");
+    }
+
+    test::ScratchDir root_{"setup"};
+    std::string programFolder_, installFolder_, programPath_;
+};
+
+}  // namespace setup_e2e
