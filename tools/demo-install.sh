@@ -14,5 +14,7 @@ printf 'Qavrix licence\r\n' > "$DEMO/license.txt"
 printf '<html><body>Qavrix prices</body></html>\r\n' > "$DEMO/order.htm"
 printf 'help' > "$DEMO/qavrix.hlp"; printf 'console manual' > "$DEMO/Qav.txt"
 printf 'readme' > "$DEMO/Docs/readme.txt"
-printf 'Docs\r\nDocs\\readme.txt\r\nQavrix.exe\r\nlicense.txt\r\norder.htm\r\nqavrix.hlp\r\nQav.txt\r\nuninstall.exe\r\nUninstall.lst\r\n' > "$DEMO/Uninstall.lst"
+# Setup writes the new-file templates qavnew.dat and zipnew.dat here; the
+# installer lists them so that the uninstall removes them too.
+printf 'Docs\r\nDocs\\readme.txt\r\nQavrix.exe\r\nlicense.txt\r\norder.htm\r\nqavrix.hlp\r\nQav.txt\r\nqavnew.dat\r\nzipnew.dat\r\nuninstall.exe\r\nUninstall.lst\r\n' > "$DEMO/Uninstall.lst"
 echo "$DEMO"

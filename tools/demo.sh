@@ -1,32 +1,51 @@
 #!/bin/bash
-# The main job on a default demo installation: builds uninstall.exe, prepares
-# a private Wine prefix with a demo Qavrix folder, and shows what the program
-# does there. Needs nothing but a Debian 12 machine (it installs what it needs).
+# The main job on a default demo installation: builds uninstall.exe, makes a
+# demo Qavrix folder in a private Wine prefix, and runs the product's whole
+# life there: setup (the dialogs when you have a display, the silent path
+# otherwise), a report of what setup registered and created, the uninstall
+# as "Programs and Features" starts it, and the report that nothing is left.
+# Needs nothing but a Debian 12 machine (it installs what it needs).
+#   QAV_DEMO_SILENT=1  always take the silent path, even with a display.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 export BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
 QAV_SKIP_NATIVE=1 "$ROOT/tools/build.sh" >/dev/null
+
+# A display of the user's own means the dialogs can be met interactively;
+# without one the scripts start a private Xvfb and setup runs silently.
+interactive=0
+if [ -n "${DISPLAY:-}" ] && [ "${QAV_DEMO_SILENT:-}" != 1 ] && [ -t 0 ]; then
+  interactive=1
+  export QAV_KEEP_DISPLAY=1
+fi
 source "$ROOT/tools/wine-env.sh"
 BIN="$BUILD_DIR/mingw/bin"
-DRIVER="$BIN/uidriver.exe"
 
-# The demo installation: C:\Program Files\Qavrix in the prefix.
-DEMO="$WINEPREFIX/drive_c/Program Files/Qavrix"
-rm -rf "$DEMO"; mkdir -p "$DEMO/Docs"
-cp "$BIN/uninstall.exe" "$DEMO/"
-[ -f "$BIN/testprogs/fakeqavrix.exe" ] && cp "$BIN/testprogs/fakeqavrix.exe" "$DEMO/Qavrix.exe" || printf 'MZ' > "$DEMO/Qavrix.exe"
-printf 'Qavrix licence\r\n' > "$DEMO/license.txt"
-printf '<html><body>Qavrix prices</body></html>\r\n' > "$DEMO/order.htm"
-printf 'help' > "$DEMO/qavrix.hlp"; printf 'console manual' > "$DEMO/Qav.txt"
-printf 'readme' > "$DEMO/Docs/readme.txt"
-printf 'Docs\r\nDocs\\readme.txt\r\nQavrix.exe\r\nlicense.txt\r\norder.htm\r\nqavrix.hlp\r\nQav.txt\r\nuninstall.exe\r\n' > "$DEMO/Uninstall.lst"
-echo "demo installation: C:\\Program Files\\Qavrix ($(ls "$DEMO" | wc -l) entries)"
-
+echo "== the demo installation"
+DEMO="$("$ROOT/tools/demo-install.sh")"
+echo "   C:\\Program Files\\Qavrix: $(cd "$DEMO" && find . -type f | wc -l) files, Uninstall.lst lists $(grep -c . "$DEMO/Uninstall.lst") entries"
 echo
-echo "== uninstall.exe /warning (the notice the self-removal batch shows when it cannot delete the program)"
-( cd "$DEMO" && "$WINE" "C:\\Program Files\\Qavrix\\uninstall.exe" /warning ) &
-app=$!
-"$WINE" "$DRIVER" wait --caption "" --timeout 20000 | tr -d '\r' | sed 's/^/   /'
-"$WINE" "$DRIVER" click 1 >/dev/null
-wait $app
-echo "   exit code: $?"
+
+echo "== setup: uninstall.exe /setup, started from the installation folder"
+start=$(date +%s.%N)
+if [ $interactive = 1 ]; then
+  echo "   The setup dialog is open on your display: choose, press OK, then Finish."
+  ( cd "$DEMO" && "$WINE" 'C:\Program Files\Qavrix\uninstall.exe' /setup )
+else
+  echo "   no display of your own: the silent path, /setup /S (both dialogs confirm themselves)"
+  ( cd "$DEMO" && "$WINE" 'C:\Program Files\Qavrix\uninstall.exe' /setup /S )
+fi
+echo "   setup ended with code $? after $(printf '%.1f' "$(echo "$(date +%s.%N) - $start" | bc)") s"
+echo "   what the dialogs look like: docs/zh-setupdlg.png, docs/zh-contextitems.png, docs/zh-donedlg.png"
+echo "   (English edition: docs/en-*.png; retake them with tools/screenshots.sh)"
+echo
+
+echo "== what setup registered and created"
+"$ROOT/tools/demo-integration.sh" | sed 's/^/   /'
+echo
+
+"$ROOT/tools/demo-uninstall.sh" | sed 's/^/   /'
+echo
+
+echo "== what is left after the uninstall"
+"$ROOT/tools/demo-integration.sh" | sed 's/^/   /'
