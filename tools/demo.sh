@@ -27,15 +27,29 @@ echo "   C:\\Program Files\\Qavrix: $(cd "$DEMO" && find . -type f | wc -l) file
 echo
 
 echo "== setup: uninstall.exe /setup, started from the installation folder"
-start=$(date +%s.%N)
+start=$(date +%s.%N); rc=0
 if [ $interactive = 1 ]; then
   echo "   The setup dialog is open on your display: choose, press OK, then Finish."
-  ( cd "$DEMO" && "$WINE" 'C:\Program Files\Qavrix\uninstall.exe' /setup )
+  ( cd "$DEMO" && "$WINE" 'C:\Program Files\Qavrix\uninstall.exe' /setup ) || rc=$?
 else
   echo "   no display of your own: the silent path, /setup /S (both dialogs confirm themselves)"
-  ( cd "$DEMO" && "$WINE" 'C:\Program Files\Qavrix\uninstall.exe' /setup /S )
+  ( cd "$DEMO" && "$WINE" 'C:\Program Files\Qavrix\uninstall.exe' /setup /S ) || rc=$?
 fi
-echo "   setup ended with code $? after $(printf '%.1f' "$(echo "$(date +%s.%N) - $start" | bc)") s"
+# After an interactive setup the shell shows the program group. Wine starts
+# a new explorer.exe for it, in setup's current directory - the program
+# folder - and that process would keep the uninstall from removing the
+# folder; the demo ends it once its window is up.
+if [ $interactive = 1 ]; then
+  for _ in $(seq 20); do
+    "$WINE" "$BIN/uidriver.exe" close --caption Qavrix >/dev/null 2>&1 </dev/null && break
+    sleep 0.5
+  done
+  sleep 1
+  for pid in $(pgrep -f 'explorer\.exe' || true); do
+    case "$(readlink "/proc/$pid/cwd" 2>/dev/null)" in "$DEMO"*) kill "$pid" 2>/dev/null || true;; esac
+  done
+fi
+echo "   setup ended with code $rc after $(printf '%.1f' "$(echo "$(date +%s.%N) - $start" | bc)") s"
 echo "   what the dialogs look like: docs/zh-setupdlg.png, docs/zh-contextitems.png, docs/zh-donedlg.png"
 echo "   (English edition: docs/en-*.png; retake them with tools/screenshots.sh)"
 echo

@@ -2,6 +2,7 @@
 //   uidriver wait  [--pid N] [--caption TEXT] [--timeout MS]   print the dialog
 //   uidriver click [--pid N] [--caption TEXT] ID                 press a button
 //   uidriver list  [--pid N]                                     print every dialog
+//   uidriver close --caption TEXT     close every window (any kind) so titled
 #include "uidriver.h"
 #include <cstdio>
 #include <cstdlib>
@@ -13,7 +14,7 @@
 namespace {
 
 int Usage() {
-    std::fputs("usage: uidriver wait|click|list [--pid N] [--caption TEXT] [--timeout MS] [ID]\n", stderr);
+    std::fputs("usage: uidriver wait|click|list|close [--pid N] [--caption TEXT] [--timeout MS] [ID]\n", stderr);
     return 2;
 }
 
@@ -21,6 +22,28 @@ void Print(const std::string& utf8) {
     // The console may not speak UTF-8; the bytes are written unchanged.
     std::fwrite(utf8.data(), 1, utf8.size(), stdout);
     std::fflush(stdout);
+}
+
+// Asks every visible top-level window whose title holds `caption` to close
+// (a folder window the shell opened, for example); returns how many.
+int CloseWindowsTitled(const std::string& caption) {
+    struct Search {
+        std::wstring caption;
+        int closed = 0;
+    } search{ui::FromUtf8(caption)};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            wchar_t title[512] = L"";
+            GetWindowTextW(window, title, 512);
+            if (IsWindowVisible(window) && std::wstring(title).find(s->caption) != std::wstring::npos) {
+                PostMessageW(window, WM_CLOSE, 0, 0);
+                ++s->closed;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.closed;
 }
 
 // The arguments in UTF-8, from the wide command line: captions are compared
@@ -50,6 +73,10 @@ int main() {
         else if ((argv[i] == "--caption") && i + 1 < argc) caption = argv[++i];
         else if ((argv[i] == "--timeout") && i + 1 < argc) timeout = std::strtoul(argv[++i].c_str(), nullptr, 10);
         else id = std::atoi(argv[i].c_str());
+    }
+    if (verb == "close") {
+        if (caption.empty()) return Usage();
+        return CloseWindowsTitled(caption) > 0 ? 0 : 1;
     }
     if (verb == "list") {
         for (HWND h : ui::DialogsOf(pid)) Print(ui::Report(ui::Describe(h)));
