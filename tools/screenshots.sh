@@ -12,6 +12,9 @@ QAV_SKIP_NATIVE=1 "$ROOT/tools/build.sh" >/dev/null
 export QAV_STATE="$BUILD_DIR/screenshot-wine"
 rm -rf "$QAV_STATE/prefix"  # a fresh prefix: setup really applies
 source "$ROOT/tools/wine-env.sh"
+# Wine's own fonts (Marlett draws the caption buttons' glyphs) into the
+# prefix's font folder, where this Wine build looks for them.
+cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
 # Xvfb has no window manager to draw title bars: let Wine draw its own.
 "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1 </dev/null
 OUT="${SHOT_DIR:-$ROOT/docs}"; NAME="${SHOT_PREFIX:-zh}"
