@@ -5,6 +5,7 @@
 #pragma once
 #include "integration/apply.h"
 #include "lang/messages.h"
+#include "tests/e2e/uninstall_fixture.h"
 #include "tests/support/harness.h"
 #include "tests/win32/shortcut_fixture.h"
 #include "uninstall/registry_cleanup.h"
@@ -81,9 +82,13 @@ public:
         started_ = process_.Start(exe, args, cwd);
         EXPECT_TRUE(started_) << exe << " " << args;
     }
-    SetupRun(SetupRun&&) = default;
+    SetupRun(SetupRun&& o) noexcept : process_(std::move(o.process_)), started_(o.started_) { o.started_ = false; }
+    // Also ends what the run started and left behind: the folder window Wine
+    // opens in a process of its own, which sits in the installation folder.
     ~SetupRun() {
-        if (started_ && process_.Running()) TerminateProcess(process_.handle(), 99);
+        if (!started_ || process_.pid() == 0) return;
+        if (process_.Running()) TerminateProcess(process_.handle(), 99);
+        uninstall_e2e::EndDescendantsOf({process_.pid()});
     }
     HWND WaitFor(const std::string& caption) {
         return started_ ? ui::WaitForDialog(process_.pid(), 20000, caption, process_.handle()) : nullptr;
