@@ -36,6 +36,7 @@ TEST_F(SetupDialogsE2e, FirstRunShowsTheDefaultsAndEscSavesNothing) {
     ASSERT_NE(setup, nullptr);
     ui::Window w = ui::Describe(setup);
     EXPECT_EQ(w.caption, SetupCaption);
+    EXPECT_EQ(GetForegroundWindow(), setup) << "SETUPDLG comes to the foreground";
     for (int box = IDC_ASSOC_FIRST; box <= IDC_ASSOC_LAST; ++box)
         EXPECT_TRUE(ui::IsChecked(setup, box)) << "archive type " << box;
     EXPECT_FALSE(ui::IsChecked(setup, IDC_DESKTOP_LINK));

@@ -160,6 +160,20 @@ TEST_F(SetupDialogsTest, HelpTopicsFollowTheDialogAndF1StaysInContextItems) {
     EXPECT_TRUE(OpensSeen().empty());
 }
 
+TEST_F(SetupDialogsTest, BothDialogsCarryTheProductIcon) {
+    ProductIcon = LoadIconA(GetModuleHandleA(nullptr), "QAVICON");
+    ASSERT_NE(ProductIcon, nullptr) << GetLastError();
+    for (const char* name : {"SETUPDLG", "DONEDLG"}) {
+        ModalDialog shown(name, name[0] == 'S' ? SetupDialogProc : DoneDialogProc);
+        HWND dialog = WaitFor(SetupCaption);
+        ASSERT_NE(dialog, nullptr) << name;
+        EXPECT_EQ(reinterpret_cast<HICON>(SendMessageA(dialog, WM_GETICON, ICON_BIG, 0)), ProductIcon) << name;
+        ui::Command(dialog, IDCANCEL);
+        shown.Join();
+    }
+    ProductIcon = nullptr;
+}
+
 TEST_F(SetupDialogsTest, CompletionButtonsOpenTheirTargetsAndKeepTheDialogOpen) {
     ModalDialog done("DONEDLG", DoneDialogProc);
     HWND dialog = WaitFor(SetupCaption);
