@@ -28,8 +28,7 @@ bool OwnPath(char* path) {
 
 void RegisterAppPath() {
     char archiver[PathSize];
-    ProgramFolder(archiver, sizeof archiver);
-    if (archiver[0] != '\0' && AppendText(archiver, sizeof archiver, "Qavrix.exe"))
+    if (FileBesideProgram("Qavrix.exe", archiver, sizeof archiver))
         RegWriteString(HKEY_LOCAL_MACHINE, AppPathKey, "", archiver);
     char current[PathSize];
     DWORD length = GetCurrentDirectoryA(sizeof current, current);

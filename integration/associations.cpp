@@ -170,6 +170,14 @@ void ProgramFolder(char* folder, std::size_t size) {
     CopyText(folder, size, path);
 }
 
+bool FileBesideProgram(const char* fileName, char* path, std::size_t size) {
+    ProgramFolder(path, size);
+    if (size == 0) return false;
+    if (path[0] != '\0' && AppendText(path, size, fileName)) return true;
+    path[0] = '\0';
+    return false;
+}
+
 void OverrideProgramFolderForTests(const char* folder) {
     programFolderOverride[0] = '\0';
     if (folder) {

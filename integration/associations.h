@@ -15,5 +15,8 @@ void ApplyAssociations(const IntegrationSettings& settings);
 // The folder the template files and "Qavrix.exe" are placed in: this
 // program's own folder, with its trailing backslash.
 void ProgramFolder(char* folder, std::size_t size);
+// `fileName` in that folder; false, with `path` empty, when the folder is
+// unknown or the path does not fit `size` bytes.
+bool FileBesideProgram(const char* fileName, char* path, std::size_t size);
 // Tests only: another folder instead of the program's own (nullptr restores it).
 void OverrideProgramFolderForTests(const char* folder);

@@ -74,11 +74,19 @@ void StoreMenuItems(HWND dialog) {
 
 // ----------------------------------------------------------------- DONEDLG
 
+// The current directory, the installation folder; empty when it does not
+// fit the 1024-byte buffer.
+bool ReadCurrentDirectory(char (&path)[1024]) {
+    DWORD len = GetCurrentDirectoryA(sizeof path, path);
+    if (len != 0 && len < sizeof path) return true;
+    path[0] = '\0';
+    return false;
+}
+
 // The current directory with a backslash and `name` appended; empty when
 // the result would not fit the 1024-byte buffer.
 void PathInCurrentDirectory(char (&path)[1024], const char* name) {
-    DWORD len = GetCurrentDirectoryA(sizeof path, path);
-    if (len == 0 || len >= sizeof path) { path[0] = '\0'; return; }
+    if (!ReadCurrentDirectory(path)) return;
     AppendBackslash(path, sizeof path);
     if (!AppendText(path, sizeof path, name)) path[0] = '\0';
 }
@@ -87,8 +95,7 @@ void InitDoneDialog(HWND dialog) {
     SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(ProductIcon));
     SendDlgItemMessageA(dialog, IDC_DONE_THANKS, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont), FALSE);
     char folder[1024];
-    DWORD len = GetCurrentDirectoryA(sizeof folder, folder);
-    if (len >= sizeof folder) folder[0] = '\0';
+    ReadCurrentDirectory(folder);
     SetDlgItemTextA(dialog, IDC_DONE_FOLDER, folder);
     if (SilentMode) SendMessageA(dialog, WM_COMMAND, IDC_OK, 0);
 }
@@ -103,14 +110,6 @@ void OpenDocument(const char* name) {
     char path[1024];
     PathInCurrentDirectory(path, name);
     if (path[0] != '\0') ShellOpen(path);
-}
-
-// The help file's contents and index window, through the same help viewer
-// that serves the topics (so tests see this request too).
-void OpenHelpContents(HWND owner) {
-    HelpViewer viewer = SetHelpViewer(nullptr);
-    SetHelpViewer(viewer);
-    viewer(owner, "qavrix.hlp", HELP_FINDER, 0);
 }
 
 void HandleDoneCommand(HWND dialog, int command) {

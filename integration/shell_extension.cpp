@@ -16,10 +16,7 @@ HKEY RootKey(ShellExtRoot root) {
 
 // The full path of "qavext.dll" beside this program; empty when the
 // program's folder is unknown or the path does not fit.
-void ModulePath(char* path) {
-    ProgramFolder(path, PathSize);
-    if (path[0] == '\0' || !AppendText(path, PathSize, "qavext.dll")) path[0] = '\0';
-}
+void ModulePath(char* path) { FileBesideProgram("qavext.dll", path, PathSize); }
 
 bool ModuleExists(const char* path) {
     return path[0] != '\0' && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;

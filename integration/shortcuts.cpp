@@ -32,13 +32,6 @@ bool SpecialFolderPath(int csidl, char* folder) {
     return CopyText(folder, PathSize, path) && folder[0] != '\0';
 }
 
-bool FileBesideProgram(const char* fileName, char* path) {
-    ProgramFolder(path, PathSize);
-    if (path[0] != '\0' && AppendText(path, PathSize, fileName)) return true;
-    path[0] = '\0';
-    return false;
-}
-
 // The texts every shortcut needs, read once: message buffers rotate.
 struct LinkTexts {
     char mainTarget[PathSize];
@@ -47,7 +40,7 @@ struct LinkTexts {
 };
 
 void ReadLinkTexts(LinkTexts& texts) {
-    FileBesideProgram("Qavrix.exe", texts.mainTarget);
+    FileBesideProgram("Qavrix.exe", texts.mainTarget, sizeof texts.mainTarget);
     CopyText(texts.description, sizeof texts.description, GetMessageText(MSG_LINK_DESCRIPTION));
     for (int row = 0; row < GroupLinkCount; ++row) {
         const GroupLink& link = GroupLinkTable[row];
@@ -74,7 +67,7 @@ void MakeProgramGroup(const char* group, const LinkTexts& texts) {
     for (int row = 0; row < GroupLinkCount; ++row) {
         char link[PathSize], target[PathSize];
         if (!JoinFolderPath(LeadByteTable, link, sizeof link, group, texts.names[row], ".lnk")) continue;
-        if (!FileBesideProgram(GroupLinkTable[row].targetFile, target)) continue;
+        if (!FileBesideProgram(GroupLinkTable[row].targetFile, target, sizeof target)) continue;
         CreateShellLink(target, link, texts.description);
     }
 }

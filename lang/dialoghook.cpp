@@ -63,6 +63,8 @@ void OpenHelpTopic(HWND owner, int helpContext) {
     helpViewer(owner, "qavrix.hlp", HELP_CONTEXT, static_cast<ULONG_PTR>(static_cast<unsigned>(helpContext)));
 }
 
+void OpenHelpContents(HWND owner) { helpViewer(owner, "qavrix.hlp", HELP_FINDER, 0); }
+
 void ApplyRightToLeft(HWND window) {
     if (!RightToLeft()) return;
     LONG style = GetWindowLongA(window, GWL_EXSTYLE);

@@ -22,6 +22,8 @@ void ApplyRightToLeft(HWND window);
 
 // Opens a topic of the help file "qavrix.hlp" through WinHelpA.
 void OpenHelpTopic(HWND owner, int helpContext);
+// Opens the contents and index window of "qavrix.hlp" the same way.
+void OpenHelpContents(HWND owner);
 
 // The function OpenHelpTopic calls (WinHelpA unless replaced); tests put
 // their own in to see which topics are asked for. Returns the previous one.

@@ -29,10 +29,7 @@ std::string Utf8FromUtf16(const std::string& bytes) {
     std::size_t skip = bytes.size() >= 2 && bytes[0] == '\xff' && bytes[1] == '\xfe' ? 2 : 0;
     std::wstring wide((bytes.size() - skip) / 2, L'\0');
     if (!wide.empty()) memcpy(&wide[0], bytes.data() + skip, wide.size() * 2);
-    int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n), '\0');
-    if (n > 0) WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &out[0], n, nullptr, nullptr);
-    return out;
+    return ui::ToUtf8(wide);
 }
 
 // The shell's and Wine's own bookkeeping, which any program start may change.

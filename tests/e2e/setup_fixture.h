@@ -29,20 +29,10 @@ inline std::string ShellFolder(int csidl) {
 // Visible top-level windows other than dialogs whose caption holds `name`:
 // what the shell shows when it opens a folder.
 inline std::vector<HWND> FolderWindows(const std::string& name) {
-    struct Search {
-        std::string name;
-        std::vector<HWND> found;
-    } search{name, {}};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            if (!IsWindowVisible(window)) return TRUE;
-            ui::Window w = ui::Describe(window);
-            if (w.className != "#32770" && w.caption.find(s->name) != std::string::npos) s->found.push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    std::vector<HWND> found;
+    for (HWND window : ui::WindowsTitled(name))
+        if (ui::Describe(window).className != "#32770") found.push_back(window);
+    return found;
 }
 
 inline std::vector<HWND> WaitForFolderWindow(const std::string& name, DWORD timeoutMs) {

@@ -27,23 +27,9 @@ void Print(const std::string& utf8) {
 // Asks every visible top-level window whose title holds `caption` to close
 // (a folder window the shell opened, for example); returns how many.
 int CloseWindowsTitled(const std::string& caption) {
-    struct Search {
-        std::wstring caption;
-        int closed = 0;
-    } search{ui::FromUtf8(caption)};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            wchar_t title[512] = L"";
-            GetWindowTextW(window, title, 512);
-            if (IsWindowVisible(window) && std::wstring(title).find(s->caption) != std::wstring::npos) {
-                PostMessageW(window, WM_CLOSE, 0, 0);
-                ++s->closed;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.closed;
+    std::vector<HWND> windows = ui::WindowsTitled(caption);
+    for (HWND window : windows) PostMessageW(window, WM_CLOSE, 0, 0);
+    return static_cast<int>(windows.size());
 }
 
 // The arguments in UTF-8, from the wide command line: captions are compared

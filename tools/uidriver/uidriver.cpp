@@ -106,6 +106,25 @@ HWND WaitForDialog(DWORD pid, DWORD timeoutMs, const std::string& captionPart, H
     }
 }
 
+std::vector<HWND> WindowsTitled(const std::string& captionPart) {
+    struct Search {
+        std::string part;
+        std::vector<HWND> found;
+    } search{captionPart, {}};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            // The title as the system keeps it: no message to a window that may hang.
+            wchar_t title[512] = L"";
+            GetWindowTextW(window, title, 512);
+            if (IsWindowVisible(window) && ToUtf8(title).find(s->part) != std::string::npos)
+                s->found.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 bool WaitForClose(HWND hwnd, DWORD timeoutMs) {
     DWORD start = GetTickCount();
     while (IsWindow(hwnd)) {

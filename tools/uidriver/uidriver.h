@@ -41,6 +41,9 @@ std::vector<HWND> DialogsOf(DWORD pid);
 // (UTF-8, empty: any); returns null on time-out or when `process` ends first.
 HWND WaitForDialog(DWORD pid, DWORD timeoutMs, const std::string& captionPart = "",
                    HANDLE process = nullptr);
+// Visible top-level windows of any kind whose title contains `captionPart`
+// (UTF-8): dialogs, and windows such as the folder windows the shell opens.
+std::vector<HWND> WindowsTitled(const std::string& captionPart);
 // Waits until `hwnd` is gone.
 bool WaitForClose(HWND hwnd, DWORD timeoutMs);
 
