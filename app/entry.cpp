@@ -5,18 +5,13 @@
 #include "app/core/switches.h"
 #include "lang/messages.h"
 #include "lang/languagefile.h"
-#include "platform/text.h"
+#include "platform/handles.h"
+#include "platform/program_path.h"
 #include "platform/shell_open.h"
 #include "uninstall/uninstall_run.h"
 #include "integration/setup_dialogs.h"
 #include "resource.h"
-#include <ole2.h>
 #include <cstdio>
-
-bool SilentMode = false;
-char programGroupPath[1024] = "";
-HICON ProductIcon = nullptr;
-HFONT DialogFont = nullptr;
 
 void ComposeManualDeletionWarning(char* out, size_t capacity, const char* programPath) {
     if (capacity == 0) return;
@@ -26,12 +21,8 @@ void ComposeManualDeletionWarning(char* out, size_t capacity, const char* progra
 }
 
 void ShowManualDeletionWarning() {
-    char path[1024];
-    DWORD len = GetModuleFileNameA(nullptr, path, sizeof path);
-    if (len >= sizeof path) len = sizeof path - 1;
-    path[len] = '\0';
     char text[512];
-    ComposeManualDeletionWarning(text, sizeof text, path);
+    ComposeManualDeletionWarning(text, sizeof text, ProgramPath());
     MessageBoxA(nullptr, text, GetMessageText(MSG_CAPTION), MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
 }
 
@@ -60,8 +51,8 @@ void RunSetupMode() {
     INT_PTR confirmed = DialogBoxParamA(CurrentResourceModule, "SETUPDLG", nullptr, SetupDialogProc, 0);
     if (confirmed <= 0) return;
     DialogBoxParamA(CurrentResourceModule, "DONEDLG", nullptr, DoneDialogProc, 0);
-    if (programGroupPath[0] != '\0' && !SilentMode)
-        ShellOpen(programGroupPath);
+    if (ProgramGroupPath[0] != '\0' && !SilentMode)
+        ShellOpen(ProgramGroupPath);
 }
 
 }  // namespace
@@ -69,19 +60,16 @@ void RunSetupMode() {
 int UninstallerMain(HINSTANCE instance, const char* args) {
     LoadLanguageDll(instance);
     LoadLanguageFile("uninstall.lng");
-    OleInitialize(nullptr);
-    HMODULE richEdit = LoadLibraryA("riched32.dll");
+    OleInitialization ole;
+    UniqueLibrary richEdit(LoadLibraryA("riched32.dll"));
     ProductIcon = LoadIconA(CurrentResourceModule, "QAVICON");
-    DialogFont = CreateDialogFont();
+    UniqueFont dialogFont(CreateDialogFont());
+    DialogFont = dialogFont.get();
 
     Requests requests;
     int switchCount = ScanSwitches(args, requests);
 
     if (requests.setup) RunSetupMode();
     if (switchCount == 0) UninstallDriver();
-
-    if (richEdit) FreeLibrary(richEdit);
-    OleUninitialize();
-    DeleteObject(DialogFont);
     return 0;
 }

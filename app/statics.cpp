@@ -1,8 +1,11 @@
 // The program's static objects, defined in one place so that they are built
 // in this order before the entry procedure and destroyed in reverse after it:
-// lead-byte table, error record, language DLL owner, translation table.
+// lead-byte table, the program's own path, error record, language DLL owner,
+// translation table; and the process-wide state of the modes.
+#include "app/program_state.h"
 #include "platform/text.h"
 #include "platform/file.h"
+#include "platform/program_path.h"
 #include "lang/messages.h"
 #include "lang/languagefile.h"
 
@@ -14,10 +17,17 @@ struct LeadByteTableFiller {
 
 LeadBytes LeadByteTable;
 static LeadByteTableFiller leadByteTableFiller(LeadByteTable);
+static ProgramLocation programLocation;
 static ErrorState errorState;
 static ExtResource extResource;
 static LanguageResources languageResources;
 
+ProgramLocation& TheProgramLocation() { return programLocation; }
 ErrorState& TheErrorState() { return errorState; }
 ExtResource& TheExtResource() { return extResource; }
 LanguageResources& TheLanguageResources() { return languageResources; }
+
+bool SilentMode = false;
+char ProgramGroupPath[PathSize] = "";
+HICON ProductIcon = nullptr;
+HFONT DialogFont = nullptr;

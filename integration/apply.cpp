@@ -5,30 +5,13 @@
 #include "integration/shell_extension.h"
 #include "integration/shortcuts.h"
 #include "lang/messages.h"
+#include "platform/program_path.h"
 #include "platform/registry.h"
-#include "platform/text.h"
 #include "resource.h"
-
-namespace {
-
-constexpr std::size_t PathSize = 1024;
-
-// This program's full path; false when it is unknown or longer than the buffer.
-bool OwnPath(char* path) {
-    DWORD length = GetModuleFileNameA(nullptr, path, PathSize);
-    if (length == 0 || length >= PathSize) {
-        path[0] = '\0';
-        return false;
-    }
-    path[length] = '\0';
-    return true;
-}
-
-}  // namespace
 
 void RegisterAppPath() {
     char archiver[PathSize];
-    if (FileBesideProgram("Qavrix.exe", archiver, sizeof archiver))
+    if (FileBesideProgram("Qavrix.exe", archiver))
         RegWriteString(HKEY_LOCAL_MACHINE, AppPathKey, "", archiver);
     char current[PathSize];
     DWORD length = GetCurrentDirectoryA(sizeof current, current);
@@ -37,14 +20,13 @@ void RegisterAppPath() {
 
 void RegisterUninstallEntry() {
     RegWriteString(HKEY_LOCAL_MACHINE, UninstallKey, "DisplayName", GetMessageText(MSG_DISPLAY_NAME));
-    char own[PathSize];
-    if (OwnPath(own)) RegWriteString(HKEY_LOCAL_MACHINE, UninstallKey, "UninstallString", own);
+    if (ProgramPath()[0] != '\0') RegWriteString(HKEY_LOCAL_MACHINE, UninstallKey, "UninstallString", ProgramPath());
 }
 
-void ApplyIntegration(const IntegrationSettings& settings, char* groupPath) {
+void ApplyIntegration(const IntegrationSettings& settings, char* groupPath, std::size_t groupPathSize) {
     RegisterAppPath();
     ApplyShellExtension(settings);
     ApplyAssociations(settings);
     RegisterProgramIds();
-    UpdateShortcuts(settings, groupPath);
+    UpdateShortcuts(settings, groupPath, groupPathSize);
 }

@@ -5,8 +5,9 @@
 
 // RegisterAppPath, ApplyShellExtension, ApplyAssociations,
 // RegisterProgramIds and UpdateShortcuts, strictly in that order.
-// `groupPath` (1024 bytes, may be null) receives the user's program group.
-void ApplyIntegration(const IntegrationSettings& settings, char* groupPath);
+// `groupPath` (`groupPathSize` bytes, may be null) receives the user's
+// program group folder when that group is made.
+void ApplyIntegration(const IntegrationSettings& settings, char* groupPath, std::size_t groupPathSize);
 
 // App Paths\Qavrix.exe: the archiver beside this program, and the current
 // directory as its "Path".

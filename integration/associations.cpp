@@ -4,6 +4,8 @@
 #include "integration/core/empty_archives.h"
 #include "lang/messages.h"
 #include "platform/core/textwalk.h"
+#include "platform/handles.h"
+#include "platform/program_path.h"
 #include "platform/registry.h"
 #include "platform/text.h"
 #include "resource.h"
@@ -13,17 +15,14 @@
 
 namespace {
 
-constexpr std::size_t PathSize = 1024;
 constexpr std::size_t SavedTextSize = 512;
-constexpr std::size_t SavedTemplateSize = 1024;
+constexpr std::size_t SavedTemplateSize = PathSize;
 constexpr std::size_t NullFileSize = 10;
 constexpr std::size_t KeySize = ExtensionSize + 16;
 
-char programFolderOverride[PathSize];
-
 // "<folder>Qavrix.exe", the archiver that opens what the product owns.
 void ArchiverPath(char (&path)[PathSize]) {
-    ProgramFolder(path, sizeof path);
+    CopyText(path, sizeof path, ProgramFolder());
     AppendText(path, sizeof path, "Qavrix.exe");
 }
 
@@ -67,10 +66,10 @@ void PointVolumesAt(const char* programId, int count) {
 // that fails part-way leaves no cut file behind that later runs would keep.
 void CreateTemplateFile(const char* path, const unsigned char* image, std::size_t size) {
     if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return;
-    FILE* file = std::fopen(path, "wb");
+    UniqueStdioFile file(std::fopen(path, "wb"));
     if (!file) return;
-    bool written = std::fwrite(image, 1, size, file) == size;
-    if (std::fclose(file) != 0) written = false;
+    bool written = std::fwrite(image, 1, size, file.get()) == size;
+    if (std::fclose(file.release()) != 0) written = false;
     if (!written) DeleteFileA(path);
 }
 
@@ -88,7 +87,7 @@ void InstallTemplate(int group, const char* shellNew) {
     RegRemoveKey(HKEY_CLASSES_ROOT, shellNew);
     if (TemplateFilesSupported()) {
         char path[PathSize];
-        ProgramFolder(path, sizeof path);
+        CopyText(path, sizeof path, ProgramFolder());
         if (!AppendText(path, sizeof path, group == QavGroup ? "qavnew.dat" : "zipnew.dat")) return;
         if (path[0] != '\0' && FileNamePart(path) != path) CreateTemplateFile(path, image, size);
         RegWriteString(HKEY_CLASSES_ROOT, shellNew, "FileName", path);
@@ -154,37 +153,6 @@ void GiveBack(int group, const char* extension) {
 }
 
 }  // namespace
-
-void ProgramFolder(char* folder, std::size_t size) {
-    if (!folder || size == 0) return;
-    folder[0] = '\0';
-    if (programFolderOverride[0] != '\0') {
-        CopyText(folder, size, programFolderOverride);
-        return;
-    }
-    char path[PathSize];
-    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-    if (length == 0 || length >= sizeof path) return;  // unknown, or cut: no folder is better than a wrong one
-    path[length] = '\0';
-    *FileNamePart(path) = '\0';
-    CopyText(folder, size, path);
-}
-
-bool FileBesideProgram(const char* fileName, char* path, std::size_t size) {
-    ProgramFolder(path, size);
-    if (size == 0) return false;
-    if (path[0] != '\0' && AppendText(path, size, fileName)) return true;
-    path[0] = '\0';
-    return false;
-}
-
-void OverrideProgramFolderForTests(const char* folder) {
-    programFolderOverride[0] = '\0';
-    if (folder) {
-        CopyText(programFolderOverride, sizeof programFolderOverride, folder);
-        AppendBackslash(programFolderOverride, sizeof programFolderOverride);
-    }
-}
 
 void RegisterProgramIds() {
     char archiver[PathSize];

@@ -6,26 +6,19 @@
 #include "resource.h"
 
 const ArchiveType ArchiveTypeTable[ArchiveTypeCount] = {
-    {5101, "QAV(&R)", ".qav", ".qav"},
-    {5102, "ZIP(&Z)", ".zip", ".zip"},
-    {5103, "CAB", ".cab", ".cab"},
-    {5104, "ARJ", ".arj", ".arj"},
-    {5105, "LZH", ".lzh", ".lzh.lha"},
-    {5106, "ACE", ".ace", ".ace"},
-    {5107, "7-Zip", ".7z", ".7z"},
-    {5108, "TAR", ".tar", ".tar"},
-    {5109, "GZip", ".gz", ".gz.tgz"},
-    {5110, "UUE", ".uue", ".uue.xxe.uu"},
-    {5111, "BZ2", ".bz2", ".bz2.tbz2.bz.tbz"},
-    {5112, "JAR", ".jar", ".jar"},
-    {5113, "ISO", ".iso", ".iso"},
-    {5114, "Z", ".z", ".z.taz"},
+    {IDC_ASSOC_QAV, ".qav"}, {IDC_ASSOC_ZIP, ".zip"}, {IDC_ASSOC_CAB, ".cab"},   {IDC_ASSOC_ARJ, ".arj"},
+    {IDC_ASSOC_LZH, ".lzh"}, {IDC_ASSOC_ACE, ".ace"}, {IDC_ASSOC_7Z, ".7z"},     {IDC_ASSOC_TAR, ".tar"},
+    {IDC_ASSOC_GZIP, ".gz"}, {IDC_ASSOC_UUE, ".uue"}, {IDC_ASSOC_BZ2, ".bz2"},   {IDC_ASSOC_JAR, ".jar"},
+    {IDC_ASSOC_ISO, ".iso"}, {IDC_ASSOC_Z, ".z"},
 };
 
 const MenuItem MenuItemTable[MenuItemCount] = {
-    {101, "ExtrTo", 1},   {102, "ExtrHere", 1}, {103, "Extr", 1},     {104, "ExtrSep", 1},
-    {105, "OpenSFX", 1},  {106, "AddTo", 1},    {107, "AddArc", 1},   {108, "EmailArc", 1},
-    {109, "EmailOpt", 1}, {110, "Test", 0},     {111, "Convert", 0},
+    {IDC_MENU_EXTRACT_TO, "ExtrTo", 1},    {IDC_MENU_EXTRACT_HERE, "ExtrHere", 1},
+    {IDC_MENU_EXTRACT, "Extr", 1},         {IDC_MENU_EXTRACT_SEP, "ExtrSep", 1},
+    {IDC_MENU_OPEN_SFX, "OpenSFX", 1},     {IDC_MENU_ADD_TO, "AddTo", 1},
+    {IDC_MENU_ADD_ARCHIVE, "AddArc", 1},   {IDC_MENU_EMAIL_ARC, "EmailArc", 1},
+    {IDC_MENU_EMAIL_OPT, "EmailOpt", 1},   {IDC_MENU_TEST, "Test", 0},
+    {IDC_MENU_CONVERT, "Convert", 0},
 };
 
 namespace {
@@ -117,7 +110,8 @@ void ShowSettingsInDialog(HWND dialog, const IntegrationSettings& settings) {
 }
 
 void SelectAllArchiveTypes(HWND dialog) {
-    for (int controlId = IDC_ASSOC_FIRST; controlId < IDC_ASSOC_LAST; ++controlId) SetChecked(dialog, controlId, true);
+    for (const ArchiveType& type : ArchiveTypeTable)
+        if (type.checkBox != IDC_ASSOC_Z) SetChecked(dialog, type.checkBox, true);
 }
 
 void EnableDialogItem(HWND dialog, int controlId, int enable) {

@@ -18,11 +18,11 @@ struct IntegrationSettings {
 };
 static_assert(sizeof(IntegrationSettings) == ArchiveTypeCount + 6, "a plain record of one-byte flags");
 
+// One archive type: its check box and the extension that names its stored
+// choice; the extensions it covers are ExtensionGroups' row of the same index.
 struct ArchiveType {
     int checkBox;                  // control of SETUPDLG
-    const char* label;
     const char* primaryExtension;  // forms the settings key "Setup\<ext>"
-    const char* extensions;        // the same dotted text as ExtensionGroups
 };
 extern const ArchiveType ArchiveTypeTable[ArchiveTypeCount];
 
@@ -46,6 +46,6 @@ bool IsProductClassName(const char* className);
 
 void ReadSettingsFromDialog(HWND dialog, IntegrationSettings& settings);
 void ShowSettingsInDialog(HWND dialog, const IntegrationSettings& settings);
-// Ticks the archive types 5101-5113; "Z" (5114) is left as it is.
+// Ticks every archive type but "Z", which is left as it is.
 void SelectAllArchiveTypes(HWND dialog);
 void EnableDialogItem(HWND dialog, int controlId, int enable);

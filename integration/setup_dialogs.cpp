@@ -38,7 +38,7 @@ void ConfirmSetup(HWND dialog) {
     IntegrationSettings settings{};
     ReadSettingsFromDialog(dialog, settings);
     SaveIntegrationSettings(settings);
-    ApplyIntegration(settings, programGroupPath);
+    ApplyIntegration(settings, ProgramGroupPath, sizeof ProgramGroupPath);
     RegisterUninstallEntry();
     EndDialog(dialog, 1);
 }
@@ -75,8 +75,8 @@ void StoreMenuItems(HWND dialog) {
 // ----------------------------------------------------------------- DONEDLG
 
 // The current directory, the installation folder; empty when it does not
-// fit the 1024-byte buffer.
-bool ReadCurrentDirectory(char (&path)[1024]) {
+// fit the buffer.
+bool ReadCurrentDirectory(char (&path)[PathSize]) {
     DWORD len = GetCurrentDirectoryA(sizeof path, path);
     if (len != 0 && len < sizeof path) return true;
     path[0] = '\0';
@@ -84,8 +84,8 @@ bool ReadCurrentDirectory(char (&path)[1024]) {
 }
 
 // The current directory with a backslash and `name` appended; empty when
-// the result would not fit the 1024-byte buffer.
-void PathInCurrentDirectory(char (&path)[1024], const char* name) {
+// the result would not fit the buffer.
+void PathInCurrentDirectory(char (&path)[PathSize], const char* name) {
     if (!ReadCurrentDirectory(path)) return;
     AppendBackslash(path, sizeof path);
     if (!AppendText(path, sizeof path, name)) path[0] = '\0';
@@ -94,20 +94,20 @@ void PathInCurrentDirectory(char (&path)[1024], const char* name) {
 void InitDoneDialog(HWND dialog) {
     SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(ProductIcon));
     SendDlgItemMessageA(dialog, IDC_DONE_THANKS, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont), FALSE);
-    char folder[1024];
+    char folder[PathSize];
     ReadCurrentDirectory(folder);
     SetDlgItemTextA(dialog, IDC_DONE_FOLDER, folder);
     if (SilentMode) SendMessageA(dialog, WM_COMMAND, IDC_OK, 0);
 }
 
 void RunArchiver() {
-    char path[1024];
+    char path[PathSize];
     PathInCurrentDirectory(path, "Qavrix.exe");
     if (path[0] != '\0') RunProgram(path, nullptr, 0);
 }
 
 void OpenDocument(const char* name) {
-    char path[1024];
+    char path[PathSize];
     PathInCurrentDirectory(path, name);
     if (path[0] != '\0') ShellOpen(path);
 }

@@ -1,22 +1,16 @@
 // Writes and removes the shell extension's registry entries; the names live
 // in one table so both directions walk the same keys.
 #include "integration/shell_extension.h"
-#include "integration/associations.h"
 #include "integration/core/shellext_table.h"
+#include "platform/program_path.h"
 #include "platform/registry.h"
-#include "platform/text.h"
+#include <windows.h>
 
 namespace {
-
-constexpr std::size_t PathSize = 1024;
 
 HKEY RootKey(ShellExtRoot root) {
     return root == ShellExtRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CLASSES_ROOT;
 }
-
-// The full path of "qavext.dll" beside this program; empty when the
-// program's folder is unknown or the path does not fit.
-void ModulePath(char* path) { FileBesideProgram("qavext.dll", path, PathSize); }
 
 bool ModuleExists(const char* path) {
     return path[0] != '\0' && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
@@ -32,8 +26,8 @@ const char* EntryData(const ShellExtEntry& entry, const char* modulePath) {
 }
 
 void RegisterShellExtension() {
-    char modulePath[PathSize];
-    ModulePath(modulePath);
+    char modulePath[PathSize];  // empty when the program's folder is unknown
+    FileBesideProgram("qavext.dll", modulePath);
     bool withModule = ModuleExists(modulePath);
     for (const ShellExtEntry& entry : ShellExtEntries) {
         if (entry.needsModule && !withModule) continue;
@@ -42,11 +36,12 @@ void RegisterShellExtension() {
 }
 
 void UnregisterShellExtension() {
-    for (const ShellExtRemoval& step : ShellExtRemovals) {
-        if (step.valueName)
-            RegRemoveValue(RootKey(step.root), step.key, step.valueName);
-        else
-            RegRemoveKey(RootKey(step.root), step.key);
+    for (const ShellExtEntry& entry : ShellExtEntries) {
+        switch (entry.removal) {
+        case ShellExtRemoval::Key: RegRemoveKey(RootKey(entry.root), entry.key); break;
+        case ShellExtRemoval::Value: RegRemoveValue(RootKey(entry.root), entry.key, entry.valueName); break;
+        case ShellExtRemoval::WithItsKey: break;
+        }
     }
 }
 

@@ -1,10 +1,10 @@
 // Creating and removing the archiver's shell links and program groups
 // through the shell's link object and special-folder locations.
 #include "integration/shortcuts.h"
-#include "integration/associations.h"
 #include "integration/core/link_paths.h"
 #include "lang/messages.h"
 #include "platform/handles.h"
+#include "platform/program_path.h"
 #include "platform/text.h"
 #include "resource.h"
 #include <shlobj.h>
@@ -17,19 +17,18 @@ const GroupLink GroupLinkTable[GroupLinkCount] = {
 
 namespace {
 
-constexpr std::size_t PathSize = 1024;
 constexpr char LinkFileName[] = "Qavrix.lnk";
 constexpr char GroupFolderName[] = "Qavrix";
 
 // The file-system path of a special folder; false, with the buffer emptied,
 // when the shell has no location for it (that place is then skipped).
-bool SpecialFolderPath(int csidl, char* folder) {
+bool SpecialFolderPath(int csidl, char (&folder)[PathSize]) {
     folder[0] = '\0';
     UniqueIdList location;
     if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, location.put())) || !location) return false;
     char path[PathSize] = "";
     if (!SHGetPathFromIDListA(location.get(), path)) return false;  // writes at most MAX_PATH bytes
-    return CopyText(folder, PathSize, path) && folder[0] != '\0';
+    return CopyText(folder, sizeof folder, path) && folder[0] != '\0';
 }
 
 // The texts every shortcut needs, read once: message buffers rotate.
@@ -40,7 +39,7 @@ struct LinkTexts {
 };
 
 void ReadLinkTexts(LinkTexts& texts) {
-    FileBesideProgram("Qavrix.exe", texts.mainTarget, sizeof texts.mainTarget);
+    FileBesideProgram("Qavrix.exe", texts.mainTarget);
     CopyText(texts.description, sizeof texts.description, GetMessageText(MSG_LINK_DESCRIPTION));
     for (int row = 0; row < GroupLinkCount; ++row) {
         const GroupLink& link = GroupLinkTable[row];
@@ -67,20 +66,21 @@ void MakeProgramGroup(const char* group, const LinkTexts& texts) {
     for (int row = 0; row < GroupLinkCount; ++row) {
         char link[PathSize], target[PathSize];
         if (!JoinFolderPath(LeadByteTable, link, sizeof link, group, texts.names[row], ".lnk")) continue;
-        if (!FileBesideProgram(GroupLinkTable[row].targetFile, target, sizeof target)) continue;
+        if (!FileBesideProgram(GroupLinkTable[row].targetFile, target)) continue;
         CreateShellLink(target, link, texts.description);
     }
 }
 
 // The "Qavrix" group under a Programs folder, made or removed with all it holds.
-void UpdateProgramGroup(const char* programs, bool wanted, const LinkTexts& texts, char* groupPath) {
+void UpdateProgramGroup(const char* programs, bool wanted, const LinkTexts& texts, char* groupPath,
+                        std::size_t groupPathSize) {
     char group[PathSize];
     if (!JoinFolderPath(LeadByteTable, group, sizeof group, programs, GroupFolderName, "")) return;
     if (!wanted) {
         RemoveFolderTree(group, sizeof group);
         return;
     }
-    if (groupPath) CopyText(groupPath, PathSize, group);
+    if (groupPath) CopyText(groupPath, groupPathSize, group);
     MakeProgramGroup(group, texts);
 }
 
@@ -101,15 +101,15 @@ bool CreateShellLink(const char* target, const char* linkPath, const char* descr
     return SUCCEEDED(file->Save(wideName, TRUE));
 }
 
-bool GetDesktopFolder(char* folder) { return SpecialFolderPath(CSIDL_DESKTOPDIRECTORY, folder); }
+bool GetDesktopFolder(char (&folder)[PathSize]) { return SpecialFolderPath(CSIDL_DESKTOPDIRECTORY, folder); }
 
-void UpdateShortcuts(const IntegrationSettings& settings, char* groupPath) {
+void UpdateShortcuts(const IntegrationSettings& settings, char* groupPath, std::size_t groupPathSize) {
     LinkTexts texts;
     ReadLinkTexts(texts);
     char folder[PathSize];
     if (GetDesktopFolder(folder)) UpdateSingleLink(folder, settings.desktopLink, true, texts);
     if (SpecialFolderPath(CSIDL_STARTMENU, folder)) UpdateSingleLink(folder, settings.startMenuLink, false, texts);
-    if (SpecialFolderPath(CSIDL_PROGRAMS, folder)) UpdateProgramGroup(folder, settings.programGroup, texts, groupPath);
+    if (SpecialFolderPath(CSIDL_PROGRAMS, folder)) UpdateProgramGroup(folder, settings.programGroup, texts, groupPath, groupPathSize);
     if (NtMajorVersion() != 0 && SpecialFolderPath(CSIDL_COMMON_PROGRAMS, folder))
-        UpdateProgramGroup(folder, settings.programGroup, texts, nullptr);
+        UpdateProgramGroup(folder, settings.programGroup, texts, nullptr, 0);
 }

@@ -23,7 +23,7 @@ void TranslateWindowText(HWND window, const char* dialogName, bool evenWhenEmpty
 
 // A combo box with a list that drops down (any style but CBS_SIMPLE).
 bool IsDropDownComboBox(HWND child) {
-    char className[1024];
+    char className[256];  // the longest class name the system allows
     className[0] = '\0';
     GetClassNameA(child, className, sizeof className);
     if (CompareTextNoCase(className, "COMBOBOX") != 0) return false;
@@ -53,7 +53,7 @@ void MoveChild(HWND child, const RECT& dialogWindow, FrameSize frame, int top, c
 
 }  // namespace
 
-HelpViewer SetHelpViewer(HelpViewer viewer) {
+HelpViewer SetHelpViewerForTests(HelpViewer viewer) {
     HelpViewer previous = helpViewer;
     helpViewer = viewer ? viewer : &WinHelpA;
     return previous;

@@ -25,10 +25,10 @@ void OpenHelpTopic(HWND owner, int helpContext);
 // Opens the contents and index window of "qavrix.hlp" the same way.
 void OpenHelpContents(HWND owner);
 
-// The function OpenHelpTopic calls (WinHelpA unless replaced); tests put
-// their own in to see which topics are asked for. Returns the previous one.
+// Tests only: the function OpenHelpTopic calls instead of WinHelpA (nullptr
+// restores WinHelpA), to see which topics are asked for; returns the previous one.
 using HelpViewer = BOOL(WINAPI*)(HWND, LPCSTR, UINT, ULONG_PTR);
-HelpViewer SetHelpViewer(HelpViewer viewer);
+HelpViewer SetHelpViewerForTests(HelpViewer viewer);
 
 // At most this many direct children of a dialog are translated and moved.
 constexpr int MaxDialogChildren = 512;

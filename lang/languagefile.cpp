@@ -3,6 +3,7 @@
 #include "lang/languagefile.h"
 #include "lang/messages.h"
 #include "platform/file.h"
+#include "platform/program_path.h"
 #include "platform/text.h"
 #include <cstring>
 
@@ -21,15 +22,10 @@ private:
 };
 
 // A bare name is looked for in the program's own folder; a name with a
-// backslash is used as it is. False when the program's path has no folder.
-bool LanguageFilePath(const char* name, char* path, std::size_t capacity) {
-    if (std::strchr(name, '\\')) return CopyText(path, capacity, name);
-    DWORD len = GetModuleFileNameA(nullptr, path, static_cast<DWORD>(capacity));
-    if (len == 0 || len >= capacity) return false;
-    char* lastBackslash = std::strrchr(path, '\\');
-    if (!lastBackslash) return false;
-    lastBackslash[1] = '\0';
-    return AppendText(path, capacity, name);
+// backslash is used as it is. False when the program's folder is unknown.
+bool LanguageFilePath(const char* name, char (&path)[PathSize]) {
+    if (std::strchr(name, '\\')) return CopyText(path, sizeof path, name);
+    return FileBesideProgram(name, path);
 }
 
 }  // namespace
@@ -60,8 +56,8 @@ void LanguageResources::DetectReadingOrder() {
 
 void LoadLanguageFile(const char* name) {
     LanguageResources& resources = TheLanguageResources();
-    char path[1024];
-    bool found = name && LanguageFilePath(name, path, sizeof path);
+    char path[PathSize];
+    bool found = name && LanguageFilePath(name, path);
     resources.Load(found ? path : nullptr);
     resources.DetectReadingOrder();
 }

@@ -1,37 +1,26 @@
 // Message lookup and the optional language DLL beside the program.
 #include "lang/messages.h"
 #include "lang/languagefile.h"
-#include "platform/text.h"
+#include "platform/program_path.h"
 
 HMODULE CurrentResourceModule = nullptr;
 HMODULE OwnModule = nullptr;
 
-ExtResource& TheExtResource();
-
-ExtResource::~ExtResource() { UnloadLanguageDll(); }
-
-bool LanguageDllLoaded() { return TheExtResource().dllLoaded; }
+bool LanguageDllLoaded() { return static_cast<bool>(TheExtResource().dll); }
 
 void UnloadLanguageDll() {
-    ExtResource& ext = TheExtResource();
-    if (!ext.dllLoaded) return;
-    FreeLibrary(CurrentResourceModule);
+    UniqueLibrary& dll = TheExtResource().dll;
+    if (!dll) return;
+    dll.reset();
     CurrentResourceModule = OwnModule;
-    ext.dllLoaded = false;
 }
 
 void LoadLanguageDll(HINSTANCE instance) {
     UnloadLanguageDll();
-    char path[1024];
-    DWORD len = GetModuleFileNameA(nullptr, path, sizeof path);
-    HMODULE dll = nullptr;
-    if (len > 0 && len < sizeof path) {
-        char* name = FileNamePart(path);
-        std::size_t room = sizeof path - static_cast<std::size_t>(name - path);
-        if (CopyText(name, room, "qavlng.dll")) dll = LoadLibraryA(path);
-    }
-    TheExtResource().dllLoaded = dll != nullptr;
-    CurrentResourceModule = dll ? dll : instance;
+    UniqueLibrary& dll = TheExtResource().dll;
+    char path[PathSize];
+    if (FileBesideProgram("qavlng.dll", path)) dll.reset(LoadLibraryA(path));
+    CurrentResourceModule = dll ? dll.get() : instance;
     OwnModule = instance;
 }
 

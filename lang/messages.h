@@ -1,16 +1,16 @@
 // Message texts by number: from the language DLL qavlng.dll or the program's
 // own string table, passed through the language file's translation.
 #pragma once
-#include <windows.h>
+#include "platform/handles.h"
 
-class ExtResource {
-public:
-    ExtResource() = default;
-    ~ExtResource();  // unloads the language DLL if it is still loaded
-    ExtResource(const ExtResource&) = delete;
-    ExtResource& operator=(const ExtResource&) = delete;
-    bool dllLoaded = false;
+// The owner of the language DLL while it is loaded (one static instance, see
+// app/statics.cpp); the DLL is freed when it is unloaded or at the latest
+// when the program ends.
+struct ExtResource {
+    UniqueLibrary dll;
 };
+
+ExtResource& TheExtResource();
 
 // The module dialogs, the icon and messages are loaded from.
 extern HMODULE CurrentResourceModule;

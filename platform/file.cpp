@@ -10,41 +10,33 @@ ErrorState::ErrorState() { SetOutOfMemoryHandler(&EndOnOutOfMemory); }
 
 void ErrorState::FatalOutOfMemory() { ExitProcess(8); }
 
-File::~File() {
-    if (IsOpen()) Close();
-}
-
 bool File::Open(const char* path, DWORD access, DWORD share, DWORD flags) {
     Close();  // a second Open must not leak the first handle
-    HANDLE h = CreateFileA(path, access, share, nullptr, OPEN_EXISTING, flags, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    handle_ = h;
-    return true;
+    handle_.reset(CreateFileA(path, access, share, nullptr, OPEN_EXISTING, flags, nullptr));
+    return IsOpen();
 }
 
 int File::Read(void* buffer, int count) {
     if (count < 0) count = 0;
     DWORD got = 0;
-    if (!ReadFile(handle_, buffer, static_cast<DWORD>(count), &got, nullptr)) return -1;
+    if (!ReadFile(handle_.get(), buffer, static_cast<DWORD>(count), &got, nullptr)) return -1;
     return static_cast<int>(got);
 }
 
 long long File::Tell() {
     LONG high = 0;
-    DWORD low = SetFilePointer(handle_, 0, &high, FILE_CURRENT);
+    DWORD low = SetFilePointer(handle_.get(), 0, &high, FILE_CURRENT);
     return static_cast<long long>((static_cast<unsigned long long>(static_cast<DWORD>(high)) << 32) | low);
 }
 
 bool File::Seek(long long position) {
     LONG high = static_cast<LONG>(position >> 32);
     SetLastError(0);
-    DWORD low = SetFilePointer(handle_, static_cast<LONG>(position & 0xFFFFFFFF), &high, FILE_BEGIN);
+    DWORD low = SetFilePointer(handle_.get(), static_cast<LONG>(position & 0xFFFFFFFF), &high, FILE_BEGIN);
     return !(low == INVALID_SET_FILE_POINTER && GetLastError() != 0);
 }
 
 bool File::Close() {
     if (!IsOpen()) return true;
-    BOOL closed = CloseHandle(handle_);
-    handle_ = INVALID_HANDLE_VALUE;
-    return closed != FALSE;
+    return CloseHandle(handle_.release()) != FALSE;
 }

@@ -1,7 +1,7 @@
 // The file object used by the language-file loader, and the program-wide
 // error record whose one fatal path ends the process.
 #pragma once
-#include <windows.h>
+#include "platform/handles.h"
 
 class ErrorState {
 public:
@@ -17,7 +17,7 @@ ErrorState& TheErrorState();
 class File {
 public:
     File() = default;
-    virtual ~File();
+    virtual ~File() = default;
     File(const File&) = delete;
     File& operator=(const File&) = delete;
 
@@ -36,9 +36,9 @@ public:
     // when nothing was open.
     bool Close();
 
-    bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE Handle() const { return handle_; }
+    bool IsOpen() const { return static_cast<bool>(handle_); }
+    HANDLE Handle() const { return handle_.get(); }
 
 private:
-    HANDLE handle_ = INVALID_HANDLE_VALUE;
+    UniqueFileHandle handle_;
 };

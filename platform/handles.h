@@ -1,106 +1,96 @@
-// Small owners for the handle kinds the program acquires. Each releases its
-// handle in its destructor; a null handle and an INVALID_HANDLE_VALUE handle
-// are different types, so neither is mistaken for the other.
+// The owners of every handle kind the program acquires: one template whose
+// parameters are the handle type, the function that releases it and the
+// value that means "no handle". A null handle and an INVALID_HANDLE_VALUE
+// handle are therefore different types, and neither is mistaken for the other.
 #pragma once
 #include <windows.h>
+#include <ole2.h>
 #include <shlobj.h>
+#include <cstdint>
+#include <cstdio>
 #include <utility>
 
-template <typename H, H Invalid, typename Closer>
+template <typename H, auto Release, std::intptr_t InvalidValue = 0>
 class UniqueOwner {
 public:
+    static H Invalid() { return reinterpret_cast<H>(InvalidValue); }
+
     UniqueOwner() = default;
     explicit UniqueOwner(H h) : h_(h) {}
     ~UniqueOwner() { reset(); }
     UniqueOwner(const UniqueOwner&) = delete;
     UniqueOwner& operator=(const UniqueOwner&) = delete;
-    UniqueOwner(UniqueOwner&& o) noexcept : h_(std::exchange(o.h_, Invalid)) {}
+    UniqueOwner(UniqueOwner&& o) noexcept : h_(o.release()) {}
     UniqueOwner& operator=(UniqueOwner&& o) noexcept {
-        if (this != &o) { reset(); h_ = std::exchange(o.h_, Invalid); }
+        if (this != &o) reset(o.release());
         return *this;
     }
+
     H get() const { return h_; }
-    explicit operator bool() const { return h_ != Invalid; }
-    H* put() { reset(); return &h_; }
-    H release() { return std::exchange(h_, Invalid); }
-    void reset(H h = Invalid) {
-        if (h_ != Invalid) Closer()(h_);
+    // For owners of interface pointers.
+    H operator->() const { return h_; }
+    explicit operator bool() const { return h_ != Invalid(); }
+    // Releases what is held and hands out the place for a new handle.
+    H* put() {
+        reset();
+        return &h_;
+    }
+    void** putVoid() { return reinterpret_cast<void**>(put()); }
+    // Gives the handle up without releasing it.
+    H release() { return std::exchange(h_, Invalid()); }
+    void reset(H h = Invalid()) {
+        if (h_ != Invalid()) Release(h_);
         h_ = h;
     }
+
 private:
-    H h_ = Invalid;
+    H h_ = Invalid();
 };
 
-struct CloseHandleCloser { void operator()(HANDLE h) const { CloseHandle(h); } };
-struct FreeLibraryCloser { void operator()(HMODULE h) const { FreeLibrary(h); } };
-struct RegCloseKeyCloser { void operator()(HKEY h) const { RegCloseKey(h); } };
-struct FindCloseCloser { void operator()(HANDLE h) const { FindClose(h); } };
+namespace handle_release {
+template <typename T>
+void ReleaseInterface(T* p) { p->Release(); }
+// Item ID lists belong to the shell's allocator.
+inline void FreeIdList(LPITEMIDLIST p) {
+    IMalloc* malloc = nullptr;
+    if (SUCCEEDED(SHGetMalloc(&malloc)) && malloc) {
+        malloc->Free(p);
+        malloc->Release();
+    }
+}
+}  // namespace handle_release
 
-// Process, thread and other kernel objects whose failure value is null.
-using UniqueHandle = UniqueOwner<HANDLE, nullptr, CloseHandleCloser>;
+constexpr std::intptr_t InvalidHandleValue = -1;  // INVALID_HANDLE_VALUE
+
+// Processes, threads and other kernel objects, whose failure value is null.
+using UniqueHandle = UniqueOwner<HANDLE, &::CloseHandle>;
 // Files from CreateFile, whose failure value is INVALID_HANDLE_VALUE.
-class UniqueFileHandle {
-public:
-    UniqueFileHandle() = default;
-    explicit UniqueFileHandle(HANDLE h) : h_(h) {}
-    ~UniqueFileHandle() { reset(); }
-    UniqueFileHandle(const UniqueFileHandle&) = delete;
-    UniqueFileHandle& operator=(const UniqueFileHandle&) = delete;
-    UniqueFileHandle(UniqueFileHandle&& o) noexcept : h_(std::exchange(o.h_, INVALID_HANDLE_VALUE)) {}
-    UniqueFileHandle& operator=(UniqueFileHandle&& o) noexcept {
-        if (this != &o) { reset(); h_ = std::exchange(o.h_, INVALID_HANDLE_VALUE); }
-        return *this;
-    }
-    HANDLE get() const { return h_; }
-    explicit operator bool() const { return h_ != INVALID_HANDLE_VALUE; }
-    HANDLE release() { return std::exchange(h_, INVALID_HANDLE_VALUE); }
-    void reset(HANDLE h = INVALID_HANDLE_VALUE) {
-        if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
-        h_ = h;
-    }
-private:
-    HANDLE h_ = INVALID_HANDLE_VALUE;
-};
-using UniqueLibrary = UniqueOwner<HMODULE, nullptr, FreeLibraryCloser>;
-using UniqueRegKey = UniqueOwner<HKEY, nullptr, RegCloseKeyCloser>;
-
+using UniqueFileHandle = UniqueOwner<HANDLE, &::CloseHandle, InvalidHandleValue>;
+// Searches from FindFirstFile, whose failure value is INVALID_HANDLE_VALUE.
+using UniqueFindHandle = UniqueOwner<HANDLE, &::FindClose, InvalidHandleValue>;
+using UniqueLibrary = UniqueOwner<HMODULE, &::FreeLibrary>;
+using UniqueRegKey = UniqueOwner<HKEY, &::RegCloseKey>;
+using UniqueFont = UniqueOwner<HFONT, &::DeleteObject>;
+// A file opened through the C library.
+using UniqueStdioFile = UniqueOwner<std::FILE*, &std::fclose>;
 // A COM interface pointer, released once.
 template <typename T>
-class ComPtr {
-public:
-    ComPtr() = default;
-    ~ComPtr() { reset(); }
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    T* get() const { return p_; }
-    T* operator->() const { return p_; }
-    explicit operator bool() const { return p_ != nullptr; }
-    T** put() { reset(); return &p_; }
-    void** putVoid() { return reinterpret_cast<void**>(put()); }
-    void reset() { if (p_) { p_->Release(); p_ = nullptr; } }
-private:
-    T* p_ = nullptr;
-};
-
+using ComPtr = UniqueOwner<T*, &handle_release::ReleaseInterface<T>>;
 // A shell item ID list, freed through the shell's allocator.
-class UniqueIdList {
+using UniqueIdList = UniqueOwner<LPITEMIDLIST, &handle_release::FreeIdList>;
+
+// OLE for this thread, from construction to destruction; uninitialised only
+// when the initialisation succeeded.
+class OleInitialization {
 public:
-    UniqueIdList() = default;
-    ~UniqueIdList() { reset(); }
-    UniqueIdList(const UniqueIdList&) = delete;
-    UniqueIdList& operator=(const UniqueIdList&) = delete;
-    LPITEMIDLIST get() const { return p_; }
-    explicit operator bool() const { return p_ != nullptr; }
-    LPITEMIDLIST* put() { reset(); return &p_; }
-    void reset() {
-        if (!p_) return;
-        IMalloc* malloc = nullptr;
-        if (SUCCEEDED(SHGetMalloc(&malloc)) && malloc) {
-            malloc->Free(p_);
-            malloc->Release();
-        }
-        p_ = nullptr;
+    OleInitialization() : initialized_(SUCCEEDED(OleInitialize(nullptr))) {}
+    ~OleInitialization() {
+        if (initialized_) OleUninitialize();
     }
+    OleInitialization(const OleInitialization&) = delete;
+    OleInitialization& operator=(const OleInitialization&) = delete;
+    bool Initialized() const { return initialized_; }
+
 private:
-    LPITEMIDLIST p_ = nullptr;
+    bool initialized_;
 };

@@ -204,6 +204,8 @@ DWORD RegGetUserDword(const char* path, const char* valueName, DWORD defaultValu
 
 unsigned long RegistryCallCount() { return callCount; }
 
-void SetRegDeleteKeyForTests(RegDeleteKeyFunction deleteKey) {
+RegDeleteKeyFunction SetRegDeleteKeyForTests(RegDeleteKeyFunction deleteKey) {
+    RegDeleteKeyFunction previous = deleteKeyCall;
     deleteKeyCall = deleteKey ? deleteKey : RegDeleteKeyA;
+    return previous;
 }

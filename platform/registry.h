@@ -35,6 +35,7 @@ DWORD RegGetUserDword(const char* path, const char* valueName, DWORD defaultValu
 unsigned long RegistryCallCount();
 
 // Tests only: the layer calls `deleteKey` instead of RegDeleteKeyA (nullptr
-// restores RegDeleteKeyA), so a key that cannot be deleted can be staged.
+// restores RegDeleteKeyA), so a key that cannot be deleted can be staged;
+// returns the previous one.
 using RegDeleteKeyFunction = LONG (WINAPI*)(HKEY root, LPCSTR path);
-void SetRegDeleteKeyForTests(RegDeleteKeyFunction deleteKey);
+RegDeleteKeyFunction SetRegDeleteKeyForTests(RegDeleteKeyFunction deleteKey);

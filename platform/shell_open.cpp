@@ -15,7 +15,7 @@ ShellOpener shellOpener = &OpenWithShell;
 
 void ShellOpen(const char* target) { shellOpener(target); }
 
-ShellOpener SetShellOpener(ShellOpener opener) {
+ShellOpener SetShellOpenerForTests(ShellOpener opener) {
     ShellOpener previous = shellOpener;
     shellOpener = opener ? opener : &OpenWithShell;
     return previous;

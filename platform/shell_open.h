@@ -6,7 +6,7 @@
 // directory, shown normally. Failures are not reported.
 void ShellOpen(const char* target);
 
-// The function ShellOpen hands its target to (the shell unless replaced);
-// returns the previous one.
+// Tests only: the function ShellOpen hands its target to instead of the
+// shell (nullptr restores the shell); returns the previous one.
 using ShellOpener = void (*)(const char* target);
-ShellOpener SetShellOpener(ShellOpener opener);
+ShellOpener SetShellOpenerForTests(ShellOpener opener);

@@ -12,39 +12,40 @@ void FillLeadByteTable(LeadBytes& table) {
 }
 
 namespace {
-LONG cachedPlatformId = -1;
-DWORD cachedMajorVersion = 0;
-DWORD cachedMinorVersion = 0;
+// The version the system reports, read once, and the one tests put in its place.
+WindowsVersionInfo systemVersion{};
+WindowsVersionInfo testVersion{};
 
-void CacheWindowsVersion() {
-    if (cachedPlatformId != -1) return;
-    OSVERSIONINFOA info{};
-    info.dwOSVersionInfoSize = sizeof(info);  // 148 bytes
+const WindowsVersionInfo& ReportedVersion() {
+    if (testVersion.platformId != 0) return testVersion;
+    if (systemVersion.platformId == 0) {
+        OSVERSIONINFOA info{};
+        info.dwOSVersionInfoSize = sizeof(info);  // 148 bytes
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    GetVersionExA(&info);
+        GetVersionExA(&info);
 #pragma GCC diagnostic pop
-    cachedPlatformId = static_cast<LONG>(info.dwPlatformId);
-    cachedMajorVersion = info.dwMajorVersion;
-    cachedMinorVersion = info.dwMinorVersion;
+        systemVersion = {info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion};
+    }
+    return systemVersion;
 }
-}
+}  // namespace
 
 DWORD NtMajorVersion() {
-    CacheWindowsVersion();
-    return cachedPlatformId == VER_PLATFORM_WIN32_NT ? cachedMajorVersion : 0;
+    const WindowsVersionInfo& version = ReportedVersion();
+    return version.platformId == VER_PLATFORM_WIN32_NT ? version.major : 0;
 }
 
 void WindowsVersion(DWORD& major, DWORD& minor) {
-    CacheWindowsVersion();
-    major = cachedMajorVersion;
-    minor = cachedMinorVersion;
+    const WindowsVersionInfo& version = ReportedVersion();
+    major = version.major;
+    minor = version.minor;
 }
 
-void OverrideWindowsVersionForTests(DWORD platformId, DWORD major, DWORD minor) {
-    cachedPlatformId = platformId == 0 ? -1 : static_cast<LONG>(platformId);
-    cachedMajorVersion = major;
-    cachedMinorVersion = minor;
+WindowsVersionInfo SetWindowsVersionForTests(WindowsVersionInfo version) {
+    WindowsVersionInfo previous = testVersion;
+    testVersion = version.platformId == 0 ? WindowsVersionInfo{} : version;
+    return previous;
 }
 
 int CompareTextNoCase(const char* a, const char* b) {
@@ -73,7 +74,7 @@ bool RemoveFolderTree(char* path, std::size_t capacity) {
 }
 
 bool RunProgram(const char* commandLine, const char* workingDir, DWORD waitMs) {
-    char line[1024];
+    char line[PathSize];
     CopyText(line, sizeof line, commandLine);  // CreateProcessA may write to it
     STARTUPINFOA startup{};
     startup.cb = sizeof(startup);  // 68 bytes on 32-bit Windows

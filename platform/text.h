@@ -14,17 +14,24 @@ DWORD NtMajorVersion();
 // The major and minor version GetVersionExA reports (read once, like the above).
 void WindowsVersion(DWORD& major, DWORD& minor);
 // Tests only: the two functions above report this platform (VER_PLATFORM_WIN32_NT
-// or VER_PLATFORM_WIN32_WINDOWS) and version; a platformId of 0 restores the real one.
-void OverrideWindowsVersionForTests(DWORD platformId, DWORD major, DWORD minor);
+// or VER_PLATFORM_WIN32_WINDOWS) and version; a platformId of 0 restores the
+// real one. Returns the previous setting ({0, 0, 0} when the real one was reported).
+struct WindowsVersionInfo {
+    DWORD platformId;
+    DWORD major;
+    DWORD minor;
+};
+WindowsVersionInfo SetWindowsVersionForTests(WindowsVersionInfo version);
 
 inline char* NextCharPos(char* p) { return NextCharPos(LeadByteTable, p); }
 inline const char* NextCharPos(const char* p) { return NextCharPos(LeadByteTable, p); }
 inline char* FileNamePart(char* path) { return FileNamePart(LeadByteTable, path); }
 inline const char* FileNamePart(const char* path) { return FileNamePart(LeadByteTable, path); }
 inline const char* LastCharPos(const char* s) { return LastCharPos(LeadByteTable, s); }
-// Every full-path buffer of the program is 1024 bytes unless a caller says otherwise.
-inline void AppendBackslash(char* path, std::size_t capacity = 1024) {
-    AppendBackslash(LeadByteTable, path, capacity);
+inline void AppendBackslash(char* path, std::size_t capacity) { AppendBackslash(LeadByteTable, path, capacity); }
+template <std::size_t N>
+void AppendBackslash(char (&path)[N]) {
+    AppendBackslash(LeadByteTable, path, N);
 }
 
 // -1, 0, 1 for less, equal, greater (case ignored); -2 when the comparison fails.
@@ -32,5 +39,9 @@ int CompareTextNoCase(const char* a, const char* b);
 bool FileExistsAnyName(const char* name, const wchar_t* wideName = nullptr);
 // Deletes a folder tree through the shell. `capacity` is the buffer's size:
 // the list terminator needs one byte after the path's own.
-bool RemoveFolderTree(char* path, std::size_t capacity = 1024);
+bool RemoveFolderTree(char* path, std::size_t capacity);
+template <std::size_t N>
+bool RemoveFolderTree(char (&path)[N]) {
+    return RemoveFolderTree(path, N);
+}
 bool RunProgram(const char* commandLine, const char* workingDir, DWORD waitMs);

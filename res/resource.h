@@ -25,9 +25,23 @@
 #define IDC_CANCEL            2
 #define IDC_HELPBUTTON        9
 
-/* SETUPDLG */
-#define IDC_ASSOC_FIRST       5101   /* 5101..5114: ArchiveTypeTable rows 0..13 */
-#define IDC_ASSOC_LAST        5114
+/* SETUPDLG: the archive types, ArchiveTypeTable rows 0..13 */
+#define IDC_ASSOC_QAV         5101
+#define IDC_ASSOC_ZIP         5102
+#define IDC_ASSOC_CAB         5103
+#define IDC_ASSOC_ARJ         5104
+#define IDC_ASSOC_LZH         5105
+#define IDC_ASSOC_ACE         5106
+#define IDC_ASSOC_7Z          5107
+#define IDC_ASSOC_TAR         5108
+#define IDC_ASSOC_GZIP        5109
+#define IDC_ASSOC_UUE         5110
+#define IDC_ASSOC_BZ2         5111
+#define IDC_ASSOC_JAR         5112
+#define IDC_ASSOC_ISO         5113
+#define IDC_ASSOC_Z           5114
+#define IDC_ASSOC_FIRST       IDC_ASSOC_QAV
+#define IDC_ASSOC_LAST        IDC_ASSOC_Z
 #define IDC_DESKTOP_LINK      5115
 #define IDC_STARTMENU_LINK    5116
 #define IDC_PROGRAM_GROUP     5117
@@ -38,9 +52,20 @@
 #define IDC_SETUP_TEXT        5122
 #define IDC_CONTEXT_ITEMS     5123
 
-/* CONTEXTITEMS: 101..111, MenuItemTable rows 0..10 */
-#define IDC_MENUITEM_FIRST    101
-#define IDC_MENUITEM_LAST     111
+/* CONTEXTITEMS: the shell extension's menu items, MenuItemTable rows 0..10 */
+#define IDC_MENU_EXTRACT_TO   101
+#define IDC_MENU_EXTRACT_HERE 102
+#define IDC_MENU_EXTRACT      103
+#define IDC_MENU_EXTRACT_SEP  104
+#define IDC_MENU_OPEN_SFX     105
+#define IDC_MENU_ADD_TO       106
+#define IDC_MENU_ADD_ARCHIVE  107
+#define IDC_MENU_EMAIL_ARC    108
+#define IDC_MENU_EMAIL_OPT    109
+#define IDC_MENU_TEST         110
+#define IDC_MENU_CONVERT      111
+#define IDC_MENUITEM_FIRST    IDC_MENU_EXTRACT_TO
+#define IDC_MENUITEM_LAST     IDC_MENU_CONVERT
 
 /* DONEDLG */
 #define IDC_DONE_FOLDER       5101

@@ -5,6 +5,7 @@
 #include "uninstall/core/names.h"
 #include "lang/messages.h"
 #include "platform/handles.h"
+#include "platform/program_path.h"
 #include "platform/text.h"
 #include "resource.h"
 #include <cstdio>
@@ -26,12 +27,12 @@ bool FindTemporaryName(const char* path, char* name, std::size_t capacity) {
 }
 
 void ScheduleInWininit(const char* path) {
-    char wininit[1024];
+    char wininit[PathSize];
     UINT len = GetWindowsDirectoryA(wininit, sizeof wininit);
     if (len == 0 || len >= sizeof wininit) return;
     AppendBackslash(wininit, sizeof wininit);
     if (!AppendText(wininit, sizeof wininit, "wininit.ini")) return;
-    char shortPath[1024];
+    char shortPath[PathSize];
     DWORD shortLen = GetShortPathNameA(path, shortPath, sizeof shortPath);
     const char* value = shortLen > 0 && shortLen < sizeof shortPath ? shortPath : path;
     WritePrivateProfileStringA("Rename", "NUL", value, wininit);
@@ -47,7 +48,7 @@ void ScheduleRemovalAtRestart(const char* path) {
 }
 
 void DeferFileRemoval(const char* path) {
-    char temporary[1024];
+    char temporary[PathSize];
     const char* scheduled = path;
     if (FindTemporaryName(path, temporary, sizeof temporary) && MoveFileA(path, temporary))
         scheduled = temporary;
@@ -64,10 +65,11 @@ void ShowRestartNotice() {
 namespace {
 
 // The three texts of the batch, composed whole before anything is written.
+constexpr std::size_t BatchTextSize = 1024;
 struct BatchText {
-    char start[1024];
-    char attempt[1024];   // the line buffer of the delete-and-remove block
-    char closing[1024];
+    char start[BatchTextSize];
+    char attempt[BatchTextSize];   // the line buffer of the delete-and-remove block
+    char closing[BatchTextSize];
 };
 
 bool ComposeBatch(const char* program, const char* folder, const char* batch, BatchText& text) {
@@ -87,31 +89,26 @@ bool WriteText(std::FILE* file, const char* text) {
 }
 
 bool WriteBatch(const char* path, const BatchText& text) {
-    std::FILE* file = std::fopen(path, "wb");
+    UniqueStdioFile file(std::fopen(path, "wb"));
     if (!file) return false;
-    bool ok = WriteText(file, text.start);
-    for (int i = 0; i < BatchAttempts; ++i) ok = ok && WriteText(file, text.attempt);
-    ok = ok && WriteText(file, text.closing);
-    ok = std::fclose(file) == 0 && ok;
+    bool ok = WriteText(file.get(), text.start);
+    for (int i = 0; i < BatchAttempts; ++i) ok = ok && WriteText(file.get(), text.attempt);
+    ok = ok && WriteText(file.get(), text.closing);
+    ok = std::fclose(file.release()) == 0 && ok;
     if (!ok) DeleteFileA(path);
     return ok;
-}
-
-bool ReadProgramPath(char* path, std::size_t capacity) {
-    DWORD len = GetModuleFileNameA(nullptr, path, static_cast<DWORD>(capacity));
-    return len > 0 && len < capacity;
 }
 
 // Runs the batch through the command interpreter; false when it was not started.
 // The interpreter expands %NAME% in its own command line too, so a batch path
 // with a percent sign is given by its bare name, started in its own folder.
 bool StartBatch(const char* tempFolder, const char* batch) {
-    char interpreter[1024];
+    char interpreter[PathSize];
     interpreter[0] = '\0';
     DWORD len = GetEnvironmentVariableA("COMSPEC", interpreter, sizeof interpreter);
     if (len >= sizeof interpreter) interpreter[0] = '\0';
     bool byName = std::strchr(batch, '%') != nullptr;
-    char commandLine[1024];
+    char commandLine[PathSize];
     if (!ComposeInterpreterCommand(interpreter, byName ? BatchFileName : batch, commandLine, sizeof commandLine))
         return false;
 
@@ -133,20 +130,20 @@ bool StartBatch(const char* tempFolder, const char* batch) {
     if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, TRUE, nt ? 0 : DETACHED_PROCESS,
                         nullptr, byName ? tempFolder : nullptr, &startup, &info))
         return false;
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
+    UniqueHandle process(info.hProcess), thread(info.hThread);
     return true;
 }
 
 }  // namespace
 
 void StartSelfRemoval() {
-    char tempFolder[1024], batch[1024];
+    char tempFolder[PathSize], batch[PathSize];
     DWORD len = GetTempPathA(sizeof tempFolder, tempFolder);
     if (len == 0 || len >= sizeof tempFolder) return;
     if (!CopyText(batch, sizeof batch, tempFolder) || !AppendText(batch, sizeof batch, BatchFileName)) return;
-    char program[1024], folder[1024];
-    if (!ReadProgramPath(program, sizeof program)) return;
+    const char* program = ProgramPath();
+    if (program[0] == '\0') return;
+    char folder[PathSize];
     len = GetCurrentDirectoryA(sizeof folder, folder);
     if (len == 0 || len >= sizeof folder) return;
 

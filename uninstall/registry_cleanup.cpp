@@ -36,7 +36,7 @@ void RemoveIntegration() {
     ApplyAssociations(allClear);
     SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_FLUSH, nullptr, nullptr);
     ApplyShellExtension(allClear);
-    UpdateShortcuts(allClear, nullptr);
+    UpdateShortcuts(allClear, nullptr, 0);
     for (const ProductKey& key : ProductKeys) {
         if (key.wholeTree)
             RegRemoveTree(key.root, key.path);

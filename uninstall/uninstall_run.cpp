@@ -9,31 +9,27 @@
 #include "uninstall/core/names.h"
 #include "app/program_state.h"
 #include "lang/messages.h"
+#include "platform/handles.h"
+#include "platform/program_path.h"
 #include "platform/text.h"
 #include "resource.h"
 #include <cstdio>
 #include <initializer_list>
-#include <memory>
 
 namespace {
 
 constexpr char ListFileName[] = "Uninstall.lst";
 
-struct ListFileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using UniqueListFile = std::unique_ptr<std::FILE, ListFileCloser>;
-
 // Where the run works: the program's own path and its folder with a trailing
 // backslash, which is also the current directory.
 struct RunPaths {
-    char program[1024];
-    char folder[1024];
+    const char* program;
+    char folder[PathSize];
 };
 
 bool EnterProgramFolder(RunPaths& paths) {
-    DWORD len = GetModuleFileNameA(nullptr, paths.program, sizeof paths.program);
-    if (len == 0 || len >= sizeof paths.program) return false;
+    paths.program = ProgramPath();
+    if (paths.program[0] == '\0') return false;
     if (!ProgramFolderOf(LeadByteTable, paths.program, paths.folder, sizeof paths.folder)) return false;
     SetCurrentDirectoryA(paths.folder);
     AppendBackslash(paths.folder, sizeof paths.folder);
@@ -75,7 +71,7 @@ bool Gone(const char* path) { return GetFileAttributesA(path) == INVALID_FILE_AT
 // Removes one listed file or folder; true when something was removed.
 bool RemoveEntry(const RunPaths& paths, const char* entry) {
     if (!EntryStaysInside(LeadByteTable, entry)) return false;
-    char path[1024];
+    char path[PathSize];
     if (!ComposeEntryPath(path, sizeof path, paths.folder, entry)) return false;
     DWORD attributes = GetFileAttributesA(path);
     SetFileAttributesA(path, 0);
@@ -103,7 +99,7 @@ void UninstallDriver() {
     RunPaths paths;
     if (!EnterProgramFolder(paths)) return;
     if (!UserConfirms()) return;
-    UniqueListFile list(std::fopen(ListFileName, "rb"));
+    UniqueStdioFile list(std::fopen(ListFileName, "rb"));
     if (!list) {
         ReportMissingList();
         return;

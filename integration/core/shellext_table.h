@@ -1,5 +1,5 @@
 // The shell extension's class identifier and every registry entry that ties
-// it into the shell, with the order in which they are taken away again.
+// it into the shell, each with the way unregistering takes it away again.
 #pragma once
 
 // {6F2A94C1-3D58-4E07-B2A9-71C5E08D3F46}: braces, upper-case hex, 38 characters.
@@ -15,6 +15,13 @@ enum class ShellExtData {
     Guid,        // the class identifier text
 };
 
+// How unregistering undoes an entry.
+enum class ShellExtRemoval {
+    Key,         // the key goes (one level: a key that gained subkeys stays on the NT family)
+    Value,       // only the value goes; the key is shared with others
+    WithItsKey,  // nothing of its own: an earlier entry removes its key
+};
+
 struct ShellExtEntry {
     ShellExtRoot root;
     const char* key;
@@ -22,18 +29,10 @@ struct ShellExtEntry {
     ShellExtData data;
     const char* text;        // for ShellExtData::Text
     bool needsModule;        // written only when "qavext.dll" exists
+    ShellExtRemoval removal;
 };
 
+// Registering writes the entries in this order and unregistering walks them
+// in the same order.
 constexpr int ShellExtEntryCount = 17;
 extern const ShellExtEntry ShellExtEntries[ShellExtEntryCount];
-
-// One step of unregistering: a single-level key deletion when `valueName`
-// is null, else the deletion of that value (the key stays).
-struct ShellExtRemoval {
-    ShellExtRoot root;
-    const char* key;
-    const char* valueName;
-};
-
-constexpr int ShellExtRemovalCount = 16;
-extern const ShellExtRemoval ShellExtRemovals[ShellExtRemovalCount];

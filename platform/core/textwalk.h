@@ -3,6 +3,9 @@
 #pragma once
 #include <cstddef>
 
+// The size of every full-path buffer of the program.
+constexpr std::size_t PathSize = 1024;
+
 struct LeadBytes {
     bool lead[256] = {};     // true for the lead bytes of double-byte characters
     bool multiByte = false;  // the code page has characters longer than one byte

@@ -47,23 +47,27 @@ TEST(ShellExtTables, GuidIsBracedUpperCaseAndEveryKeyUsesIt) {
 
 TEST(ShellExtTables, OnlyTheClassNeedsTheModuleAndRemovalUndoesEveryEntry) {
     for (int i = 0; i < ShellExtEntryCount; ++i) EXPECT_EQ(ShellExtEntries[i].needsModule, i < 3) << i;
-    // Every registered key is removed, or its registered value is; the
-    // server key goes before the class key that holds it.
-    int serverStep = -1, classStep = -1;
+    // Every registered key is removed, or its registered value is; a key is
+    // removed before any key that holds it, the server key first of all.
+    int serverStep = -1, classStep = -1, step = 0;
     for (int i = 0; i < ShellExtEntryCount; ++i) {
         const ShellExtEntry& e = ShellExtEntries[i];
-        bool undone = false;
-        for (int s = 0; s < ShellExtRemovalCount; ++s) {
-            const ShellExtRemoval& r = ShellExtRemovals[s];
-            if (r.root != e.root || std::strcmp(r.key, e.key) != 0) continue;
-            if (!r.valueName || std::strcmp(r.valueName, e.valueName) == 0) undone = true;
-            if (i == 0) classStep = s;
-            if (i == 1) serverStep = s;
+        if (e.removal == ShellExtRemoval::WithItsKey) {
+            bool undone = false;
+            for (int k = 0; k < i; ++k)
+                undone = undone || (ShellExtEntries[k].removal == ShellExtRemoval::Key &&
+                                    ShellExtEntries[k].root == e.root && std::strcmp(ShellExtEntries[k].key, e.key) == 0);
+            EXPECT_TRUE(undone) << e.key << " " << e.valueName;
+            continue;
         }
-        EXPECT_TRUE(undone) << e.key << " " << e.valueName;
+        std::string key = e.key;
+        if (key == std::string("CLSID\\") + ShellExtGuid) classStep = step;
+        if (key == std::string("CLSID\\") + ShellExtGuid + "\\InProcServer32") serverStep = step;
+        ++step;
     }
     EXPECT_LT(serverStep, classStep);
     EXPECT_EQ(serverStep, 0);
+    EXPECT_EQ(step, 16) << "removal steps";
 }
 
 }  // namespace

@@ -56,13 +56,13 @@ protected:
 
 TEST_F(ApplyTest, EveryFlagFalseKeepsAppPathClassesAndUninstallEntryAndRemovesTheRest) {
     char groupPath[1024] = "";
-    ApplyIntegration(Everything(true), groupPath);
+    ApplyIntegration(Everything(true), groupPath, sizeof groupPath);
     ASSERT_TRUE(test::RegKeyPresent(HKEY_CLASSES_ROOT, ClsidKey));
     ASSERT_EQ(test::ReadRegString(HKEY_CLASSES_ROOT, ".qav", ""), "Qavrix");
     ASSERT_TRUE(test::Exists(folders_.programs + "\\Qavrix\\Qavrix.lnk"));
 
     char untouched[1024] = "";
-    ApplyIntegration(Everything(false), untouched);
+    ApplyIntegration(Everything(false), untouched, sizeof untouched);
     RegisterUninstallEntry();
     EXPECT_STREQ(untouched, "");
 
@@ -107,11 +107,11 @@ TEST_F(ApplyTest, RepeatingSetupRewritesTheSameValuesAndLinks) {
     IntegrationSettings settings = Everything(true);
     settings.associate[12] = false;
     char first[1024] = "", second[1024] = "";
-    ApplyIntegration(settings, first);
+    ApplyIntegration(settings, first, sizeof first);
     RegisterUninstallEntry();
     std::vector<std::string> once = Registry();
     std::vector<std::string> groupOnce = itest::FilesIn(first);
-    ApplyIntegration(settings, second);
+    ApplyIntegration(settings, second, sizeof second);
     RegisterUninstallEntry();
     EXPECT_EQ(Registry(), once);
     EXPECT_STREQ(first, (folders_.programs + "\\Qavrix").c_str());

@@ -2,6 +2,7 @@
 // extensions over with their saved previous owners, giving them back,
 // volume extensions and New-menu templates on both platform families.
 #include "integration/associations.h"
+#include "platform/program_path.h"
 #include "integration/core/empty_archives.h"
 #include "lang/messages.h"
 #include "platform/registry.h"
@@ -55,12 +56,12 @@ int VolumeKeys() {
 class Associations : public ::testing::Test {
 protected:
     void SetUp() override {
-        OverrideWindowsVersionForTests(VER_PLATFORM_WIN32_NT, 5, 1);  // Windows XP
-        OverrideProgramFolderForTests(folder_.path().c_str());
+        SetWindowsVersionForTests({VER_PLATFORM_WIN32_NT, 5, 1});  // Windows XP
+        SetProgramFolderForTests(folder_.path().c_str());
     }
     void TearDown() override {
-        OverrideWindowsVersionForTests(0, 0, 0);
-        OverrideProgramFolderForTests(nullptr);
+        SetWindowsVersionForTests({0, 0, 0});
+        SetProgramFolderForTests(nullptr);
     }
     void Set(const std::string& key, const std::string& value, const std::string& text) {
         RegWriteString(HKEY_CLASSES_ROOT, key.c_str(), value.c_str(), text.c_str());
@@ -172,7 +173,7 @@ TEST_F(Associations, VolumesAreThirtyOnNtAndAHundredOn9x) {
         {VER_PLATFORM_WIN32_WINDOWS, 4, 10, 100},
     };
     for (const Case& c : cases) {
-        OverrideWindowsVersionForTests(c.platform, c.major, c.minor);
+        SetWindowsVersionForTests({c.platform, c.major, c.minor});
         Set(Volume(5), "Content Type", "x/old");
         ApplyAssociations(Groups({0}));
         EXPECT_EQ(VolumesOwnedBy("Qavrix"), c.taken);
@@ -223,7 +224,7 @@ TEST_F(Associations, TemplateFilesOrDataByReportedVersion) {
     };
     const std::string qav("Qav!\x1A\x07\x00\xCF\x90\x73\x00\x00\x0D\x00\x00\x00\x00\x00\x00\x00", 20);
     for (const Case& c : cases) {
-        OverrideWindowsVersionForTests(c.platform, c.major, c.minor);
+        SetWindowsVersionForTests({c.platform, c.major, c.minor});
         DeleteFileA((folder_ / "qavnew.dat").c_str());
         DeleteFileA((folder_ / "zipnew.dat").c_str());
         Set(".qav\\ShellNew", "NullFile", "");
@@ -262,7 +263,7 @@ TEST_F(Associations, AnExistingTemplateFileIsNeverRewritten) {
 }
 
 TEST_F(Associations, DataTemplateStaysWhenTheExtensionExistedBefore) {
-    OverrideWindowsVersionForTests(VER_PLATFORM_WIN32_WINDOWS, 4, 10);
+    SetWindowsVersionForTests({VER_PLATFORM_WIN32_WINDOWS, 4, 10});
     Set(".zip", "", "Other");
     ApplyAssociations(Groups({1}, true));
     ApplyAssociations(Nothing);

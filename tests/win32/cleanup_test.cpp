@@ -45,7 +45,7 @@ protected:
         SaveIntegrationSettings(settings);
         settings.desktopLink = settings.startMenuLink = true;
         char groupPath[1024] = "";
-        ApplyIntegration(settings, groupPath);
+        ApplyIntegration(settings, groupPath, sizeof groupPath);
         RegisterUninstallEntry();
     }
     Lines Files() {
@@ -123,7 +123,7 @@ TEST_F(CleanupTest, ThePerUserKeyGoesWholeAndWhatOthersTookStaysTheirs) {
     IntegrationSettings nothing{};
     nothing.programGroup = true;
     char groupPath[1024] = "";
-    ApplyIntegration(nothing, groupPath);  // no archive type associated
+    ApplyIntegration(nothing, groupPath, sizeof groupPath);  // no archive type associated
     SilentSetup();
     itest::SetRegText(HKEY_CLASSES_ROOT, ".cab", "", "CabViewer");  // taken by another program since
     itest::SetRegText(HKEY_CLASSES_ROOT, ".rev", "Content Type", "someone's");

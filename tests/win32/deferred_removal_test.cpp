@@ -173,10 +173,10 @@ protected:
         existed_ = test::Exists(wininit_);
         if (existed_) saved_ = test::ReadBytes(wininit_);
         DeleteFileA(wininit_.c_str());
-        OverrideWindowsVersionForTests(VER_PLATFORM_WIN32_WINDOWS, 4, 10);
+        SetWindowsVersionForTests({VER_PLATFORM_WIN32_WINDOWS, 4, 10});
     }
     void TearDown() override {
-        OverrideWindowsVersionForTests(0, 0, 0);
+        SetWindowsVersionForTests({0, 0, 0});
         if (existed_) test::WriteBytes(wininit_, saved_);
         else DeleteFileA(wininit_.c_str());
         DeferredRemovalTest::TearDown();

@@ -90,14 +90,14 @@ protected:
     void SetUp() override {
         module_ = LoadLibraryA(test::ResourceDll("langdlg").c_str());
         ASSERT_NE(module_, nullptr);
-        previousViewer_ = SetHelpViewer(&RecordHelp);
+        previousViewer_ = SetHelpViewerForTests(&RecordHelp);
         helpCalls.clear();
         hookName = DialogName;
         hookHelpContext = 0;
     }
     void TearDown() override {
         for (HWND d : dialogs_) DestroyWindow(d);
-        SetHelpViewer(previousViewer_);
+        SetHelpViewerForTests(previousViewer_);
         LoadLanguageFile("C:\\no such folder\\none.lng");
         TheLanguageResources().SetRightToLeft(false);
         FreeLibrary(module_);
@@ -296,8 +296,8 @@ TEST_F(DialogHookTest, OpenHelpTopicGoesThroughTheViewer) {
     ASSERT_EQ(helpCalls.size(), 1u);
     EXPECT_EQ(helpCalls[0].file, "qavrix.hlp");
     EXPECT_EQ(helpCalls[0].data, 4976u);
-    EXPECT_EQ(SetHelpViewer(nullptr), &RecordHelp);  // null puts WinHelpA back
-    EXPECT_EQ(SetHelpViewer(&RecordHelp), &WinHelpA);
+    EXPECT_EQ(SetHelpViewerForTests(nullptr), &RecordHelp);  // null puts WinHelpA back
+    EXPECT_EQ(SetHelpViewerForTests(&RecordHelp), &WinHelpA);
 }
 
 }  // namespace

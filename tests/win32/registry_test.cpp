@@ -107,7 +107,7 @@ protected:
     }
     void TearDown() override {
         SetRegDeleteKeyForTests(nullptr);
-        OverrideWindowsVersionForTests(0, 0, 0);
+        SetWindowsVersionForTests({0, 0, 0});
         scratch_.reset();
         RegCloseKey(realSoftware_);
     }
@@ -233,7 +233,7 @@ TEST_F(Registry, RemoveKeyIsOneLevelAndNeverARoot) {
 }
 
 TEST_F(Registry, RemoveTreeTakesEveryLevelOnTheNtFamily) {
-    OverrideWindowsVersionForTests(VER_PLATFORM_WIN32_NT, 6, 1);
+    SetWindowsVersionForTests({VER_PLATFORM_WIN32_NT, 6, 1});
     MakeTree(HKEY_CLASSES_ROOT, "top", 4, 4);  // 340 keys
     RawCreate(HKEY_CLASSES_ROOT, "top2");      // a sibling with a shared prefix
     RegWriteString(HKEY_CLASSES_ROOT, "top\\k1\\k2", "v", "x");
@@ -265,7 +265,7 @@ LONG WINAPI RefuseOneKey(HKEY root, LPCSTR path) {
 }
 
 TEST_F(Registry, RemoveTreeOn9xTriesOneDeleteFirst) {
-    OverrideWindowsVersionForTests(VER_PLATFORM_WIN32_WINDOWS, 4, 10);
+    SetWindowsVersionForTests({VER_PLATFORM_WIN32_WINDOWS, 4, 10});
     SetRegDeleteKeyForTests(RecordingDelete);
     deleteCalls.clear();
     RawCreate(HKEY_CLASSES_ROOT, "leaf");
@@ -281,7 +281,7 @@ TEST_F(Registry, RemoveTreeOn9xTriesOneDeleteFirst) {
 }
 
 TEST_F(Registry, RemoveTreeWithAKeyThatCannotGoRemovesTheRestAndReturns) {
-    OverrideWindowsVersionForTests(VER_PLATFORM_WIN32_NT, 6, 1);
+    SetWindowsVersionForTests({VER_PLATFORM_WIN32_NT, 6, 1});
     SetRegDeleteKeyForTests(RefuseOneKey);
     deleteCalls.clear();
     MakeTree(HKEY_CLASSES_ROOT, "top", 3, 3);
@@ -295,7 +295,7 @@ TEST_F(Registry, RemoveTreeWithAKeyThatCannotGoRemovesTheRestAndReturns) {
 }
 
 TEST_F(Registry, RemoveTreeHonoursARealDenyDeleteDescriptor) {
-    OverrideWindowsVersionForTests(VER_PLATFORM_WIN32_NT, 6, 1);
+    SetWindowsVersionForTests({VER_PLATFORM_WIN32_NT, 6, 1});
     MakeTree(HKEY_CLASSES_ROOT, "top", 2, 3);
     ASSERT_TRUE(SetKeyDacl(HKEY_CLASSES_ROOT, "top\\k2\\k0", DenyDelete));
     if (RegDeleteKeyA(HKEY_CLASSES_ROOT, "top\\k2\\k0") == ERROR_SUCCESS)
@@ -323,7 +323,7 @@ TEST_F(Registry, KeyExistsNeedsQueryAccess) {
 }
 
 TEST_F(Registry, RemoveTreeSkipsNamesAndPathsTooLongForItsBuffers) {
-    OverrideWindowsVersionForTests(VER_PLATFORM_WIN32_NT, 6, 1);
+    SetWindowsVersionForTests({VER_PLATFORM_WIN32_NT, 6, 1});
     // A 200-character name does not fit the 200-character walk; a path of
     // more than 511 characters does not fit the child path buffer (and Wine's
     // ANSI calls refuse paths over 260 characters already).

@@ -93,15 +93,15 @@ protected:
             helpSeen.clear();
             opensSeen.clear();
         }
-        previousViewer_ = SetHelpViewer(&RecordHelp);
-        previousOpener_ = SetShellOpener(&RecordOpen);
+        previousViewer_ = SetHelpViewerForTests(&RecordHelp);
+        previousOpener_ = SetShellOpenerForTests(&RecordOpen);
         GetCurrentDirectoryA(sizeof savedDirectory_, savedDirectory_);
         SetCurrentDirectoryA(dir_.path().c_str());
     }
     void TearDown() override {
         SetCurrentDirectoryA(savedDirectory_);
-        SetShellOpener(previousOpener_);
-        SetHelpViewer(previousViewer_);
+        SetShellOpenerForTests(previousOpener_);
+        SetHelpViewerForTests(previousViewer_);
         CurrentResourceModule = savedModule_;
         if (richEdit_) FreeLibrary(richEdit_);
     }

@@ -4,6 +4,7 @@
 #pragma once
 #include "tests/support/harness.h"
 #include "integration/associations.h"
+#include "platform/program_path.h"
 #include "platform/text.h"
 #include <windows.h>
 #include <shlobj.h>
@@ -54,16 +55,16 @@ struct ComScope {
 // The platform the program sees: VER_PLATFORM_WIN32_NT or VER_PLATFORM_WIN32_WINDOWS.
 struct WindowsVersionScope {
     WindowsVersionScope(DWORD platform, DWORD major, DWORD minor) {
-        OverrideWindowsVersionForTests(platform, major, minor);
+        SetWindowsVersionForTests({platform, major, minor});
     }
-    ~WindowsVersionScope() { OverrideWindowsVersionForTests(0, 0, 0); }
+    ~WindowsVersionScope() { SetWindowsVersionForTests({0, 0, 0}); }
 };
 struct Nt { WindowsVersionScope scope{VER_PLATFORM_WIN32_NT, 6, 1}; };
 struct Win98 { WindowsVersionScope scope{VER_PLATFORM_WIN32_WINDOWS, 4, 10}; };
 
 struct ProgramFolderScope {
-    explicit ProgramFolderScope(const std::string& folder) { OverrideProgramFolderForTests(folder.c_str()); }
-    ~ProgramFolderScope() { OverrideProgramFolderForTests(nullptr); }
+    explicit ProgramFolderScope(const std::string& folder) { SetProgramFolderForTests(folder.c_str()); }
+    ~ProgramFolderScope() { SetProgramFolderForTests(nullptr); }
 };
 
 struct LinkInfo {

@@ -59,7 +59,7 @@ TEST_F(ShortcutTest, ProgramGroupOnlyOnTheNtFamilyMakesBothGroupsAndDeletesTheOt
     ASSERT_TRUE(test::WriteBytes(DesktopLink(), "old"));
     ASSERT_TRUE(test::WriteBytes(StartMenuLink(), "old"));
     char groupPath[1024] = "";
-    UpdateShortcuts(Links(false, false, true), groupPath);
+    UpdateShortcuts(Links(false, false, true), groupPath, sizeof groupPath);
 
     EXPECT_FALSE(test::Exists(DesktopLink()));
     EXPECT_FALSE(test::Exists(StartMenuLink()));
@@ -73,12 +73,12 @@ TEST_F(ShortcutTest, Windows98GetsOnlyTheUsersGroupAndRemovesOnlyThatOne) {
     ASSERT_TRUE(test::MakeDir(CommonGroup()));
     ASSERT_TRUE(test::WriteBytes(CommonGroup() + "\\keep.txt", "x"));
     char groupPath[1024] = "";
-    UpdateShortcuts(Links(false, false, true), groupPath);
+    UpdateShortcuts(Links(false, false, true), groupPath, sizeof groupPath);
     ExpectGroup(UserGroup());
     EXPECT_EQ(itest::FilesIn(CommonGroup()), std::vector<std::string>{"keep.txt"});
     EXPECT_EQ(std::string(groupPath), UserGroup());
 
-    UpdateShortcuts(Links(false, false, false), nullptr);
+    UpdateShortcuts(Links(false, false, false), nullptr, 0);
     EXPECT_FALSE(test::Exists(UserGroup()));
     EXPECT_EQ(itest::FilesIn(CommonGroup()), std::vector<std::string>{"keep.txt"});
 }
@@ -88,7 +88,7 @@ TEST_F(ShortcutTest, ExistingDesktopLinkStaysWhileTheStartMenuLinkIsRewritten) {
     ASSERT_TRUE(CreateShellLink(elsewhere.c_str(), DesktopLink().c_str(), "someone else's"));
     ASSERT_TRUE(CreateShellLink(elsewhere.c_str(), StartMenuLink().c_str(), "someone else's"));
     char groupPath[1024] = "untouched";
-    UpdateShortcuts(Links(true, true, false), groupPath);
+    UpdateShortcuts(Links(true, true, false), groupPath, sizeof groupPath);
 
     itest::LinkInfo desktop = itest::ReadLink(DesktopLink());
     EXPECT_EQ(desktop.target, elsewhere);
@@ -98,13 +98,13 @@ TEST_F(ShortcutTest, ExistingDesktopLinkStaysWhileTheStartMenuLinkIsRewritten) {
     EXPECT_FALSE(test::Exists(UserGroup()));
 
     ASSERT_TRUE(DeleteFileA(DesktopLink().c_str()));
-    UpdateShortcuts(Links(true, true, false), nullptr);
+    UpdateShortcuts(Links(true, true, false), nullptr, 0);
     ExpectLink(DesktopLink(), Target("Qavrix.exe"));
 }
 
 TEST_F(ShortcutTest, RemovalDeletesEverythingWithWhatTheUserAddedTwiceWithoutHarm) {
     itest::Nt nt;
-    UpdateShortcuts(Links(true, true, true), nullptr);
+    UpdateShortcuts(Links(true, true, true), nullptr, 0);
     ExpectLink(DesktopLink(), Target("Qavrix.exe"));
     for (const std::string& group : {UserGroup(), CommonGroup()}) {
         ASSERT_TRUE(test::WriteBytes(group + "\\" + test::Ansi("我的笔记.txt"), "mine"));
@@ -114,7 +114,7 @@ TEST_F(ShortcutTest, RemovalDeletesEverythingWithWhatTheUserAddedTwiceWithoutHar
     ASSERT_TRUE(test::WriteBytes(folders_.desktop + "\\other.lnk", "x"));
 
     for (int pass = 0; pass < 2; ++pass) {
-        UpdateShortcuts(Links(false, false, false), nullptr);
+        UpdateShortcuts(Links(false, false, false), nullptr, 0);
         EXPECT_FALSE(test::Exists(DesktopLink()));
         EXPECT_FALSE(test::Exists(StartMenuLink()));
         EXPECT_FALSE(test::Exists(UserGroup()));
@@ -128,7 +128,7 @@ TEST_F(ShortcutTest, RemovalDeletesEverythingWithWhatTheUserAddedTwiceWithoutHar
 TEST_F(ShortcutTest, PlaceWithoutLocationIsSkipped) {
     itest::Nt nt;
     itest::SetRegText(HKEY_CURRENT_USER, itest::ShellFoldersKey, "Start Menu", root_ / "Missing\\Start Menu");
-    UpdateShortcuts(Links(true, true, true), nullptr);
+    UpdateShortcuts(Links(true, true, true), nullptr, 0);
     EXPECT_FALSE(test::Exists(root_ / "Missing"));
     ExpectLink(DesktopLink(), Target("Qavrix.exe"));
     ExpectGroup(UserGroup());
@@ -148,7 +148,7 @@ TEST_F(ShortcutTest, LinkNameTooLongForTheWideBufferIsNotSaved) {
     itest::SetRegText(HKEY_CURRENT_USER, itest::ShellFoldersKey, "Programs", programs);
     itest::Win98 win98;
     char groupPath[1024] = "";
-    UpdateShortcuts(Links(false, false, true), groupPath);
+    UpdateShortcuts(Links(false, false, true), groupPath, sizeof groupPath);
     EXPECT_EQ(std::string(groupPath), programs + "\\Qavrix");
     EXPECT_EQ(itest::FilesIn(programs + "\\Qavrix"), std::vector<std::string>{"Qavrix.lnk"});
     ExpectLink(programs + "\\Qavrix\\Qavrix.lnk", Target("Qavrix.exe"));

@@ -5,6 +5,7 @@
 #include "lngfile_check.h"
 #include "program_texts.h"
 #include "template_writer.h"
+#include "platform/handles.h"
 #include <fcntl.h>
 #include <io.h>
 #include <cstdio>
@@ -118,9 +119,9 @@ bool WriteAll(HANDLE file, const std::string& bytes) {
 }
 
 bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& problem) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    UniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         problem = path + ": cannot open (" + SystemErrorText(GetLastError()) + ")";
         return false;
     }
@@ -128,16 +129,14 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& pro
     char block[65536];
     DWORD got = 0;
     bool ok = true;
-    while ((ok = ReadFile(file, block, sizeof block, &got, nullptr) != FALSE) && got > 0) {
+    while ((ok = ReadFile(file.get(), block, sizeof block, &got, nullptr) != FALSE) && got > 0) {
         bytes.append(block, got);
         if (bytes.size() > 64u * 1024 * 1024) {
             problem = path + ": larger than 64 MB, not a language file";
-            CloseHandle(file);
             return false;
         }
     }
     if (!ok) problem = path + ": cannot read (" + SystemErrorText(GetLastError()) + ")";
-    CloseHandle(file);
     return ok;
 }
 
@@ -194,12 +193,12 @@ int RunTemplate(int argc, wchar_t** argv) {
         return 0;
     }
     std::string path = Ansi(*output);
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return Failure(path + ": cannot create (" + SystemErrorText(GetLastError()) + ")");
-    bool written = WriteAll(file, bytes);
+    UniqueFileHandle file(
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return Failure(path + ": cannot create (" + SystemErrorText(GetLastError()) + ")");
+    bool written = WriteAll(file.get(), bytes);
     DWORD error = GetLastError();
-    CloseHandle(file);
+    file.reset();
     if (!written) return Failure(path + ": cannot write (" + SystemErrorText(error) + ")");
     return 0;
 }

@@ -3,6 +3,7 @@
 // that every text is what the dialog shows before it is translated.
 #include "program_texts.h"
 #include "codepage.h"
+#include "platform/handles.h"
 #include <cstring>
 
 const char* const ProgramDialogs[3] = {"SETUPDLG", "CONTEXTITEMS", "DONEDLG"};
@@ -15,17 +16,10 @@ constexpr int WindowTextBuffer = 1024;
 // The program translates and moves at most this many children of a dialog.
 constexpr int MaxChildren = 512;
 
-class DataModule {
-public:
-    explicit DataModule(const std::string& path)
-        : module_(LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
-    ~DataModule() { if (module_) FreeLibrary(module_); }
-    DataModule(const DataModule&) = delete;
-    DataModule& operator=(const DataModule&) = delete;
-    HMODULE get() const { return module_; }
-private:
-    HMODULE module_;
-};
+// A program or DLL loaded for its resources only.
+UniqueLibrary LoadDataModule(const std::string& path) {
+    return UniqueLibrary(LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+}
 
 std::string KeyToText(std::uint32_t key) {
     char text[lng::KeyLength + 1];
@@ -168,19 +162,18 @@ std::uint32_t KeyOfText(TextKind kind, const char* context, const std::wstring& 
 bool ReadProgramTexts(const std::string& path, UINT codePage, ProgramTexts& out, std::string& error,
                       const std::string& dialogPath) {
     out = ProgramTexts{};
-    DataModule module(path);
+    UniqueLibrary module = LoadDataModule(path);
     if (!module.get()) {
         error = path + ": cannot read its resources (" + SystemErrorText(GetLastError()) + ")";
         return false;
     }
-    DataModule dialogModule(dialogPath.empty() ? path : dialogPath);
+    UniqueLibrary dialogModule = LoadDataModule(dialogPath.empty() ? path : dialogPath);
     if (!dialogModule.get()) {
         error = dialogPath + ": cannot read its resources (" + SystemErrorText(GetLastError()) + ")";
         return false;
     }
     // The rich-edit control of SETUPDLG, as the program loads it.
-    static HMODULE richEdit = LoadLibraryA("riched32.dll");
-    (void)richEdit;
+    static UniqueLibrary richEdit(LoadLibraryA("riched32.dll"));
 
     ProgramText order;
     order.role = TextRole::ReadingOrder;

@@ -3,6 +3,7 @@
 // one full association pass with every flag set, then every flag clear.
 // Run by tools/bench-registry.sh.
 #include "integration/associations.h"
+#include "platform/program_path.h"
 #include "platform/registry.h"
 #include "platform/text.h"
 #include "tests/support/harness.h"
@@ -75,7 +76,7 @@ void CompareTreeRemoval(int count, bool deep) {
 
 void TimeAssociations() {
     test::ScratchDir folder("qavbench");
-    OverrideProgramFolderForTests(folder.path().c_str());
+    SetProgramFolderForTests(folder.path().c_str());
     IntegrationSettings all{};
     for (bool& flag : all.associate) flag = true;
     all.desktopLink = all.startMenuLink = all.programGroup = all.shellExt = all.cascadedMenu = all.menuIcons = true;
@@ -89,7 +90,7 @@ void TimeAssociations() {
         std::printf("ApplyAssociations + RegisterProgramIds, every flag %s: %.3f s, %lu registry calls\n",
                     settings == &all ? "set  " : "clear", elapsed, RegistryCallCount() - calls);
     }
-    OverrideProgramFolderForTests(nullptr);
+    SetProgramFolderForTests(nullptr);
 }
 
 }  // namespace

@@ -1,0 +1,39 @@
+// The program's own path, read once, and the paths of files beside it.
+#include "platform/program_path.h"
+#include "platform/text.h"
+
+namespace {
+char testFolder[PathSize];
+}
+
+ProgramLocation::ProgramLocation() {
+    DWORD length = GetModuleFileNameA(nullptr, path_, sizeof path_);
+    if (length == 0 || length >= sizeof path_) {  // unknown, or cut: no path is better than a wrong one
+        path_[0] = '\0';
+        return;
+    }
+    path_[length] = '\0';
+    CopyText(folder_, sizeof folder_, path_);
+    *FileNamePart(folder_) = '\0';
+}
+
+const char* ProgramPath() { return TheProgramLocation().Path(); }
+
+const char* ProgramFolder() { return testFolder[0] != '\0' ? testFolder : TheProgramLocation().Folder(); }
+
+bool FileBesideProgram(const char* fileName, char* path, std::size_t size) {
+    if (!path || size == 0) return false;
+    if (CopyText(path, size, ProgramFolder()) && path[0] != '\0' && AppendText(path, size, fileName)) return true;
+    path[0] = '\0';
+    return false;
+}
+
+std::string SetProgramFolderForTests(const char* folder) {
+    std::string previous = testFolder;
+    testFolder[0] = '\0';
+    if (folder) {
+        CopyText(testFolder, sizeof testFolder, folder);
+        AppendBackslash(testFolder);
+    }
+    return previous;
+}
