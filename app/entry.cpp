@@ -51,8 +51,8 @@ void RunSetupMode() {
     INT_PTR confirmed = DialogBoxParamA(CurrentResourceModule, "SETUPDLG", nullptr, SetupDialogProc, 0);
     if (confirmed <= 0) return;
     DialogBoxParamA(CurrentResourceModule, "DONEDLG", nullptr, DoneDialogProc, 0);
-    if (ProgramGroupPath[0] != '\0' && !SilentMode)
-        ShellOpen(ProgramGroupPath);
+    if (programGroupPath[0] != '\0' && !SilentMode)
+        ShellOpen(programGroupPath);
 }
 
 }  // namespace

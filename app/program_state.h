@@ -9,6 +9,6 @@
 #include "platform/core/textwalk.h"
 
 extern bool SilentMode;                   // the silent switch was given
-extern char ProgramGroupPath[PathSize];   // the program group folder made by setup
+extern char programGroupPath[PathSize];   // the program group folder made by setup
 extern HICON ProductIcon;                 // QAVICON, the dialogs' large icon
 extern HFONT DialogFont;                  // bold font of DONEDLG's thank-you line

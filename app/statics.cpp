@@ -28,6 +28,6 @@ ExtResource& TheExtResource() { return extResource; }
 LanguageResources& TheLanguageResources() { return languageResources; }
 
 bool SilentMode = false;
-char ProgramGroupPath[PathSize] = "";
+char programGroupPath[PathSize] = "";
 HICON ProductIcon = nullptr;
 HFONT DialogFont = nullptr;

@@ -38,7 +38,7 @@ void ConfirmSetup(HWND dialog) {
     IntegrationSettings settings{};
     ReadSettingsFromDialog(dialog, settings);
     SaveIntegrationSettings(settings);
-    ApplyIntegration(settings, ProgramGroupPath, sizeof ProgramGroupPath);
+    ApplyIntegration(settings, programGroupPath, sizeof programGroupPath);
     RegisterUninstallEntry();
     EndDialog(dialog, 1);
 }
