@@ -1,87 +1,83 @@
 // The real uninstall.exe with a language file beside it: its message boxes
 // show the translated texts, and the language DLL's messages are used only
 // when the file has no usable messages section.
-#include "lang/core/translation.h"
-#include "tests/support/harness.h"
-#include "uidriver/uidriver.h"
-#include <gtest/gtest.h>
+#include "tests/support/lang_entries.h"
+#include "tests/support/program_run.h"
+#include <ostream>
 #include <string>
+#include <vector>
 
 namespace {
 
-// An entry translating a message of the program's own string table (UTF-8
-// here, keyed by its code-page-936 bytes) into `replacement` (UTF-8).
+// Entries for texts given in UTF-8 here, written in the program's code page.
 std::string MessageEntry(const std::string& text, const std::string& replacement) {
-    char key[9];
-    FormatTranslationKey(TranslationKeyValue(TextKind::MessageText, nullptr, test::Ansi(text).c_str()), key);
-    return std::string(key) + "=\"" + test::Ansi(replacement) + "\"\r\n";
+    return test::MessageEntry(test::Ansi(text), test::Ansi(replacement));
+}
+std::string WindowEntry(const char* dialog, const std::string& text, const std::string& replacement) {
+    return test::WindowEntry(dialog, test::Ansi(text), test::Ansi(replacement));
 }
 
-const std::string Header = "; test language\r\n***messages***\r\n";
+const std::string Header = "; test language\r\n" + std::string(test::MessagesHeader);
 
-class LanguageE2e : public ::testing::Test {
+class LanguageE2e : public test::ProgramCopyTest {
 protected:
     void SetUp() override {
-        exe_ = dir_ / "uninstall.exe";
-        ASSERT_TRUE(CopyFileA(test::ProductExe().c_str(), exe_.c_str(), FALSE));
-        ASSERT_TRUE(test::WriteBytes(dir_ / "victim.txt", "keep me"));
-        ASSERT_TRUE(test::WriteBytes(dir_ / "Uninstall.lst", "victim.txt\r\n"));
+        ProgramCopyTest::SetUp();
+        Put("victim.txt", "keep me");
+        List("victim.txt\r\n");
     }
-    void WriteLanguageFile(const std::string& lines) {
-        ASSERT_TRUE(test::WriteBytes(dir_ / "uninstall.lng", lines));
-    }
-    void AddLanguageDll() {
-        ASSERT_TRUE(CopyFileA(test::ResourceDll("testlng").c_str(), (dir_ / "qavlng.dll").c_str(), FALSE));
-    }
-    // Runs the program with /warning and returns its box, answered with OK.
-    ui::Window WarningBox() {
-        test::Process p;
-        EXPECT_TRUE(p.Start(exe_, "/warning", dir_.path()));
-        HWND box = ui::WaitForDialog(p.pid(), 20000, "", p.handle());
-        EXPECT_NE(box, nullptr);
-        if (!box) return {};
-        ui::Window w = ui::Describe(box);
-        ui::Command(box, IDOK);
-        EXPECT_EQ(p.Wait(20000), 0);
-        return w;
-    }
-
-    test::ScratchDir dir_{"lnge2e"};
-    std::string exe_;
+    void WriteLanguageFile(const std::string& lines) { Put("uninstall.lng", lines); }
+    void AddLanguageDll() { ASSERT_TRUE(test::CopyTo(test::ResourceDll("testlng"), In("qavlng.dll"))); }
 };
 
-TEST_F(LanguageE2e, WarningBoxIsTranslated) {
-    WriteLanguageFile(Header + MessageEntry("卸载 Qavrix", "Uninstall Qavrix") +
-                      MessageEntry("卸载已完成", "Uninstallation completed") +
-                      MessageEntry("你应该手动删除 %s", "Please delete \\\"%s\\\" by hand"));
-    ui::Window w = WarningBox();
-    EXPECT_EQ(w.caption, "Uninstall Qavrix");
-    EXPECT_EQ(w.MessageText(),
-              "Uninstallation completed\nPlease delete \"" + test::Utf8FromAnsi(exe_) + "\" by hand");
+// The warning box of a program with a language file beside it, and the test
+// language DLL or not.
+struct WarningCase {
+    const char* name;
+    bool languageDll;
+    std::string file;
+    std::string caption;
+    std::string text;   // "@" stands for the program's path
+};
+
+std::vector<WarningCase> WarningCases() {
+    return {
+        {"TranslatedByTheFile", false,
+         Header + MessageEntry("卸载 Qavrix", "Uninstall Qavrix") + MessageEntry("卸载已完成", "Uninstallation completed") +
+             MessageEntry("你应该手动删除 %s", "Please delete \\\"%s\\\" by hand"),
+         "Uninstall Qavrix", "Uninstallation completed\nPlease delete \"@\" by hand"},
+        // Untranslated messages come from the program, not from the DLL.
+        {"TranslationsOutrankTheLanguageDll", true, Header + MessageEntry("卸载 Qavrix", "Caption from the file"),
+         "Caption from the file", "卸载已完成\n你应该手动删除 @"},
+        {"HeaderOutOfReachLeavesTheDllsMessages", true,
+         std::string(130817, ';') + test::MessagesHeader + MessageEntry("卸载 Qavrix", "Never"), "TEST Uninstall Qavrix",
+         "TEST Uninstall complete\nTEST Delete @ by hand"},
+    };
 }
 
-TEST_F(LanguageE2e, TranslationsOutrankTheLanguageDll) {
-    AddLanguageDll();
-    WriteLanguageFile(Header + MessageEntry("卸载 Qavrix", "Caption from the file"));
-    ui::Window w = WarningBox();
-    EXPECT_EQ(w.caption, "Caption from the file");
-    // Untranslated messages come from the program, not from the DLL.
-    EXPECT_EQ(w.MessageText(), "卸载已完成\n你应该手动删除 " + test::Utf8FromAnsi(exe_));
+void PrintTo(const WarningCase& c, std::ostream* os) { *os << c.name; }
+
+class LanguageWarning : public LanguageE2e, public ::testing::WithParamInterface<WarningCase> {};
+
+TEST_P(LanguageWarning, BoxShowsTheExpectedTexts) {
+    const WarningCase& c = GetParam();
+    if (c.languageDll) AddLanguageDll();
+    WriteLanguageFile(c.file);
+    ui::Window w = FirstBox("/warning");
+    std::string text = c.text;
+    text.replace(text.find('@'), 1, test::Utf8FromAnsi(exe_));
+    EXPECT_EQ(w.caption, c.caption);
+    EXPECT_EQ(w.MessageText(), text);
 }
 
-TEST_F(LanguageE2e, HeaderOutOfReachLeavesTheDllsMessages) {
-    AddLanguageDll();
-    WriteLanguageFile(std::string(130817, ';') + Header.substr(17) + MessageEntry("卸载 Qavrix", "Never"));
-    ui::Window w = WarningBox();
-    EXPECT_EQ(w.caption, "TEST Uninstall Qavrix");
-    EXPECT_EQ(w.MessageText(), "TEST Uninstall complete\nTEST Delete " + test::Utf8FromAnsi(exe_) + " by hand");
-}
+INSTANTIATE_TEST_SUITE_P(LanguageE2e, LanguageWarning, ::testing::ValuesIn(WarningCases()),
+                         [](const ::testing::TestParamInfo<WarningCase>& info) { return info.param.name; });
 
 TEST_F(LanguageE2e, ConfirmationBoxIsTranslated) {
     WriteLanguageFile(Header + MessageEntry("卸载 Qavrix", "Uninstall Qavrix") +
                       MessageEntry("确实要卸载 Qavrix 吗?", "真的要删除 Qavrix 吗?\\n(translated)"));
     test::Process p;
-    ASSERT_TRUE(p.Start(exe_, "", dir_.path()));
+    ASSERT_TRUE(p.Start(exe_, "", dir_));
     HWND box = ui::WaitForDialog(p.pid(), 20000, "", p.handle());
     if (!box) {
         // The uninstall run that asks the question is not in this build yet.
@@ -93,14 +89,8 @@ TEST_F(LanguageE2e, ConfirmationBoxIsTranslated) {
     EXPECT_EQ(w.MessageText(), "真的要删除 Qavrix 吗?\n(translated)");
     ui::Command(box, IDNO);
     EXPECT_EQ(p.Wait(20000), 0);
-    EXPECT_TRUE(test::Exists(dir_ / "victim.txt"));
-    EXPECT_TRUE(test::Exists(dir_ / "Uninstall.lst"));
-}
-
-std::string WindowEntry(const char* dialog, const std::string& text, const std::string& replacement) {
-    char key[9];
-    FormatTranslationKey(TranslationKeyValue(TextKind::WindowText, dialog, test::Ansi(text).c_str()), key);
-    return std::string(key) + "=\"" + test::Ansi(replacement) + "\"\r\n";
+    EXPECT_TRUE(Has("victim.txt"));
+    EXPECT_TRUE(Has("Uninstall.lst"));
 }
 
 TEST_F(LanguageE2e, SetupDialogIsTranslatedScaledAndMirrored) {
@@ -112,7 +102,7 @@ TEST_F(LanguageE2e, SetupDialogIsTranslatedScaledAndMirrored) {
                               WindowEntry("SETUPDLG", "帮助", "Help") + WindowEntry("SETUPDLG", "", "150*100") +
                               WindowEntry("LTR", "LTR", "RTL"));
         test::Process p;
-        ASSERT_TRUE(p.Start(exe_, "/setup", dir_.path()));
+        ASSERT_TRUE(p.Start(exe_, "/setup", dir_));
         HWND dialog = ui::WaitForDialog(p.pid(), 20000, "", p.handle());
         if (!dialog) {
             EXPECT_EQ(p.Wait(20000), 0);

@@ -2,10 +2,8 @@
 // and filled with marked translations makes every dialog text and message
 // of uninstall.exe appear translated, and a reading-order entry made with
 // lngtool mirrors every dialog.
-#include "tests/support/harness.h"
-#include "tests/win32/lngtool_runner.h"
-#include "uidriver/uidriver.h"
-#include <gtest/gtest.h>
+#include "tests/support/lngtool_runner.h"
+#include "tests/support/program_run.h"
 #include <functional>
 #include <sstream>
 #include <string>
@@ -36,13 +34,12 @@ std::string MarkEntries(const std::string& file, int* marked) {
 
 bool StartsWith(const std::string& s, const std::string& prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
 
-class LngToolE2e : public ::testing::Test {
+class LngToolE2e : public test::ProgramCopyTest {
 protected:
     void SetUp() override {
-        exe_ = dir_ / "uninstall.exe";
-        ASSERT_TRUE(CopyFileA(test::ProductExe().c_str(), exe_.c_str(), FALSE));
-        ASSERT_TRUE(test::WriteBytes(dir_ / "Uninstall.lst", "victim.txt\r\n"));
-        ASSERT_TRUE(test::WriteBytes(dir_ / "victim.txt", "keep me"));
+        ProgramCopyTest::SetUp();
+        List("victim.txt\r\n");
+        Put("victim.txt", "keep me");
         hadSettings_ = test::RegKeyPresent(HKEY_CURRENT_USER, "Software\\Qavrix");
         for (const char* key : ProgramIdKeys)
             if (!test::RegKeyPresent(HKEY_CLASSES_ROOT, key)) newProgramIds_.push_back(key);
@@ -50,11 +47,12 @@ protected:
     // Setup's OK registers the uninstaller and stores the choices; take
     // them away again when they are this test's.
     void TearDown() override {
+        ProgramCopyTest::TearDown();
         const std::string uninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Qavrix archiver";
         const std::string appPathKey = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Qavrix.exe";
         if (test::ReadRegString(HKEY_LOCAL_MACHINE, uninstallKey, "UninstallString") == exe_)
             RegDeleteTreeA(HKEY_LOCAL_MACHINE, uninstallKey.c_str());
-        if (test::ReadRegString(HKEY_LOCAL_MACHINE, appPathKey, "Path") == dir_.path())
+        if (test::ReadRegString(HKEY_LOCAL_MACHINE, appPathKey, "Path") == dir_)
             RegDeleteTreeA(HKEY_LOCAL_MACHINE, appPathKey.c_str());
         if (!hadSettings_) RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Qavrix");
         for (const std::string& key : newProgramIds_) RegDeleteTreeA(HKEY_CLASSES_ROOT, key.c_str());
@@ -65,7 +63,7 @@ protected:
     // with every choice cleared (so that setup changes as little as it can).
     void WalkSetupDialogs(const std::function<void(const char*, HWND)>& look) {
         test::Process p;
-        ASSERT_TRUE(p.Start(exe_, "/setup", dir_.path()));
+        ASSERT_TRUE(p.Start(exe_, "/setup", dir_));
         HWND setup = ui::WaitForDialog(p.pid(), 20000, "", p.handle());
         ASSERT_NE(setup, nullptr);
         look("SETUPDLG", setup);
@@ -96,20 +94,8 @@ protected:
         }
         return nullptr;
     }
-    // The message box of a run, answered with `answer`.
-    ui::Window MessageBoxOf(const std::string& args, int answer) {
-        test::Process p;
-        EXPECT_TRUE(p.Start(exe_, args, dir_.path()));
-        HWND box = ui::WaitForDialog(p.pid(), 20000, "", p.handle());
-        EXPECT_NE(box, nullptr);
-        if (!box) return {};
-        ui::Window w = ui::Describe(box);
-        ui::Command(box, answer);
-        EXPECT_EQ(p.Wait(20000), 0);
-        return w;
-    }
     std::string Template() {
-        std::string path = dir_ / "template.lng";
+        std::string path = In("template.lng");
         lngtest::ToolRun run = lngtest::RunLngTool("template " + lngtest::Quoted(exe_) + " --codepage " +
                                                    std::to_string(GetACP()) + " --output " + lngtest::Quoted(path));
         EXPECT_EQ(run.exitCode, 0) << run.err;
@@ -119,8 +105,6 @@ protected:
     // What setup registers even with every choice cleared.
     static constexpr const char* ProgramIdKeys[] = {"Qavrix", "Qavrix.ZIP", "Qavrix.REV", ".rev"};
 
-    test::ScratchDir dir_{"lngtoole2e"};
-    std::string exe_;
     bool hadSettings_ = false;
     std::vector<std::string> newProgramIds_;
 };
@@ -129,10 +113,10 @@ TEST_F(LngToolE2e, MarkedTemplateTranslatesEveryTextOfTheProgram) {
     int marked = 0;
     std::string file = MarkEntries(Template(), &marked);
     EXPECT_GT(marked, 60);
-    ASSERT_TRUE(test::WriteBytes(dir_ / "uninstall.lng", file));
+    Put("uninstall.lng", file);
 
     // The kit's own check agrees: every text has an entry, none is faulty.
-    lngtest::ToolRun check = lngtest::RunLngTool("check " + lngtest::Quoted(dir_ / "uninstall.lng") + " --program " +
+    lngtest::ToolRun check = lngtest::RunLngTool("check " + lngtest::Quoted(In("uninstall.lng")) + " --program " +
                                                  lngtest::Quoted(exe_));
     EXPECT_EQ(check.exitCode, 0) << check.out;
     EXPECT_NE(check.out.find(std::to_string(marked) + " of " + std::to_string(marked) + " texts of the program"),
@@ -155,14 +139,14 @@ TEST_F(LngToolE2e, MarkedTemplateTranslatesEveryTextOfTheProgram) {
     EXPECT_EQ(dialogsSeen, 3);
     EXPECT_GT(textsSeen, 50);
 
-    ui::Window warning = MessageBoxOf("/warning", IDOK);
+    ui::Window warning = FirstBox("/warning", IDOK);
     EXPECT_EQ(warning.caption, Mark + "卸载 Qavrix");
     EXPECT_EQ(warning.MessageText(), Mark + "卸载已完成\n" + Mark + "你应该手动删除 " + test::Utf8FromAnsi(exe_));
 
-    ui::Window question = MessageBoxOf("", IDNO);
+    ui::Window question = FirstBox("", IDNO);
     EXPECT_EQ(question.caption, Mark + "卸载 Qavrix");
     EXPECT_EQ(question.MessageText(), Mark + "确实要卸载 Qavrix 吗?");
-    EXPECT_TRUE(test::Exists(dir_ / "victim.txt"));
+    EXPECT_TRUE(Has("victim.txt"));
 }
 
 TEST_F(LngToolE2e, ReadingOrderEntryMirrorsAllThreeDialogs) {
@@ -170,7 +154,7 @@ TEST_F(LngToolE2e, ReadingOrderEntryMirrorsAllThreeDialogs) {
     ASSERT_EQ(key.exitCode, 0) << key.err;
     ASSERT_GE(key.out.size(), 8u);
     std::string file = "; a right-to-left language\r\n***messages***\r\n" + key.out.substr(0, 8) + "=\"RTL\"\r\n";
-    ASSERT_TRUE(test::WriteBytes(dir_ / "uninstall.lng", file));
+    Put("uninstall.lng", file);
 
     int mirrored = 0;
     WalkSetupDialogs([&](const char* name, HWND dialog) {
@@ -185,14 +169,14 @@ TEST_F(LngToolE2e, ReadingOrderEntryMirrorsAllThreeDialogs) {
 // messages; with the English language file as well, the file's messages win.
 TEST_F(LngToolE2e, EnglishEditionShowsEnglish) {
     const std::string en = test::BinDir() + "\\en\\";
-    ASSERT_TRUE(CopyFileA((en + "qavlng.dll").c_str(), (dir_ / "qavlng.dll").c_str(), FALSE));
-    ui::Window warning = MessageBoxOf("/warning", IDOK);
+    ASSERT_TRUE(test::CopyTo(en + "qavlng.dll", In("qavlng.dll")));
+    ui::Window warning = FirstBox("/warning", IDOK);
     EXPECT_EQ(warning.caption, "Uninstall Qavrix");
     EXPECT_EQ(warning.MessageText(), "Qavrix has been uninstalled.\nPlease delete " + test::Utf8FromAnsi(exe_) +
                                          " manually.");
 
-    ASSERT_TRUE(CopyFileA((en + "uninstall.lng").c_str(), (dir_ / "uninstall.lng").c_str(), FALSE));
-    ui::Window question = MessageBoxOf("", IDNO);
+    ASSERT_TRUE(test::CopyTo(en + "uninstall.lng", In("uninstall.lng")));
+    ui::Window question = FirstBox("", IDNO);
     EXPECT_EQ(question.caption, "Uninstall Qavrix");
     EXPECT_EQ(question.MessageText(), "Are you sure you want to uninstall Qavrix?");
 

@@ -12,26 +12,9 @@ protected:
     // Keeps the batch file from being deleted by its own last line, so that
     // its bytes can be read after it has run. Read and write sharing let the
     // program rewrite it and the interpreter read it.
-    HANDLE KeepBatch() {
+    test::HeldFile KeepBatch() {
         EXPECT_TRUE(test::WriteBytes(BatchPath(), "placeholder"));
-        return CreateFileA(BatchPath().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
-    }
-    static std::string ReadAll(HANDLE h) {
-        SetFilePointer(h, 0, nullptr, FILE_BEGIN);
-        std::string out;
-        char buf[4096];
-        DWORD got = 0;
-        while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0) out.append(buf, got);
-        return out;
-    }
-    bool WaitUntilGone(const std::string& path, DWORD timeoutMs = 60000) {
-        DWORD start = GetTickCount();
-        while (test::Exists(path)) {
-            if (GetTickCount() - start > timeoutMs) return false;
-            Sleep(100);
-        }
-        return true;
+        return test::HeldFile(BatchPath(), test::Hold::NoDeleteSharing);
     }
     std::string ExpectedBatch(const std::string& firstLine) {
         std::string p = exe_, d = dir_, b = BatchPath();
@@ -45,23 +28,22 @@ protected:
 TEST_F(SelfRemoval, BatchBytesNtFamily) {
     Put("a.txt");
     List("a.txt\r\n");
-    HANDLE batch = KeepBatch();
-    ASSERT_NE(batch, INVALID_HANDLE_VALUE);
+    test::HeldFile batch = KeepBatch();
+    ASSERT_TRUE(batch);
     EXPECT_TRUE(Run("/S").empty());
-    EXPECT_TRUE(WaitUntilGone(dir_));
-    EXPECT_EQ(ReadAll(batch), ExpectedBatch("\"" + exe_ + "\" /wait\r\n"));
-    CloseHandle(batch);
+    EXPECT_TRUE(test::WaitUntilGone(dir_));
+    EXPECT_EQ(batch.Read(), ExpectedBatch("\"" + exe_ + "\" /wait\r\n"));
 }
 
 TEST_F(SelfRemoval, BatchBytesWindows9x) {
-    WineVersionFor win98("win98");
+    test::WineVersionScope win98("win98");
     Put("a.txt");
     List("a.txt\r\n");
-    HANDLE batch = KeepBatch();
-    ASSERT_NE(batch, INVALID_HANDLE_VALUE);
+    test::HeldFile batch = KeepBatch();
+    ASSERT_TRUE(batch);
     EXPECT_TRUE(Run("/S").empty());
     EXPECT_FALSE(Has("a.txt"));
-    EXPECT_EQ(ReadAll(batch), ExpectedBatch("start /wait \"" + exe_ + "\" /wait\r\n"));
+    EXPECT_EQ(batch.Read(), ExpectedBatch("start /wait \"" + exe_ + "\" /wait\r\n"));
     // Wine's cmd.exe reads "start /wait" the NT way, so what follows is not
     // the Windows 9x sequence: let the batch end and answer a warning if any.
     DWORD start = GetTickCount();
@@ -69,7 +51,6 @@ TEST_F(SelfRemoval, BatchBytesWindows9x) {
         HWND box = ui::WaitForDialog(0, 500, "卸载 Qavrix");
         if (box) ui::Command(box, IDOK);
     }
-    CloseHandle(batch);
 }
 
 TEST_F(SelfRemoval, ProgramAndFolderGoWhateverTheirNames) {
@@ -96,13 +77,13 @@ TEST_F(SelfRemoval, ProgramAndFolderGoWhateverTheirNames) {
             EXPECT_TRUE(Run("/S").empty()) << label;
             EXPECT_FALSE(Has("sub")) << label;
             EXPECT_TRUE(WaitForBatch()) << label;
-            EXPECT_TRUE(WaitUntilGone(dir_, 10000)) << label;
+            EXPECT_TRUE(test::WaitUntilGone(dir_, 10000)) << label;
             EXPECT_TRUE(ui::DialogsOf(0).empty()) << label;
         }
     }
     SetEnvironmentVariableA("TMP", oldTmp);
     SetEnvironmentVariableA("TEMP", oldTemp);
-    EXPECT_EQ(EndProgramsUnder(root_.path()), 0);
+    EXPECT_EQ(test::EndProgramsUnder(root_.path()), 0);
     // Nothing else of the scratch folder was touched.
     EXPECT_TRUE(test::Exists(tempName));
 }
@@ -111,9 +92,8 @@ TEST_F(SelfRemoval, ProgramThatCannotBeDeletedGetsTheWarning) {
     Put("a.txt");
     List("a.txt\r\n");
     // Held without delete sharing: the batch's five deletions all fail.
-    HANDLE held = CreateFileA(exe_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    test::HeldFile held(exe_, test::Hold::NoDeleteSharing);
+    ASSERT_TRUE(held);
     EXPECT_TRUE(Run("/S").empty());
     HWND box = ui::WaitForDialog(0, 60000, "卸载 Qavrix");
     ASSERT_NE(box, nullptr);
@@ -121,7 +101,7 @@ TEST_F(SelfRemoval, ProgramThatCannotBeDeletedGetsTheWarning) {
     EXPECT_EQ(w.MessageText(), "卸载已完成\n你应该手动删除 " + test::Utf8FromAnsi(exe_));
     ui::Command(box, IDOK);
     EXPECT_TRUE(WaitForBatch());
-    CloseHandle(held);
+    held.Release();
     EXPECT_TRUE(Has("uninstall.exe"));
     EXPECT_FALSE(Has("a.txt"));
     EXPECT_FALSE(Has("Uninstall.lst"));

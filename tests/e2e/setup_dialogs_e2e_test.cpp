@@ -16,12 +16,7 @@ const std::string ItemsCaption = "关联菜单项目";
 const std::string SettingsKey = "Software\\Qavrix";
 
 DWORD UserDword(const std::string& key, const std::string& name, DWORD missing = 0xDEAD) {
-    DWORD value = 0, size = sizeof value;
-    std::string full = SettingsKey + "\\" + key;
-    if (RegGetValueA(HKEY_CURRENT_USER, full.c_str(), name.c_str(), RRF_RT_REG_DWORD, nullptr, &value, &size) !=
-        ERROR_SUCCESS)
-        return missing;
-    return value;
+    return test::ReadRegDword(HKEY_CURRENT_USER, SettingsKey + "\\" + key, name, missing);
 }
 
 bool UserValueExists(const std::string& key, const std::string& name) {
@@ -113,8 +108,8 @@ TEST_F(SetupDialogsE2e, ShellExtensionBoxGovernsItsOptionsAndOkAppliesWhatIsShow
     EXPECT_EQ(test::ReadRegString(HKEY_LOCAL_MACHINE, UninstallKey, "UninstallString"), programPath_);
     EXPECT_EQ(test::ReadRegString(HKEY_LOCAL_MACHINE, AppPathKey, "Path"), installFolder_);
     EXPECT_FALSE(test::Exists(UserGroupFolder()));
-    itest::ComScope com;
-    itest::LinkInfo desktop = itest::ReadLink(DesktopFolder() + "\\Qavrix.lnk");
+    test::ComScope com;
+    test::LinkInfo desktop = test::ReadLink(DesktopFolder() + "\\Qavrix.lnk");
     ASSERT_TRUE(desktop.loaded);
     EXPECT_EQ(desktop.target, programFolder_ + "\\Qavrix.exe");
 

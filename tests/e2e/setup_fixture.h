@@ -4,14 +4,10 @@
 // clean-up that gives the prefix back as it was.
 #pragma once
 #include "integration/apply.h"
-#include "lang/messages.h"
-#include "tests/e2e/uninstall_fixture.h"
-#include "tests/support/harness.h"
-#include "tests/win32/shortcut_fixture.h"
+#include "tests/support/program_run.h"
+#include "tests/support/sandbox.h"
 #include "uninstall/registry_cleanup.h"
-#include "uidriver/uidriver.h"
 #include "resource.h"
-#include <gtest/gtest.h>
 #include <shlobj.h>
 #include <string>
 #include <vector>
@@ -19,12 +15,6 @@
 namespace setup_e2e {
 
 const std::string ShellExtGuid = "{6F2A94C1-3D58-4E07-B2A9-71C5E08D3F46}";
-
-inline std::string ShellFolder(int csidl) {
-    char path[MAX_PATH] = "";
-    SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
-    return path;
-}
 
 // Visible top-level windows other than dialogs whose caption holds `name`:
 // what the shell shows when it opens a folder.
@@ -47,18 +37,16 @@ inline void CloseFolderWindows(const std::string& name) {
 }
 
 // HKEY_CLASSES_ROOT\.iso owned by another program for the object's lifetime.
-class ForeignIso {
+class ForeignIso : test::Scope {
 public:
     ForeignIso() {
         saved_ = test::ReadRegString(HKEY_CLASSES_ROOT, ".iso", "", &existed_);
-        itest::SetRegText(HKEY_CLASSES_ROOT, ".iso", "", "OtherIso.Image");
+        test::SetRegText(HKEY_CLASSES_ROOT, ".iso", "", "OtherIso.Image");
     }
     ~ForeignIso() {
-        if (existed_) itest::SetRegText(HKEY_CLASSES_ROOT, ".iso", "", saved_);
+        if (existed_) test::SetRegText(HKEY_CLASSES_ROOT, ".iso", "", saved_);
         else RegDeleteTreeA(HKEY_CLASSES_ROOT, ".iso");
     }
-    ForeignIso(const ForeignIso&) = delete;
-    ForeignIso& operator=(const ForeignIso&) = delete;
 
 private:
     std::string saved_;
@@ -77,8 +65,8 @@ public:
     // opens in a process of its own, which sits in the installation folder.
     ~SetupRun() {
         if (!started_ || process_.pid() == 0) return;
-        if (process_.Running()) TerminateProcess(process_.handle(), 99);
-        uninstall_e2e::EndDescendantsOf({process_.pid()});
+        process_.Terminate();
+        test::EndDescendantsOf({process_.pid()});
     }
     HWND WaitFor(const std::string& caption) {
         return started_ ? ui::WaitForDialog(process_.pid(), 20000, caption, process_.handle()) : nullptr;
@@ -103,42 +91,39 @@ private:
 
 // The program in "<scratch>\prog", started from the installation folder
 // "<scratch>\inst", which holds the stand-in Qavrix.exe and the documents.
-class Installation : public ::testing::Test {
+class Installation : public test::ProgramCopyTest {
 protected:
     void SetUp() override {
         ForgetIntegration();
-        programFolder_ = root_ / "prog";
+        Install("prog");
+        programFolder_ = dir_;
+        programPath_ = exe_;
         installFolder_ = root_ / "inst";
-        programPath_ = programFolder_ + "\\uninstall.exe";
-        ASSERT_TRUE(test::MakeDir(programFolder_));
         ASSERT_TRUE(test::MakeDir(installFolder_));
-        ASSERT_TRUE(CopyFileA(test::ProductExe().c_str(), programPath_.c_str(), FALSE));
-        ASSERT_TRUE(CopyFileA(test::TestProgram("fakeqavrix").c_str(), (installFolder_ + "\\Qavrix.exe").c_str(), FALSE));
+        ASSERT_TRUE(test::CopyTo(test::TestProgram("fakeqavrix"), installFolder_ + "\\Qavrix.exe"));
         ASSERT_TRUE(test::WriteBytes(installFolder_ + "\\license.txt", "licence"));
     }
     void TearDown() override {
+        ProgramCopyTest::TearDown();
         CloseFolderWindows("Qavrix");
         ForgetIntegration();
     }
     SetupRun Start(const std::string& args) { return SetupRun(programPath_, args, installFolder_); }
-    static std::string UserGroupFolder() { return ShellFolder(CSIDL_PROGRAMS) + "\\Qavrix"; }
-    static std::string DesktopFolder() { return ShellFolder(CSIDL_DESKTOPDIRECTORY); }
+    static std::string UserGroupFolder() { return test::ShellFolderPath(CSIDL_PROGRAMS) + "\\Qavrix"; }
+    static std::string DesktopFolder() { return test::ShellFolderPath(CSIDL_DESKTOPDIRECTORY); }
 
     // What any setup made, undone by the program's own clean-up, with the
     // program's texts for the shortcut names.
     static void ForgetIntegration() {
-        itest::ComScope com;
-        HMODULE saved = CurrentResourceModule;
-        HMODULE product = LoadLibraryExA(test::ProductExe().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        if (product) CurrentResourceModule = product;
-        RemoveIntegration();
-        CurrentResourceModule = saved;
-        if (product) FreeLibrary(product);
+        test::ComScope com;
+        {
+            test::ProductResources product;
+            RemoveIntegration();
+        }
         RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Qavrix");
         RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Qavrix");
     }
 
-    test::ScratchDir root_{"setup"};
     std::string programFolder_, installFolder_, programPath_;
 };
 

@@ -1,57 +1,38 @@
 // The real uninstall.exe under Wine: the warning box, the wait switch, and
 // argument strings that must end without an uninstall run, always with code 0.
-#include "tests/support/harness.h"
-#include "uidriver/uidriver.h"
-#include <gtest/gtest.h>
+#include "tests/support/program_run.h"
 #include <string>
 
 namespace {
 
-// A bare folder with a copy of the program and a list file that would be
+// A program folder with a copy of the program and a list file that would be
 // deleted by an uninstall run: it must survive every case here.
-class StartupTest : public ::testing::Test {
+class StartupTest : public test::ProgramCopyTest {
 protected:
     void SetUp() override {
-        exe_ = dir_ / "uninstall.exe";
-        ASSERT_TRUE(CopyFileA(test::ProductExe().c_str(), exe_.c_str(), FALSE));
-        ASSERT_TRUE(test::WriteBytes(dir_ / "victim.txt", "keep me"));
-        ASSERT_TRUE(test::WriteBytes(dir_ / "Uninstall.lst", "victim.txt\r\n"));
+        ProgramCopyTest::SetUp();
+        Put("victim.txt", "keep me");
+        List("victim.txt\r\n");
     }
     void ExpectNothingRemoved() {
-        EXPECT_TRUE(test::Exists(dir_ / "victim.txt"));
-        EXPECT_TRUE(test::Exists(dir_ / "Uninstall.lst"));
-        EXPECT_TRUE(test::Exists(exe_));
+        for (const char* kept : {"victim.txt", "Uninstall.lst", "uninstall.exe"}) EXPECT_TRUE(Has(kept)) << kept;
     }
-    test::ScratchDir dir_{"startup"};
-    std::string exe_;
 };
 
 TEST_F(StartupTest, WarningShowsTheProgramsOwnPath) {
-    test::Process p;
-    ASSERT_TRUE(p.Start(exe_, "/warning", dir_.path()));
-    HWND box = ui::WaitForDialog(p.pid(), 20000, "", p.handle());
-    ASSERT_NE(box, nullptr);
-    ui::Window w = ui::Describe(box);
+    ui::Window w = FirstBox("/warning");
     EXPECT_EQ(w.caption, "卸载 Qavrix");
     EXPECT_EQ(w.MessageText(), "卸载已完成\n你应该手动删除 " + test::Utf8FromAnsi(exe_));
-    ASSERT_NE(w.Find(IDOK), nullptr);
-    ui::Command(box, IDOK);
-    EXPECT_EQ(p.Wait(20000), 0);
+    EXPECT_NE(w.Find(IDOK), nullptr);
     ExpectNothingRemoved();
 }
 
 TEST_F(StartupTest, WarningTextsComeFromALanguageDllBesideTheProgram) {
     // The test DLL rewords 5104-5106; its 5106 has its own "%s".
-    ASSERT_TRUE(CopyFileA(test::ResourceDll("testlng").c_str(), (dir_ / "qavlng.dll").c_str(), FALSE));
-    test::Process p;
-    ASSERT_TRUE(p.Start(exe_, "-warning", dir_.path()));
-    HWND box = ui::WaitForDialog(p.pid(), 20000, "", p.handle());
-    ASSERT_NE(box, nullptr);
-    ui::Window w = ui::Describe(box);
+    ASSERT_TRUE(test::CopyTo(test::ResourceDll("testlng"), In("qavlng.dll")));
+    ui::Window w = FirstBox("-warning");
     EXPECT_EQ(w.caption, "TEST Uninstall Qavrix");
     EXPECT_EQ(w.MessageText(), "TEST Uninstall complete\nTEST Delete " + test::Utf8FromAnsi(exe_) + " by hand");
-    ui::Command(box, IDOK);
-    EXPECT_EQ(p.Wait(20000), 0);
 }
 
 TEST_F(StartupTest, WaitSleepsTwoSecondsPerSwitch) {
@@ -59,7 +40,7 @@ TEST_F(StartupTest, WaitSleepsTwoSecondsPerSwitch) {
         std::string args = n == 1 ? "/wait" : "/wait -wait";
         test::Process p;
         DWORD start = GetTickCount();
-        ASSERT_TRUE(p.Start(exe_, args, dir_.path()));
+        ASSERT_TRUE(p.Start(exe_, args, dir_));
         EXPECT_EQ(p.Wait(30000), 0);
         DWORD elapsed = GetTickCount() - start;
         EXPECT_GE(elapsed, 2000u * n - 50) << args;
@@ -77,7 +58,7 @@ TEST_F(StartupTest, CountedSwitchesEndWithoutAnUninstallRun) {
     };
     for (const std::string& args : cases) {
         test::Process p;
-        ASSERT_TRUE(p.Start(exe_, args, dir_.path())) << args.substr(0, 40);
+        ASSERT_TRUE(p.Start(exe_, args, dir_)) << args.substr(0, 40);
         EXPECT_EQ(p.Wait(20000), 0) << args.substr(0, 40);
         EXPECT_TRUE(ui::DialogsOf(p.pid()).empty());
     }
@@ -89,7 +70,7 @@ TEST_F(StartupTest, EmptyHighBitArgumentsEndWithCodeZero) {
     // the run not yet confirmed they must still end normally.
     for (const std::string& args : {std::string("\xb0\xa1\xb0\xa1"), std::string(" \t ")}) {
         test::Process p;
-        ASSERT_TRUE(p.Start(exe_, args, dir_.path()));
+        ASSERT_TRUE(p.Start(exe_, args, dir_));
         HWND box = ui::WaitForDialog(p.pid(), 5000, "", p.handle());
         if (box) ui::Command(box, IDNO);
         EXPECT_EQ(p.Wait(20000), 0);

@@ -9,7 +9,10 @@ namespace {
 const char Caption[] = "卸载 Qavrix";
 const char Confirm[] = "确实要卸载 Qavrix 吗?";
 const char RestartText[] = "你需要重新启动 Windows 来完全卸载 Qavrix。";
-const char SessionManager[] = "System\\CurrentControlSet\\Control\\Session Manager";
+using test::HeldFile;
+using test::Hold;
+using test::IsScheduledForDeletion;
+using test::ScheduledDeletions;
 
 class UninstallRun : public Installation {};
 
@@ -127,10 +130,8 @@ TEST_F(UninstallRun, EntriesClimbingOutOfTheFolderAreLeftAlone) {
     Put("inside.txt");
     // Held without delete sharing: were it processed, it would be deferred
     // and the restart notice shown.
-    HANDLE held = CreateFileA((root_ / "held.txt").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    SavedRegValue schedule(HKEY_LOCAL_MACHINE, SessionManager, "PendingFileRenameOperations");
+    HeldFile held(root_ / "held.txt", Hold::NoDeleteSharing);
+    ASSERT_TRUE(held);
     List("..\\victim.txt\r\n"
          "../victim.txt\r\n"
          "sub\\..\\..\\victim.txt\r\n"
@@ -143,7 +144,7 @@ TEST_F(UninstallRun, EntriesClimbingOutOfTheFolderAreLeftAlone) {
          "sub/x.txt\r\n"
          "sub\r\n");
     std::vector<Box> boxes = Run("/S");
-    CloseHandle(held);
+    held.Release();
     EXPECT_TRUE(boxes.empty());
     EXPECT_EQ(test::ReadBytes(root_ / "victim.txt"), "keep");
     EXPECT_EQ(test::ReadBytes(root_ / "held.txt"), "keep");
@@ -158,8 +159,7 @@ TEST_F(UninstallRun, EntriesClimbingOutOfTheFolderAreLeftAlone) {
 }
 
 TEST_F(UninstallRun, LanguageDllIsReleasedAndDeletedAtOnce) {
-    SavedRegValue schedule(HKEY_LOCAL_MACHINE, SessionManager, "PendingFileRenameOperations");
-    ASSERT_TRUE(CopyFileA(test::ResourceDll("testlng").c_str(), In("qavlng.dll").c_str(), FALSE));
+    ASSERT_TRUE(test::CopyTo(test::ResourceDll("testlng"), In("qavlng.dll")));
     Put("a.txt");
     List("qavlng.dll\r\na.txt\r\n");
     std::vector<Box> boxes = Run("", IDYES);
@@ -177,11 +177,9 @@ TEST_F(UninstallRun, LanguageDllIsReleasedAndDeletedAtOnce) {
 class RootFolderRun : public Installation {
 protected:
     void SetUp() override {
-        char windows[MAX_PATH] = "";
-        ASSERT_GT(GetWindowsDirectoryA(windows, sizeof windows), 2u);
-        dir_ = std::string(windows, 2);   // "C:"; In() adds the backslash
+        dir_ = test::WindowsFolder().substr(0, 2);   // "C:"; In() adds the backslash
         exe_ = dir_ + "\\uninstall.exe";
-        ASSERT_TRUE(CopyFileA(test::ProductExe().c_str(), exe_.c_str(), FALSE));
+        ASSERT_TRUE(test::CopyTo(program_, exe_));
     }
     void TearDown() override {
         Installation::TearDown();
@@ -225,21 +223,9 @@ TEST_F(UninstallRun, OverLongEntriesAreSkipped) {
     EXPECT_FALSE(test::Exists(dir_));
 }
 
-// Loads a copy of a program as a library: a file in use that cannot be
-// deleted but can be renamed.
-HMODULE LoadInUse(const std::string& path) {
-    return LoadLibraryExA(path.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
-}
-
-HANDLE Hold(const std::string& path, bool shareDelete) {
-    DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | (shareDelete ? FILE_SHARE_DELETE : 0);
-    return CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
-}
-
 TEST_F(UninstallRun, FilesInUseAreMovedAsideOrScheduledWithOneNotice) {
-    SavedRegValue schedule(HKEY_LOCAL_MACHINE, SessionManager, "PendingFileRenameOperations");
-    ASSERT_TRUE(CopyFileA(test::ProductExe().c_str(), In("ext.dll").c_str(), FALSE));
-    ASSERT_TRUE(CopyFileA(test::ProductExe().c_str(), In("old.dll").c_str(), FALSE));
+    ASSERT_TRUE(test::CopyTo(program_, In("ext.dll")));
+    ASSERT_TRUE(test::CopyTo(program_, In("old.dll")));
     Put("old.dll.0.tmp", "leftover 0");
     Put("old.dll.1.tmp", "leftover 1");
     Put("locked1.dat", "l1");
@@ -247,15 +233,12 @@ TEST_F(UninstallRun, FilesInUseAreMovedAsideOrScheduledWithOneNotice) {
     Put("shared.dat", "s");
     Folder("bin");
     Put("bin\\locked3.dat", "l3");
-    HMODULE ext = LoadInUse(In("ext.dll"));
-    HMODULE old = LoadInUse(In("old.dll"));
-    ASSERT_NE(ext, nullptr);
-    ASSERT_NE(old, nullptr);
-    HANDLE locked[3] = {Hold(In("locked1.dat"), false), Hold(In("locked2.dat"), false),
-                        Hold(In("bin\\locked3.dat"), false)};
-    HANDLE shared = Hold(In("shared.dat"), true);
-    for (HANDLE h : locked) ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    ASSERT_NE(shared, INVALID_HANDLE_VALUE);
+    std::vector<HeldFile> held;
+    for (const char* dll : {"ext.dll", "old.dll"}) held.emplace_back(In(dll), Hold::AsLibrary);
+    for (const char* locked : {"locked1.dat", "locked2.dat", "bin\\locked3.dat"})
+        held.emplace_back(In(locked), Hold::NoDeleteSharing);
+    held.emplace_back(In("shared.dat"), Hold::ShareDelete);
+    for (const HeldFile& h : held) ASSERT_TRUE(h);
     List("ext.dll\r\nold.dll\r\nlocked1.dat\r\nlocked2.dat\r\nbin\\locked3.dat\r\nbin\r\nshared.dat\r\n");
 
     std::vector<Box> boxes = Run("/S");
@@ -273,12 +256,7 @@ TEST_F(UninstallRun, FilesInUseAreMovedAsideOrScheduledWithOneNotice) {
     for (const char* kept : {"locked1.dat", "locked2.dat", "bin\\locked3.dat"}) EXPECT_TRUE(Has(kept)) << kept;
     EXPECT_FALSE(Has("locked1.dat.0.tmp"));
 
-    std::vector<std::string> scheduled = ScheduledDeletions();
-    auto isScheduled = [&](const std::string& rel) {
-        for (const std::string& s : scheduled)
-            if (lstrcmpiA(s.c_str(), In(rel).c_str()) == 0) return true;
-        return false;
-    };
+    auto isScheduled = [&](const std::string& rel) { return IsScheduledForDeletion(In(rel)); };
     for (const char* s : {"ext.dll.0.tmp", "old.dll.2.tmp", "locked1.dat", "locked2.dat", "bin\\locked3.dat"})
         EXPECT_TRUE(isScheduled(s)) << s;
     EXPECT_FALSE(isScheduled("ext.dll"));
@@ -288,29 +266,24 @@ TEST_F(UninstallRun, FilesInUseAreMovedAsideOrScheduledWithOneNotice) {
     EXPECT_FALSE(isScheduled("shared.dat"));
     EXPECT_FALSE(Has("shared.dat.0.tmp"));
 
-    FreeLibrary(ext);
-    FreeLibrary(old);
-    for (HANDLE h : locked) CloseHandle(h);
-    CloseHandle(shared);
+    held.clear();
     EXPECT_FALSE(Has("shared.dat"));
     ASSERT_TRUE(WaitForBatch());
     EXPECT_FALSE(Has("uninstall.exe"));
 }
 
 TEST_F(UninstallRun, FileHeldWithDeleteSharingIsDeletedWithoutNoticeOrSchedule) {
-    SavedRegValue schedule(HKEY_LOCAL_MACHINE, SessionManager, "PendingFileRenameOperations");
     Folder("bin");
     Put("bin\\shared.dat", "s");
     Put("a.txt");
     // Another program holds the file open with delete sharing: its deletion
     // succeeds but the name stays until the holder lets go. The passes must
     // still end, and nothing is moved aside, scheduled or reported.
-    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, "QavHoldShared");
-    ASSERT_NE(ready, nullptr);
+    UniqueHandle ready(CreateEventA(nullptr, TRUE, FALSE, "QavHoldShared"));
+    ASSERT_TRUE(ready);
     test::Process holder;
     ASSERT_TRUE(holder.Start(test::TestProgram("holdfile"), "share QavHoldShared \"" + In("bin\\shared.dat") + "\""));
-    ASSERT_EQ(WaitForSingleObject(ready, 30000), WAIT_OBJECT_0);
-    CloseHandle(ready);
+    ASSERT_EQ(WaitForSingleObject(ready.get(), 30000), WAIT_OBJECT_0);
     List("bin\r\nbin\\shared.dat\r\na.txt\r\nbin\r\n");
 
     std::vector<Box> boxes = Run("/S");
@@ -320,19 +293,17 @@ TEST_F(UninstallRun, FileHeldWithDeleteSharingIsDeletedWithoutNoticeOrSchedule) 
     EXPECT_TRUE(ScheduledDeletions().empty());
     ASSERT_TRUE(WaitForBatch());
     EXPECT_FALSE(Has("uninstall.exe"));
-    holder.Wait(0);
-    TerminateProcess(holder.handle(), 0);
+    holder.Terminate();
     holder.Wait(10000);
     EXPECT_FALSE(Has("bin\\shared.dat"));   // gone once the holder has ended
 }
 
 TEST_F(UninstallRun, Windows9xSchedulesInWininit) {
-    WineVersionFor win98("win98");
-    SavedFile wininit(WininitPath());
-    SavedRegValue schedule(HKEY_LOCAL_MACHINE, SessionManager, "PendingFileRenameOperations");
-    ASSERT_TRUE(CopyFileA(test::ProductExe().c_str(), In("long extension name.dll").c_str(), FALSE));
-    HMODULE dll = LoadInUse(In("long extension name.dll"));
-    ASSERT_NE(dll, nullptr);
+    test::WineVersionScope win98("win98");
+    test::SavedFile wininit(WininitPath());
+    ASSERT_TRUE(test::CopyTo(program_, In("long extension name.dll")));
+    HeldFile dll(In("long extension name.dll"), Hold::AsLibrary);
+    ASSERT_TRUE(dll);
     List("long extension name.dll\r\n");
     EXPECT_TRUE(Run("/S").empty());
     std::string moved = In("long extension name.dll.0.tmp");
@@ -342,19 +313,19 @@ TEST_F(UninstallRun, Windows9xSchedulesInWininit) {
     EXPECT_NE(std::string(shortName), moved);   // it has a short form, and that is written
     EXPECT_EQ(test::ReadBytes(WininitPath()), "[Rename]\r\nNUL=" + std::string(shortName) + "\r\n");
     EXPECT_TRUE(ScheduledDeletions().empty());
-    FreeLibrary(dll);
+    dll.Release();
     WaitForBatch(30000);
 }
 
 TEST_F(UninstallRun, Windows9xFileThatCannotBeMovedGetsTheNotice) {
-    WineVersionFor win98("win98");
-    SavedFile wininit(WininitPath());
+    test::WineVersionScope win98("win98");
+    test::SavedFile wininit(WininitPath());
     Put("locked.dat");
-    HANDLE h = Hold(In("locked.dat"), false);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    HeldFile held(In("locked.dat"), Hold::NoDeleteSharing);
+    ASSERT_TRUE(held);
     List("locked.dat\r\n");
     std::vector<Box> boxes = Run("/S");
-    CloseHandle(h);
+    held.Release();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, RestartText);
     char shortName[MAX_PATH] = "";

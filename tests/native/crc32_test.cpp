@@ -2,6 +2,7 @@
 // every length and alignment, and the keys the language file is made of.
 #include "lang/core/crc32.h"
 #include "lang/core/translation.h"
+#include "tests/support/lang_entries.h"
 #include <gtest/gtest.h>
 #include <cstdint>
 #include <cstring>
@@ -22,11 +23,7 @@ std::uint32_t BitwiseCrc32(const unsigned char* p, std::size_t n) {
     return ~c;
 }
 
-std::string Key(TextKind kind, const char* context, const char* text) {
-    char key[9];
-    FormatTranslationKey(TranslationKeyValue(kind, context, text), key);
-    return key;
-}
+using test::TranslationKey;
 
 TEST(Crc32, EqualsTheDefinitionOnEveryLengthAndAlignment) {
     alignas(8) unsigned char buffer[64 + 8 + 8];
@@ -65,14 +62,14 @@ TEST(Crc32, PiecesFedOneAfterAnotherEqualTheWhole) {
 }
 
 TEST(TranslationKey, WorkedKeys) {
-    EXPECT_EQ(Key(TextKind::WindowText, "LTR", "LTR"), "50a17ae8");
-    EXPECT_EQ(Key(TextKind::WindowText, "SETUPDLG", ""), "9b889d24");
+    EXPECT_EQ(TranslationKey(TextKind::WindowText, "LTR", "LTR"), "50a17ae8");
+    EXPECT_EQ(TranslationKey(TextKind::WindowText, "SETUPDLG", ""), "9b889d24");
     // Message 5105 in code page 936.
-    EXPECT_EQ(Key(TextKind::MessageText, nullptr, "\xD0\xB6\xD4\xD8\xD2\xD1\xCD\xEA\xB3\xC9"), "9432898b");
+    EXPECT_EQ(TranslationKey(TextKind::MessageText, nullptr, "\xD0\xB6\xD4\xD8\xD2\xD1\xCD\xEA\xB3\xC9"), "9432898b");
     // The prefix, context and text are one running value: moving a byte
     // from the context to the text keeps the key.
-    EXPECT_EQ(Key(TextKind::WindowText, "SETUP", "DLG"), Key(TextKind::WindowText, "SETUPDLG", ""));
-    EXPECT_NE(Key(TextKind::MessageText, nullptr, "x"), Key(TextKind::WindowText, nullptr, "x"));
+    EXPECT_EQ(TranslationKey(TextKind::WindowText, "SETUP", "DLG"), TranslationKey(TextKind::WindowText, "SETUPDLG", ""));
+    EXPECT_NE(TranslationKey(TextKind::MessageText, nullptr, "x"), TranslationKey(TextKind::WindowText, nullptr, "x"));
 }
 
 TEST(TranslationKey, FormattedAsEightLowerCaseDigits) {

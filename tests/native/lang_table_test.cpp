@@ -2,6 +2,7 @@
 // search, the section limit, escapes, line ends, the lookup and the
 // bounds of every copy it makes.
 #include "lang/core/translation.h"
+#include "tests/support/lang_entries.h"
 #include <gtest/gtest.h>
 #include <cstring>
 #include <stdexcept>
@@ -12,19 +13,9 @@ namespace {
 
 const char Header[] = "***messages***";
 
-std::string Key(TextKind kind, const char* context, const std::string& text) {
-    char key[9];
-    FormatTranslationKey(TranslationKeyValue(kind, context, text.c_str()), key);
-    return key;
-}
-
-std::string Entry(TextKind kind, const char* context, const std::string& text, const std::string& replacement) {
-    return Key(kind, context, text) + "=\"" + replacement + "\"\r\n";
-}
-
-std::string Msg(const std::string& text, const std::string& replacement) {
-    return Entry(TextKind::MessageText, nullptr, text, replacement);
-}
+constexpr auto Key = &test::TranslationKey;
+constexpr auto Entry = &test::TranslationEntry;
+constexpr auto Msg = &test::MessageEntry;
 
 // Translates through the table into a buffer of exactly `capacity` bytes
 // followed by guard bytes that must stay untouched.

@@ -1,7 +1,9 @@
 // Implementation of the shared test helpers.
 #include "tests/support/harness.h"
-#include <shellapi.h>
+#include "platform/program_path.h"
 #include <cstdio>
+#include <algorithm>
+#include <cstdlib>
 
 namespace test {
 
@@ -14,19 +16,35 @@ std::string WinePath(const std::string& unixPath) {
 
 std::string BinDir() { return WinePath(QAV_BIN_DIR); }
 std::string ProductExe() { return BinDir() + "\\uninstall.exe"; }
+std::string ProgramUnderTest() {
+    const char* other = std::getenv("QAV_PROGRAM_UNDER_TEST");
+    return other && *other ? std::string(other) : ProductExe();
+}
 std::string TestProgram(const std::string& name) { return BinDir() + "\\testprogs\\" + name + ".exe"; }
 std::string ResourceDll(const std::string& name) { return BinDir() + "\\resdll\\" + name + ".dll"; }
 std::string SourceDir() { return WinePath(QAV_SOURCE_DIR); }
 
-ScratchDir::ScratchDir(const std::string& hint) {
-    char temp[MAX_PATH];
+std::string BesideThisProgram(const std::string& name) { return TheProgramLocation().Folder() + name; }
+
+std::string TempFolder() {
+    char temp[MAX_PATH] = "";
     GetTempPathA(sizeof temp, temp);
+    return temp;
+}
+
+std::string WindowsFolder() {
+    char windows[MAX_PATH] = "";
+    GetWindowsDirectoryA(windows, sizeof windows);
+    return windows;
+}
+
+ScratchDir::ScratchDir(const std::string& hint) {
     static unsigned counter = 0;
+    const std::string temp = TempFolder();
     for (;;) {
         char name[MAX_PATH + 64];
-        std::snprintf(name, sizeof name, "%s%s-%lu-%u", temp, hint.c_str(), GetCurrentProcessId(), ++counter);
-        if (CreateDirectoryA(name, nullptr)) { path_ = name; break; }
-        if (GetLastError() != ERROR_ALREADY_EXISTS) { path_ = name; break; }
+        std::snprintf(name, sizeof name, "%s%s-%lu-%u", temp.c_str(), hint.c_str(), GetCurrentProcessId(), ++counter);
+        if (CreateDirectoryA(name, nullptr) || GetLastError() != ERROR_ALREADY_EXISTS) { path_ = name; break; }
     }
 }
 
@@ -38,149 +56,141 @@ ScratchRegistry::ScratchRegistry() {
     std::snprintf(name, sizeof name, "Software\\QavTests\\%lu-%u-%lu", GetCurrentProcessId(), ++counter, GetTickCount());
     base_ = name;
     const char* parts[3] = {"HKCR", "HKCU", "HKLM"};
-    for (int i = 0; i < 3; ++i) {
-        std::string path = base_ + "\\" + parts[i];
-        RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &keys_[i], nullptr);
-    }
-    RegOverridePredefKey(HKEY_CLASSES_ROOT, keys_[0]);
-    RegOverridePredefKey(HKEY_LOCAL_MACHINE, keys_[2]);
-    RegOverridePredefKey(HKEY_CURRENT_USER, keys_[1]);
+    for (int i = 0; i < 3; ++i) keys_[i] = CreateKey(HKEY_CURRENT_USER, base_ + "\\" + parts[i]);
+    RegOverridePredefKey(HKEY_CLASSES_ROOT, keys_[0].get());
+    RegOverridePredefKey(HKEY_LOCAL_MACHINE, keys_[2].get());
+    RegOverridePredefKey(HKEY_CURRENT_USER, keys_[1].get());
 }
 
 ScratchRegistry::~ScratchRegistry() {
     RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
     RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
     RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
-    for (HKEY k : keys_)
-        if (k) RegCloseKey(k);
+    for (UniqueRegKey& k : keys_) k.reset();
     RegDeleteTreeA(HKEY_CURRENT_USER, base_.c_str());
 }
 
 bool WriteBytes(const std::string& path, const std::string& bytes) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
+    UniqueFileHandle h(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
-    BOOL ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(h);
-    return ok && written == bytes.size();
+    return h && WriteFile(h.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size();
 }
 
 std::string ReadBytes(const std::string& path) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return {};
+    UniqueFileHandle h(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, 0, nullptr));
     std::string out;
     char buf[65536];
     DWORD got = 0;
-    while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0) out.append(buf, got);
-    CloseHandle(h);
+    while (h && ReadFile(h.get(), buf, sizeof buf, &got, nullptr) && got > 0) out.append(buf, got);
     return out;
 }
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 bool MakeDir(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != FALSE; }
+bool CopyTo(const std::string& from, const std::string& to) { return CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE; }
+
+// Calls `visit` with each entry of a folder but "." and "..".
+template <typename Visit>
+void ForEachEntry(const std::string& folder, Visit visit) {
+    WIN32_FIND_DATAA fd;
+    UniqueFindHandle h(FindFirstFileA((folder + "\\*").c_str(), &fd));
+    if (!h) return;
+    do {
+        std::string n = fd.cFileName;
+        if (n != "." && n != "..") visit(n, (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
+    } while (FindNextFileA(h.get(), &fd));
+}
 
 void RemoveTree(const std::string& path) {
     DWORD attr = GetFileAttributesA(path.c_str());
     if (attr == INVALID_FILE_ATTRIBUTES) return;
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (!(attr & FILE_ATTRIBUTE_DIRECTORY)) { DeleteFileA(path.c_str()); return; }
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::string n = fd.cFileName;
-            if (n != "." && n != "..") RemoveTree(path + "\\" + n);
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
-    }
+    ForEachEntry(path, [&](const std::string& name, bool) { RemoveTree(path + "\\" + name); });
     RemoveDirectoryA(path.c_str());
 }
 
-Process::~Process() {
-    if (info_.hProcess) {
-        if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(info_.hProcess, 99);
-        CloseHandle(info_.hProcess);
-        CloseHandle(info_.hThread);
-    }
+std::vector<std::string> FilesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    ForEachEntry(folder, [&](const std::string& name, bool isFolder) { names.push_back(name + (isFolder ? "\\" : "")); });
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
-Process::Process(Process&& o) noexcept : info_(o.info_) { o.info_ = PROCESS_INFORMATION{}; }
+bool WaitUntilGone(const std::string& path, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    while (Exists(path)) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        Sleep(100);
+    }
+    return true;
+}
 
-bool Process::Start(const std::string& exe, const std::string& args, const std::string& cwd) {
+std::string CurrentDirectoryScope::CurrentDirectory() {
+    char folder[MAX_PATH * 2] = "";
+    GetCurrentDirectoryA(sizeof folder, folder);
+    return folder;
+}
+
+Process::~Process() { Terminate(); }
+
+void Process::Terminate() {
+    if (Running()) TerminateProcess(process_.get(), 99);
+}
+
+bool Process::Start(const std::string& exe, const std::string& args, const std::string& cwd, HANDLE stdOut,
+                    HANDLE stdErr) {
     std::string line = "\"" + exe + "\"";
     if (!args.empty()) line += " " + args;
     std::vector<char> buf(line.begin(), line.end());
     buf.push_back('\0');
     STARTUPINFOA si{};
     si.cb = sizeof si;
-    return CreateProcessA(exe.c_str(), buf.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          cwd.empty() ? nullptr : cwd.c_str(), &si, &info_) != FALSE;
-}
-
-long Process::Wait(DWORD timeoutMs) {
-    if (!info_.hProcess) return -1;
-    if (WaitForSingleObject(info_.hProcess, timeoutMs) != WAIT_OBJECT_0) return -1;
-    DWORD code = 0;
-    GetExitCodeProcess(info_.hProcess, &code);
-    return static_cast<long>(code);
-}
-
-bool Process::Running() const {
-    return info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
-}
-
-void SetWineVersion(const std::string& exeName, const std::string& version) {
-    std::string key = "Software\\Wine\\AppDefaults\\" + exeName;
-    HKEY k;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) != ERROR_SUCCESS)
-        return;
-    if (version.empty())
-        RegDeleteValueA(k, "Version");
-    else
-        RegSetValueExA(k, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
-                       static_cast<DWORD>(version.size() + 1));
-    RegCloseKey(k);
-}
-
-std::string ReadRegString(HKEY root, const std::string& key, const std::string& value, bool* found) {
-    if (found) *found = false;
-    HKEY k;
-    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return {};
-    char buf[4096];
-    DWORD size = sizeof buf - 1, type = 0;
-    LONG rc = RegQueryValueExA(k, value.empty() ? nullptr : value.c_str(), nullptr, &type,
-                               reinterpret_cast<BYTE*>(buf), &size);
-    RegCloseKey(k);
-    if (rc != ERROR_SUCCESS) return {};
-    if (found) *found = true;
-    buf[size] = '\0';
-    return std::string(buf);
-}
-
-bool RegKeyPresent(HKEY root, const std::string& key) {
-    HKEY k;
-    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
-    RegCloseKey(k);
+    const bool redirect = stdOut || stdErr;
+    if (redirect) {
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        si.hStdOutput = stdOut;
+        si.hStdError = stdErr;
+    }
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessA(exe.c_str(), buf.data(), nullptr, nullptr, redirect, 0, nullptr,
+                        cwd.empty() ? nullptr : cwd.c_str(), &si, &info))
+        return false;
+    process_.reset(info.hProcess);
+    thread_.reset(info.hThread);
+    pid_ = info.dwProcessId;
     return true;
 }
 
-std::string Ansi(const std::string& utf8) {
-    std::wstring w(utf8.size() + 1, L'\0');
-    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &w[0], static_cast<int>(w.size()));
-    std::string out(static_cast<size_t>(n) * 2 + 1, '\0');
-    int m = WideCharToMultiByte(CP_ACP, 0, w.c_str(), -1, &out[0], static_cast<int>(out.size()), nullptr, nullptr);
+long Process::Wait(DWORD timeoutMs) {
+    if (!process_ || WaitForSingleObject(process_.get(), timeoutMs) != WAIT_OBJECT_0) return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(process_.get(), &code);
+    return static_cast<long>(code);
+}
+
+bool Process::Running() const { return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
+
+void SetWineVersion(const std::string& exeName, const std::string& version) {
+    const std::string key = "Software\\Wine\\AppDefaults\\" + exeName;
+    if (version.empty()) RemoveRegValue(HKEY_CURRENT_USER, key, "Version");
+    else SetRegText(HKEY_CURRENT_USER, key, "Version", version);
+}
+
+// Text from one code page to another through UTF-16.
+static std::string Convert(const std::string& text, UINT from, UINT to) {
+    std::wstring w(text.size() + 1, L'\0');
+    int n = MultiByteToWideChar(from, 0, text.c_str(), -1, &w[0], static_cast<int>(w.size()));
+    std::string out(static_cast<size_t>(n) * 4 + 1, '\0');
+    int m = WideCharToMultiByte(to, 0, w.c_str(), -1, &out[0], static_cast<int>(out.size()), nullptr, nullptr);
     out.resize(m > 0 ? static_cast<size_t>(m - 1) : 0);
     return out;
 }
 
-std::string Utf8FromAnsi(const std::string& ansi) {
-    std::wstring w(ansi.size() + 1, L'\0');
-    int n = MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, &w[0], static_cast<int>(w.size()));
-    std::string out(static_cast<size_t>(n) * 4 + 1, '\0');
-    int m = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, &out[0], static_cast<int>(out.size()), nullptr, nullptr);
-    out.resize(m > 0 ? static_cast<size_t>(m - 1) : 0);
-    return out;
-}
+std::string Ansi(const std::string& utf8) { return Convert(utf8, CP_UTF8, CP_ACP); }
+std::string Utf8FromAnsi(const std::string& ansi) { return Convert(ansi, CP_ACP, CP_UTF8); }
 
 }  // namespace test

@@ -1,27 +1,43 @@
 // Shared helpers of the Windows-side tests: where the built programs are,
-// scratch folders and registry keys, files, and starting processes.
+// scratch folders and registry keys, files, processes, code-page text, and
+// scope objects that put things back. The registry probe, the integration
+// sandbox and the end-to-end helpers build on this (registry_probe.h,
+// sandbox.h, program_run.h).
 #pragma once
+#include "platform/handles.h"
 #include <windows.h>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace test {
+
+// The base of the scope objects here: neither copied nor assigned.
+struct Scope {
+    Scope() = default;
+    Scope(const Scope&) = delete;
+    Scope& operator=(const Scope&) = delete;
+};
 
 // A Linux path of the build turned into its Wine name on drive Z:.
 std::string WinePath(const std::string& unixPath);
 std::string BinDir();          // the build's bin folder (Windows path, no trailing backslash)
 std::string ProductExe();      // BinDir() + "\\uninstall.exe"
+// The program the end-to-end tests copy and run: QAV_PROGRAM_UNDER_TEST when
+// set (another build of it, such as the 32-bit one), else ProductExe().
+std::string ProgramUnderTest();
 std::string TestProgram(const std::string& name);   // bin\testprogs\NAME.exe
 std::string ResourceDll(const std::string& name);   // bin\resdll\NAME.dll
 std::string SourceDir();       // the source tree (Windows path)
+std::string BesideThisProgram(const std::string& name);   // beside the running test program
+std::string TempFolder();      // the temporary folder, with its trailing backslash
+std::string WindowsFolder();   // without a trailing backslash
 
 // A fresh folder under the temporary folder, removed with its contents at the end.
-class ScratchDir {
+class ScratchDir : Scope {
 public:
     explicit ScratchDir(const std::string& hint = "qavtest");
     ~ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
     const std::string& path() const { return path_; }
     std::string operator/(const std::string& name) const { return path_ + "\\" + name; }
 private:
@@ -30,52 +46,97 @@ private:
 
 // Redirects HKEY_CLASSES_ROOT, HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE of
 // this process into fresh scratch keys for the object's lifetime.
-class ScratchRegistry {
+class ScratchRegistry : Scope {
 public:
     ScratchRegistry();
     ~ScratchRegistry();
-    ScratchRegistry(const ScratchRegistry&) = delete;
-    ScratchRegistry& operator=(const ScratchRegistry&) = delete;
     const std::string& basePath() const { return base_; }  // under the real HKCU
 private:
     std::string base_;
-    HKEY keys_[3] = {};
+    UniqueRegKey keys_[3];
 };
 
 bool WriteBytes(const std::string& path, const std::string& bytes);
 std::string ReadBytes(const std::string& path);   // "" when missing
 bool Exists(const std::string& path);
 bool MakeDir(const std::string& path);
+bool CopyTo(const std::string& from, const std::string& to);   // overwrites
 void RemoveTree(const std::string& path);          // best effort, recursive
+// The names in a folder, sorted; folders end in a backslash.
+std::vector<std::string> FilesIn(const std::string& folder);
+// Polls until `path` no longer exists; false on time-out.
+bool WaitUntilGone(const std::string& path, DWORD timeoutMs = 60000);
+
+// Keeps a file's bytes (or its absence), deletes it, and puts it back at the end.
+class SavedFile : Scope {
+public:
+    explicit SavedFile(std::string path) : path_(std::move(path)), existed_(Exists(path_)), bytes_(ReadBytes(path_)) {
+        DeleteFileA(path_.c_str());
+    }
+    ~SavedFile() { existed_ ? (void)WriteBytes(path_, bytes_) : (void)DeleteFileA(path_.c_str()); }
+private:
+    std::string path_;
+    bool existed_;
+    std::string bytes_;
+};
+
+// The current directory changed for the object's lifetime.
+class CurrentDirectoryScope : Scope {
+public:
+    explicit CurrentDirectoryScope(const std::string& folder) : saved_(CurrentDirectory()) {
+        SetCurrentDirectoryA(folder.c_str());
+    }
+    ~CurrentDirectoryScope() { SetCurrentDirectoryA(saved_.c_str()); }
+    static std::string CurrentDirectory();
+private:
+    std::string saved_;
+};
+
+// A test seam of the form `T Set...ForTests(T)` (returning the previous
+// value) set for the object's lifetime and given its previous value back.
+template <typename T> struct Same { using type = T; };
+template <typename T>
+class SeamScope : Scope {
+public:
+    SeamScope(T (*set)(T), typename Same<T>::type value) : set_(set), previous_(set(value)) {}
+    ~SeamScope() { set_(previous_); }
+    T previous() const { return previous_; }
+private:
+    T (*set_)(T);
+    T previous_;
+};
 
 // A started process; terminated at the end if still running.
 class Process {
 public:
     Process() = default;
     ~Process();
-    Process(Process&& o) noexcept;
+    Process(Process&& o) noexcept = default;
     Process& operator=(Process&&) = delete;
     Process(const Process&) = delete;
-    bool Start(const std::string& exe, const std::string& args, const std::string& cwd = "");
+    // `stdOut` and `stdErr`, when given, receive the output streams (inheritable handles).
+    bool Start(const std::string& exe, const std::string& args, const std::string& cwd = "",
+               HANDLE stdOut = nullptr, HANDLE stdErr = nullptr);
     // The exit code, or -1 when it did not end within `timeoutMs`.
     long Wait(DWORD timeoutMs);
     bool Running() const;
-    DWORD pid() const { return info_.dwProcessId; }
-    HANDLE handle() const { return info_.hProcess; }
+    void Terminate();
+    DWORD pid() const { return pid_; }
+    HANDLE handle() const { return process_.get(); }
 private:
-    PROCESS_INFORMATION info_{};
+    UniqueHandle process_, thread_;
+    DWORD pid_ = 0;
 };
 
 // Sets the Windows version Wine reports to a program by its file name
 // ("win98", "winxp", "win10"; empty removes the setting).
 void SetWineVersion(const std::string& exeName, const std::string& version);
 
-// Reads a REG_SZ/REG_EXPAND_SZ value of the real registry ("" when missing).
-std::string ReadRegString(HKEY root, const std::string& key, const std::string& value, bool* found = nullptr);
-bool RegKeyPresent(HKEY root, const std::string& key);
-
 // Text in the ANSI code page from UTF-8 (the test sources are UTF-8).
 std::string Ansi(const std::string& utf8);
 std::string Utf8FromAnsi(const std::string& ansi);
 
 }  // namespace test
+
+// Most tests read and write the registry as well.
+#include "tests/support/registry_probe.h"

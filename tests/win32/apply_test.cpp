@@ -1,7 +1,7 @@
 // The apply pass in scratch registry keys and shell folders: every flag
 // false, the application path, the uninstall entry and a repeated setup.
-#include "tests/win32/shortcut_fixture.h"
 #include "integration/apply.h"
+#include "tests/support/sandbox.h"
 #include <gtest/gtest.h>
 
 namespace {
@@ -25,33 +25,16 @@ std::string OwnPath() {
 
 class ApplyTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        test::MakeDir(install_);
-        test::WriteBytes(install_ + "\\qavext.dll", "MZ");
-        GetCurrentDirectoryA(sizeof savedDirectory_, savedDirectory_);
-        SetCurrentDirectoryA(root_.path().c_str());
-    }
-    void TearDown() override { SetCurrentDirectoryA(savedDirectory_); }
-
-    std::vector<std::string> Registry() {
-        std::vector<std::string> all;
-        for (HKEY root : {HKEY_CLASSES_ROOT, HKEY_LOCAL_MACHINE}) {
-            std::vector<std::string> part = itest::DumpTree(root, "");
-            all.insert(all.end(), part.begin(), part.end());
-        }
-        std::vector<std::string> product = itest::DumpTree(HKEY_CURRENT_USER, "Software\\Qavrix");
-        all.insert(all.end(), product.begin(), product.end());
-        return all;
+    void SetUp() override { test::WriteBytes(box_.In("qavext.dll"), "MZ"); }
+    test::Lines Registry() {
+        return test::Snapshot({{HKEY_CLASSES_ROOT, ""}, {HKEY_LOCAL_MACHINE, ""}, {HKEY_CURRENT_USER, "Software\\Qavrix"}});
     }
 
-    itest::Nt nt_;
-    test::ScratchRegistry registry_;
-    test::ScratchDir root_{"apply"};
-    itest::ShellFolders folders_{root_};
-    std::string install_ = root_ / "Install";
-    itest::ProgramFolderScope programFolder_{install_};
-    itest::ComScope com_;
-    char savedDirectory_[1024] = "";
+    test::Nt nt_;
+    test::IntegrationSandbox box_{"apply"};
+    const std::string& install_ = box_.install;
+    const test::ShellFolders& folders_ = box_.folders;
+    test::CurrentDirectoryScope cwd_{box_.root.path()};
 };
 
 TEST_F(ApplyTest, EveryFlagFalseKeepsAppPathClassesAndUninstallEntryAndRemovesTheRest) {
@@ -73,8 +56,8 @@ TEST_F(ApplyTest, EveryFlagFalseKeepsAppPathClassesAndUninstallEntryAndRemovesTh
     EXPECT_EQ(test::ReadRegString(HKEY_LOCAL_MACHINE, Uninstall, "UninstallString"), OwnPath());
 
     EXPECT_FALSE(test::RegKeyPresent(HKEY_CLASSES_ROOT, ClsidKey));
-    EXPECT_FALSE(itest::HasValue(HKEY_CLASSES_ROOT, "*\\shellex\\ContextMenuHandlers\\Qavrix", ""));
-    EXPECT_FALSE(itest::HasValue(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved",
+    EXPECT_FALSE(test::HasRegValue(HKEY_CLASSES_ROOT, "*\\shellex\\ContextMenuHandlers\\Qavrix", ""));
+    EXPECT_FALSE(test::HasRegValue(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved",
                                  "{6F2A94C1-3D58-4E07-B2A9-71C5E08D3F46}"));
     EXPECT_EQ(test::ReadRegString(HKEY_LOCAL_MACHINE, Uninstall, "DisplayName"), test::Ansi("Qavrix 压缩文件管理器"));
     for (const char* ext : {".qav", ".zip", ".iso", ".taz", ".q00", ".q29"})
@@ -86,12 +69,11 @@ TEST_F(ApplyTest, EveryFlagFalseKeepsAppPathClassesAndUninstallEntryAndRemovesTh
 
 TEST_F(ApplyTest, AppPathNamesTheArchiverBesideTheProgramAndPathTheCurrentDirectory) {
     test::ScratchDir elsewhere{"apply-cwd"};
-    ASSERT_TRUE(SetCurrentDirectoryA(elsewhere.path().c_str()));
+    test::CurrentDirectoryScope cwd{elsewhere.path()};
     RegisterAppPath();
     EXPECT_EQ(test::ReadRegString(HKEY_LOCAL_MACHINE, AppPath, ""), install_ + "\\Qavrix.exe");
     EXPECT_EQ(test::ReadRegString(HKEY_LOCAL_MACHINE, AppPath, "Path"), elsewhere.path());
-    EXPECT_EQ(itest::ValueCount(HKEY_LOCAL_MACHINE, AppPath), 2);
-    SetCurrentDirectoryA(root_.path().c_str());
+    EXPECT_EQ(test::ValueCount(HKEY_LOCAL_MACHINE, AppPath), 2);
 }
 
 TEST_F(ApplyTest, UninstallEntryHoldsTheDisplayNameAndThisProgramOnly) {
@@ -99,8 +81,8 @@ TEST_F(ApplyTest, UninstallEntryHoldsTheDisplayNameAndThisProgramOnly) {
     RegisterUninstallEntry();
     EXPECT_EQ(test::ReadRegString(HKEY_LOCAL_MACHINE, Uninstall, "DisplayName"), test::Ansi("Qavrix 压缩文件管理器"));
     EXPECT_EQ(test::ReadRegString(HKEY_LOCAL_MACHINE, Uninstall, "UninstallString"), OwnPath());
-    EXPECT_EQ(itest::ValueCount(HKEY_LOCAL_MACHINE, Uninstall), 2);
-    EXPECT_EQ(itest::DumpTree(HKEY_LOCAL_MACHINE, Uninstall).size(), 3u) << "the key and two values, no subkeys";
+    EXPECT_EQ(test::ValueCount(HKEY_LOCAL_MACHINE, Uninstall), 2);
+    EXPECT_EQ(test::DumpTree(HKEY_LOCAL_MACHINE, Uninstall).size(), 3u) << "the key and two values, no subkeys";
 }
 
 TEST_F(ApplyTest, RepeatingSetupRewritesTheSameValuesAndLinks) {
@@ -110,13 +92,13 @@ TEST_F(ApplyTest, RepeatingSetupRewritesTheSameValuesAndLinks) {
     ApplyIntegration(settings, first, sizeof first);
     RegisterUninstallEntry();
     std::vector<std::string> once = Registry();
-    std::vector<std::string> groupOnce = itest::FilesIn(first);
+    std::vector<std::string> groupOnce = test::FilesIn(first);
     ApplyIntegration(settings, second, sizeof second);
     RegisterUninstallEntry();
     EXPECT_EQ(Registry(), once);
     EXPECT_STREQ(first, (folders_.programs + "\\Qavrix").c_str());
     EXPECT_STREQ(second, first);
-    EXPECT_EQ(itest::FilesIn(second), groupOnce);
+    EXPECT_EQ(test::FilesIn(second), groupOnce);
     EXPECT_EQ(groupOnce.size(), 3u);
 }
 

@@ -2,31 +2,24 @@
 // extensions over with their saved previous owners, giving them back,
 // volume extensions and New-menu templates on both platform families.
 #include "integration/associations.h"
-#include "platform/program_path.h"
 #include "integration/core/empty_archives.h"
 #include "lang/messages.h"
 #include "platform/registry.h"
 #include "platform/text.h"
-#include "tests/support/harness.h"
+#include "tests/support/sandbox.h"
 #include <gtest/gtest.h>
 #include <initializer_list>
 #include <string>
 
 namespace {
 
-std::string Get(HKEY root, const std::string& key, const std::string& value, bool* found = nullptr) {
-    return test::ReadRegString(root, key, value, found);
+std::string Cr(const std::string& key, const std::string& value = "") {
+    return test::ReadRegString(HKEY_CLASSES_ROOT, key, value);
 }
-bool Has(HKEY root, const std::string& key, const std::string& value) {
-    bool found = false;
-    Get(root, key, value, &found);
-    return found;
-}
-std::string Cr(const std::string& key, const std::string& value = "") { return Get(HKEY_CLASSES_ROOT, key, value); }
-bool CrHas(const std::string& key, const std::string& value = "") { return Has(HKEY_CLASSES_ROOT, key, value); }
+bool CrHas(const std::string& key, const std::string& value = "") { return test::HasRegValue(HKEY_CLASSES_ROOT, key, value); }
 bool CrKey(const std::string& key) { return RegKeyExists(HKEY_CLASSES_ROOT, key.c_str()); }
 std::string Saved(const std::string& ext, const char* value) {
-    return Get(HKEY_CURRENT_USER, "Software\\Qavrix\\Setup\\" + ext, value);
+    return test::ReadRegString(HKEY_CURRENT_USER, "Software\\Qavrix\\Setup\\" + ext, value);
 }
 
 IntegrationSettings Groups(std::initializer_list<int> groups, bool shellExt = false) {
@@ -55,30 +48,21 @@ int VolumeKeys() {
 
 class Associations : public ::testing::Test {
 protected:
-    void SetUp() override {
-        SetWindowsVersionForTests({VER_PLATFORM_WIN32_NT, 5, 1});  // Windows XP
-        SetProgramFolderForTests(folder_.path().c_str());
-    }
-    void TearDown() override {
-        SetWindowsVersionForTests({0, 0, 0});
-        SetProgramFolderForTests(nullptr);
-    }
     void Set(const std::string& key, const std::string& value, const std::string& text) {
         RegWriteString(HKEY_CLASSES_ROOT, key.c_str(), value.c_str(), text.c_str());
     }
+    test::WindowsVersionScope xp_{VER_PLATFORM_WIN32_NT, 5, 1};
     test::ScratchRegistry scratch_;
     test::ScratchDir folder_{"qavassoc"};
+    test::ProgramFolderScope programFolder_{folder_.path()};
 };
 
 TEST_F(Associations, ProgramIdsPointAtTheArchiverBesideTheProgram) {
-    HMODULE product = LoadLibraryExA(test::ProductExe().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    ASSERT_NE(product, nullptr);
-    HMODULE before = CurrentResourceModule;
-    CurrentResourceModule = product;
     Set(".rev", "", "OtherRev");
-    RegisterProgramIds();
-    CurrentResourceModule = before;
-    FreeLibrary(product);
+    {
+        test::ProductResources product;
+        RegisterProgramIds();
+    }
     std::string exe = folder_ / "Qavrix.exe";
     std::string command = "\"" + exe + "\" \"%1\"";
     EXPECT_EQ(test::Utf8FromAnsi(Cr("Qavrix")), "Qavrix 压缩文件");
@@ -230,16 +214,11 @@ TEST_F(Associations, TemplateFilesOrDataByReportedVersion) {
         Set(".qav\\ShellNew", "NullFile", "");
         ApplyAssociations(Groups({0, 1}, true));
         EXPECT_FALSE(CrHas(".qav\\ShellNew", "NullFile")) << c.name;  // the old template key went first
-        DWORD type = 0, size = 0;
-        HKEY key;
-        bool hasData = RegOpenKeyExA(HKEY_CLASSES_ROOT, ".qav\\ShellNew", 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS &&
-                       RegQueryValueExA(key, "Data", nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
-        if (hasData) RegCloseKey(key);
-        EXPECT_EQ(hasData, !c.file) << c.name;
+        test::RegValue data = test::ReadRegValue(HKEY_CLASSES_ROOT, ".qav\\ShellNew", "Data");
+        EXPECT_EQ(data.present, !c.file) << c.name;
         if (!c.file) {
-            EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
-            EXPECT_EQ(size, 20u);
-            EXPECT_EQ(Cr(".qav\\ShellNew", "Data"), "Qav!\x1A\x07") << "first bytes in place";
+            EXPECT_EQ(data.type, static_cast<DWORD>(REG_BINARY));
+            EXPECT_EQ(data.bytes, qav);
             EXPECT_FALSE(test::Exists(folder_ / "qavnew.dat")) << c.name;
         } else {
             EXPECT_EQ(Cr(".qav\\ShellNew", "FileName"), folder_ / "qavnew.dat") << c.name;

@@ -1,41 +1,38 @@
 // The uninstall run's registry clean-up after a real apply pass, in scratch
 // registry keys and shell folders: what stays on purpose, a second run, and
 // what belongs to others.
-#include "tests/win32/shortcut_fixture.h"
 #include "integration/apply.h"
+#include "tests/support/sandbox.h"
 #include "uninstall/registry_cleanup.h"
 #include <gtest/gtest.h>
-#include <set>
+#include <algorithm>
 
 namespace {
 
-using Lines = std::vector<std::string>;
+using test::Lines;
+using test::Minus;
 
 class CleanupTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        test::MakeDir(install_);
-        test::WriteBytes(install_ + "\\qavext.dll", "MZ");
+        test::WriteBytes(box_.In("qavext.dll"), "MZ");
         // Another archiver owns ".zip" with a content type and a NullFile
         // template; a disc tool owns ".iso"; an unrelated per-user key.
-        itest::SetRegText(HKEY_CLASSES_ROOT, ".zip", "", "OtherZip");
-        itest::SetRegText(HKEY_CLASSES_ROOT, ".zip", "Content Type", "application/x-zip-compressed");
-        itest::SetRegText(HKEY_CLASSES_ROOT, ".zip\\ShellNew", "NullFile", "");
-        itest::SetRegText(HKEY_CLASSES_ROOT, ".iso", "", "DiscImage");
-        itest::SetRegText(HKEY_CLASSES_ROOT, "CLSID\\{00000000-0000-0000-0000-000000000001}", "", "other");
-        itest::SetRegText(HKEY_CURRENT_USER, "Software\\QavrixTools", "Keep", "yes");
+        test::SetRegText(HKEY_CLASSES_ROOT, ".zip", "", "OtherZip");
+        test::SetRegText(HKEY_CLASSES_ROOT, ".zip", "Content Type", "application/x-zip-compressed");
+        test::SetRegText(HKEY_CLASSES_ROOT, ".zip\\ShellNew", "NullFile", "");
+        test::SetRegText(HKEY_CLASSES_ROOT, ".iso", "", "DiscImage");
+        test::SetRegText(HKEY_CLASSES_ROOT, "CLSID\\{00000000-0000-0000-0000-000000000001}", "", "other");
+        test::SetRegText(HKEY_CURRENT_USER, "Software\\QavrixTools", "Keep", "yes");
     }
 
     // HKEY_CLASSES_ROOT, HKEY_LOCAL_MACHINE and the per-user software keys.
     Lines Registry() {
-        Lines all = itest::DumpTree(HKEY_CLASSES_ROOT, "");
-        for (const Lines& part : {itest::DumpTree(HKEY_LOCAL_MACHINE, ""), itest::DumpTree(HKEY_CURRENT_USER, "Software")})
-            all.insert(all.end(), part.begin(), part.end());
+        Lines all = test::Snapshot({{HKEY_CLASSES_ROOT, ""}, {HKEY_LOCAL_MACHINE, ""}, {HKEY_CURRENT_USER, "Software"}});
         // The shell caches the folders it was asked for: its own, not ours.
         all.erase(std::remove_if(all.begin(), all.end(),
                                  [](const std::string& line) { return line.find("\\Explorer\\Shell Folders]") != std::string::npos; }),
                   all.end());
-        std::sort(all.begin(), all.end());
         return all;
     }
     // The silent setup's choices: the stored or default ones.
@@ -51,24 +48,14 @@ protected:
     Lines Files() {
         Lines all;
         for (const std::string& f : {folders_.desktop, folders_.startMenu, folders_.programs, folders_.commonPrograms})
-            for (const std::string& n : itest::FilesIn(f)) all.push_back(f + "\\" + n);
+            for (const std::string& n : test::FilesIn(f)) all.push_back(f + "\\" + n);
         return all;
     }
 
-    itest::Nt nt_;
-    test::ScratchRegistry registry_;
-    test::ScratchDir root_{"cleanup"};
-    itest::ShellFolders folders_{root_};
-    std::string install_ = root_ / "Install";
-    itest::ProgramFolderScope programFolder_{install_};
-    itest::ComScope com_;
+    test::Nt nt_;
+    test::IntegrationSandbox box_{"cleanup"};
+    const test::ShellFolders& folders_ = box_.folders;
 };
-
-Lines Difference(const Lines& a, const Lines& b) {
-    Lines out;
-    std::set_difference(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(out));
-    return out;
-}
 
 TEST_F(CleanupTest, SetupThenCleanupLeavesOnlyWhatIsKeptOnPurpose) {
     Lines before = Registry(), filesBefore = Files();
@@ -80,7 +67,7 @@ TEST_F(CleanupTest, SetupThenCleanupLeavesOnlyWhatIsKeptOnPurpose) {
 
     RemoveIntegration();
     EXPECT_EQ(Files(), filesBefore);
-    EXPECT_EQ(Difference(before, Registry()), Lines{}) << "nothing that was there is lost or changed";
+    EXPECT_EQ(Minus(before, Registry()), Lines{}) << "nothing that was there is lost or changed";
     // The handler keys that other extensions may share stay without a
     // default value, with the parents made for them; so does the system's
     // "Approved" key and the parents of the App Paths and Uninstall keys,
@@ -103,10 +90,10 @@ TEST_F(CleanupTest, SetupThenCleanupLeavesOnlyWhatIsKeptOnPurpose) {
         kept.push_back(windows + key);
     kept.push_back("[*]");
     std::sort(kept.begin(), kept.end());
-    EXPECT_EQ(Difference(Registry(), before), kept);
+    EXPECT_EQ(Minus(Registry(), before), kept);
 
     EXPECT_EQ(test::ReadRegString(HKEY_CLASSES_ROOT, ".zip", "Content Type"), "application/x-zip-compressed");
-    EXPECT_FALSE(itest::HasValue(HKEY_CLASSES_ROOT, ".zip\\ShellNew", "FileName"));
+    EXPECT_FALSE(test::HasRegValue(HKEY_CLASSES_ROOT, ".zip\\ShellNew", "FileName"));
 }
 
 TEST_F(CleanupTest, RunningTheCleanupTwiceChangesNothing) {
@@ -119,14 +106,14 @@ TEST_F(CleanupTest, RunningTheCleanupTwiceChangesNothing) {
 }
 
 TEST_F(CleanupTest, ThePerUserKeyGoesWholeAndWhatOthersTookStaysTheirs) {
-    itest::SetRegText(HKEY_CURRENT_USER, "Software\\Qavrix\\Setup\\Links\\Unknown", "Mine", "never written by setup");
+    test::SetRegText(HKEY_CURRENT_USER, "Software\\Qavrix\\Setup\\Links\\Unknown", "Mine", "never written by setup");
     IntegrationSettings nothing{};
     nothing.programGroup = true;
     char groupPath[1024] = "";
     ApplyIntegration(nothing, groupPath, sizeof groupPath);  // no archive type associated
     SilentSetup();
-    itest::SetRegText(HKEY_CLASSES_ROOT, ".cab", "", "CabViewer");  // taken by another program since
-    itest::SetRegText(HKEY_CLASSES_ROOT, ".rev", "Content Type", "someone's");
+    test::SetRegText(HKEY_CLASSES_ROOT, ".cab", "", "CabViewer");  // taken by another program since
+    test::SetRegText(HKEY_CLASSES_ROOT, ".rev", "Content Type", "someone's");
 
     RemoveIntegration();
     EXPECT_FALSE(test::RegKeyPresent(HKEY_CURRENT_USER, "Software\\Qavrix"));

@@ -5,7 +5,9 @@
 #include "lang/dialoghook.h"
 #include "lang/languagefile.h"
 #include "lang/messages.h"
-#include "tests/support/harness.h"
+#include "tests/support/lang_entries.h"
+#include "tests/support/recorders.h"
+#include "tests/support/sandbox.h"
 #include <gtest/gtest.h>
 #include <map>
 #include <string>
@@ -14,13 +16,7 @@
 namespace {
 
 const char DialogName[] = "LANGTESTDLG";
-const std::string Header = "***messages***\r\n";
-
-std::string Entry(const char* context, const std::string& text, const std::string& replacement) {
-    char key[9];
-    FormatTranslationKey(TranslationKeyValue(TextKind::WindowText, context, text.c_str()), key);
-    return std::string(key) + "=\"" + replacement + "\"\r\n";
-}
+using test::WindowEntry;
 
 // What the dialog procedure passes to the hook.
 const char* hookName = DialogName;
@@ -29,19 +25,6 @@ int hookHelpContext = 0;
 INT_PTR CALLBACK TestDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     DialogHook(dialog, message, wParam, lParam, hookName, hookHelpContext);
     return message == WM_INITDIALOG ? TRUE : FALSE;
-}
-
-struct HelpCall {
-    HWND owner;
-    std::string file;
-    UINT command;
-    ULONG_PTR data;
-};
-std::vector<HelpCall> helpCalls;
-
-BOOL WINAPI RecordHelp(HWND owner, LPCSTR file, UINT command, ULONG_PTR data) {
-    helpCalls.push_back({owner, file ? file : "", command, data});
-    return TRUE;
 }
 
 std::string TextOf(HWND window) {
@@ -88,29 +71,23 @@ int GivenComboHeight(const Snapshot& s) {
 class DialogHookTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        module_ = LoadLibraryA(test::ResourceDll("langdlg").c_str());
-        ASSERT_NE(module_, nullptr);
-        previousViewer_ = SetHelpViewerForTests(&RecordHelp);
-        helpCalls.clear();
+        ASSERT_TRUE(module_);
         hookName = DialogName;
         hookHelpContext = 0;
     }
     void TearDown() override {
         for (HWND d : dialogs_) DestroyWindow(d);
-        SetHelpViewerForTests(previousViewer_);
-        LoadLanguageFile("C:\\no such folder\\none.lng");
-        TheLanguageResources().SetRightToLeft(false);
-        FreeLibrary(module_);
+        test::ForgetLanguageFile();
     }
     void UseLanguageFile(const std::string& lines) {
         std::string path = dir_ / "uninstall.lng";
-        ASSERT_TRUE(test::WriteBytes(path, Header + lines));
+        ASSERT_TRUE(test::WriteBytes(path, test::MessagesHeader + lines));
         LoadLanguageFile(path.c_str());
         ASSERT_TRUE(HasTranslations());
     }
     HWND Create(const char* templateName = DialogName) {
         hookName = templateName;
-        HWND d = CreateDialogParamA(module_, templateName, nullptr, TestDialogProc, 0);
+        HWND d = CreateDialogParamA(module_.get(), templateName, nullptr, TestDialogProc, 0);
         EXPECT_NE(d, nullptr);
         if (d) dialogs_.push_back(d);
         return d;
@@ -126,17 +103,17 @@ protected:
     }
 
     test::ScratchDir dir_{"dlghook"};
-    HMODULE module_ = nullptr;
-    HelpViewer previousViewer_ = nullptr;
+    UniqueLibrary module_{LoadLibraryA(test::ResourceDll("langdlg").c_str())};
+    test::HelpRecorder help_;
     std::vector<HWND> dialogs_;
 };
 
 TEST_F(DialogHookTest, TextsAreTranslatedUnderTheDialogsName) {
     Snapshot before = Baseline();
-    UseLanguageFile(Entry(DialogName, "Test dialog", "Testdialog") + Entry(DialogName, "First label", "Erste") +
-                    Entry(DialogName, "OK", "Gut") + Entry(DialogName, "Help", "Hilfe") +
-                    Entry("OTHERDLG", "Second label", "Zweite") +
-                    Entry(DialogName, "", "120"));  // no asterisk: no scaling
+    UseLanguageFile(WindowEntry(DialogName, "Test dialog", "Testdialog") + WindowEntry(DialogName, "First label", "Erste") +
+                    WindowEntry(DialogName, "OK", "Gut") + WindowEntry(DialogName, "Help", "Hilfe") +
+                    WindowEntry("OTHERDLG", "Second label", "Zweite") +
+                    WindowEntry(DialogName, "", "120"));  // no asterisk: no scaling
     HWND d = Create();
     Snapshot after = Take(d);
     EXPECT_EQ(after.title, "Testdialog");
@@ -151,7 +128,7 @@ TEST_F(DialogHookTest, TextsAreTranslatedUnderTheDialogsName) {
 
 TEST_F(DialogHookTest, OneHundredPercentBothWaysChangesNoGeometry) {
     Snapshot before = Baseline();
-    UseLanguageFile(Entry(DialogName, "", "100*100") + Entry(DialogName, "OK", "Gut"));
+    UseLanguageFile(WindowEntry(DialogName, "", "100*100") + WindowEntry(DialogName, "OK", "Gut"));
     Snapshot after = Take(Create());
     EXPECT_EQ(after.texts[IDOK], "Gut");
     EXPECT_TRUE(EqualRect(&after.window, &before.window));
@@ -161,7 +138,7 @@ TEST_F(DialogHookTest, OneHundredPercentBothWaysChangesNoGeometry) {
 
 TEST_F(DialogHookTest, OneHundredFiftyPercentWideScalesByTheFormulas) {
     Snapshot b = Baseline();
-    UseLanguageFile(Entry(DialogName, "", "150*100"));
+    UseLanguageFile(WindowEntry(DialogName, "", "150*100"));
     HWND d = Create();
     Snapshot a = Take(d);
 
@@ -197,7 +174,7 @@ TEST_F(DialogHookTest, OneHundredFiftyPercentWideScalesByTheFormulas) {
 
 TEST_F(DialogHookTest, VerticalScaleGrowsDropDownButNotSimpleComboByTheList) {
     Snapshot b = Baseline();
-    UseLanguageFile(Entry(DialogName, "", "100*150"));
+    UseLanguageFile(WindowEntry(DialogName, "", "100*150"));
     Snapshot a = Take(Create());
     const RECT& simple = b.rects[103];
     EXPECT_EQ(a.rects[103].bottom - a.rects[103].top, (simple.bottom - simple.top + 1) * 150 / 100);
@@ -207,7 +184,7 @@ TEST_F(DialogHookTest, VerticalScaleGrowsDropDownButNotSimpleComboByTheList) {
 }
 
 TEST_F(DialogHookTest, OnlyTheFirst512ChildrenAreTranslatedAndMoved) {
-    UseLanguageFile(Entry(DialogName, "extra", "EXTRA"));
+    UseLanguageFile(WindowEntry(DialogName, "extra", "EXTRA"));
     HWND d = Create();
     for (int i = 0; i < 600; ++i)
         CreateWindowExA(0, "STATIC", "extra", WS_CHILD, 1, 1, 10, 10, d, reinterpret_cast<HMENU>(2000 + i),
@@ -218,7 +195,7 @@ TEST_F(DialogHookTest, OnlyTheFirst512ChildrenAreTranslatedAndMoved) {
     std::vector<RECT> before;
     for (HWND c : children) before.push_back(WindowRect(c));
 
-    UseLanguageFile(Entry(DialogName, "extra", "EXTRA") + Entry(DialogName, "", "200*200"));
+    UseLanguageFile(WindowEntry(DialogName, "extra", "EXTRA") + WindowEntry(DialogName, "", "200*200"));
     TranslateDialog(d, DialogName);
     int translated = 0, moved = 0;
     for (std::size_t i = 0; i < children.size(); ++i) {
@@ -243,7 +220,7 @@ TEST_F(DialogHookTest, OnlyTheFirst512ChildrenAreTranslatedAndMoved) {
 
 TEST_F(DialogHookTest, EmptyTitleIsLookedUpLikeTheScaleEntry) {
     hookName = "NOTITLEDLG";
-    UseLanguageFile(Entry("NOTITLEDLG", "", "Now titled"));
+    UseLanguageFile(WindowEntry("NOTITLEDLG", "", "Now titled"));
     HWND d = Create("NOTITLEDLG");
     EXPECT_EQ(TextOf(d), "Now titled");
 }
@@ -253,7 +230,7 @@ TEST_F(DialogHookTest, RightToLeftLayoutFromCreationOn) {
         HWND d = Create();
         EXPECT_EQ(GetWindowLongA(d, GWL_EXSTYLE) & WS_EX_LAYOUTRTL, 0);
     }
-    UseLanguageFile(Entry("LTR", "LTR", "RTL"));
+    UseLanguageFile(WindowEntry("LTR", "LTR", "RTL"));
     ASSERT_TRUE(RightToLeft());
     HWND d = Create();
     EXPECT_NE(GetWindowLongA(d, GWL_EXSTYLE) & WS_EX_LAYOUTRTL, 0);
@@ -266,7 +243,7 @@ TEST_F(DialogHookTest, RightToLeftLayoutFromCreationOn) {
 
 TEST_F(DialogHookTest, HelpOnlyWhereTheContextIsNotZero) {
     for (int context : {4288, 0}) {
-        helpCalls.clear();
+        help_.Clear();
         hookHelpContext = context;
         HWND d = Create();
         SendMessageA(d, WM_COMMAND, MAKEWPARAM(9, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(d, 9)));
@@ -277,12 +254,13 @@ TEST_F(DialogHookTest, HelpOnlyWhereTheContextIsNotZero) {
         info.cbSize = sizeof info;
         SendMessageA(d, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
         SendMessageA(GetDlgItem(d, 9), BM_CLICK, 0, 0);                   // the button itself
+        std::vector<test::HelpRequest> seen = help_.Seen();
         if (context == 0) {
-            EXPECT_TRUE(helpCalls.empty());
+            EXPECT_TRUE(seen.empty());
             continue;
         }
-        ASSERT_EQ(helpCalls.size(), 4u);
-        for (const HelpCall& c : helpCalls) {
+        ASSERT_EQ(seen.size(), 4u);
+        for (const test::HelpRequest& c : seen) {
             EXPECT_EQ(c.owner, d);
             EXPECT_EQ(c.file, "qavrix.hlp");
             EXPECT_EQ(c.command, static_cast<UINT>(HELP_CONTEXT));
@@ -293,11 +271,12 @@ TEST_F(DialogHookTest, HelpOnlyWhereTheContextIsNotZero) {
 
 TEST_F(DialogHookTest, OpenHelpTopicGoesThroughTheViewer) {
     OpenHelpTopic(nullptr, 4976);
-    ASSERT_EQ(helpCalls.size(), 1u);
-    EXPECT_EQ(helpCalls[0].file, "qavrix.hlp");
-    EXPECT_EQ(helpCalls[0].data, 4976u);
-    EXPECT_EQ(SetHelpViewerForTests(nullptr), &RecordHelp);  // null puts WinHelpA back
-    EXPECT_EQ(SetHelpViewerForTests(&RecordHelp), &WinHelpA);
+    std::vector<test::HelpRequest> seen = help_.Seen();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].file, "qavrix.hlp");
+    EXPECT_EQ(seen[0].data, 4976u);
+    EXPECT_EQ(SetHelpViewerForTests(nullptr), &test::HelpRecorder::Record);  // null puts WinHelpA back
+    EXPECT_EQ(SetHelpViewerForTests(&test::HelpRecorder::Record), &WinHelpA);
 }
 
 }  // namespace

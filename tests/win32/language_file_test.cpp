@@ -7,7 +7,8 @@
 #include "platform/file.h"
 #include "platform/core/array.h"
 #include "resource.h"
-#include "tests/support/harness.h"
+#include "tests/support/lang_entries.h"
+#include "tests/support/sandbox.h"
 #include <gtest/gtest.h>
 #include <climits>
 #include <cstring>
@@ -17,27 +18,13 @@
 
 namespace {
 
-const std::string Header = "***messages***\r\n";
-
-std::string Key(TextKind kind, const char* context, const std::string& text) {
-    char key[9];
-    FormatTranslationKey(TranslationKeyValue(kind, context, text.c_str()), key);
-    return key;
-}
+using test::MessagesHeader;
+using test::ForgetLanguageFile;
+using test::ReadingOrderEntry;
 
 // An entry for a message of the program's string table (UTF-8 in the test source).
 std::string MessageEntry(const std::string& utf8Text, const std::string& replacement) {
-    return Key(TextKind::MessageText, nullptr, test::Ansi(utf8Text)) + "=\"" + replacement + "\"\r\n";
-}
-
-std::string ReadingOrderEntry(const std::string& replacement) {
-    return Key(TextKind::WindowText, "LTR", "LTR") + "=\"" + replacement + "\"\r\n";
-}
-
-// Forgets whatever a test loaded, so the next one starts without translations.
-void ForgetLanguageFile() {
-    LoadLanguageFile("C:\\no such folder\\none.lng");
-    TheLanguageResources().SetRightToLeft(false);
+    return test::MessageEntry(test::Ansi(utf8Text), replacement);
 }
 
 // ---------------------------------------------------------------- File
@@ -82,9 +69,9 @@ TEST_F(FileTest, ReadFailureIsMinusOneAndAWriterDoesNotBlockReading) {
     std::string path = dir_ / "shared.lng";
     ASSERT_TRUE(test::WriteBytes(path, "abc"));
     // Another program keeps the file open for writing.
-    HANDLE writer = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    UniqueFileHandle writer(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(writer);
     File reader;
     EXPECT_TRUE(reader.Open(path.c_str()));
     char b[8];
@@ -92,7 +79,6 @@ TEST_F(FileTest, ReadFailureIsMinusOneAndAWriterDoesNotBlockReading) {
     File writeOnly;
     ASSERT_TRUE(writeOnly.Open(path.c_str(), GENERIC_WRITE));
     EXPECT_EQ(writeOnly.Read(b, 8), -1);
-    CloseHandle(writer);
 }
 
 TEST_F(FileTest, SecondOpenReleasesTheFirstHandle) {
@@ -127,22 +113,18 @@ TEST(ErrorStateDeathTest, OutOfMemoryEndsWithCodeEight) {
 class LanguageFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        product_ = LoadLibraryExA(test::ProductExe().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        ASSERT_NE(product_, nullptr);
         UnloadLanguageDll();
-        CurrentResourceModule = OwnModule = product_;
+        CurrentResourceModule = OwnModule = product_.module();
     }
     void TearDown() override {
         ForgetLanguageFile();
-        if (dll_) FreeLibrary(dll_);
         CurrentResourceModule = OwnModule = GetModuleHandleA(nullptr);
-        FreeLibrary(product_);
     }
     // As if the language DLL were loaded: dialogs and messages from it.
     void UseLanguageDll(const std::string& name) {
-        dll_ = LoadLibraryExA(test::ResourceDll(name).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        ASSERT_NE(dll_, nullptr);
-        CurrentResourceModule = dll_;
+        dll_.reset(LoadLibraryExA(test::ResourceDll(name).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+        ASSERT_TRUE(dll_);
+        CurrentResourceModule = dll_.get();
     }
     std::string Write(const std::string& bytes, const std::string& name = "uninstall.lng") {
         std::string path = dir_ / name;
@@ -152,12 +134,12 @@ protected:
     static std::string Message(int number) { return test::Utf8FromAnsi(GetMessageText(number)); }
 
     test::ScratchDir dir_{"lngfile"};
-    HMODULE product_ = nullptr;
-    HMODULE dll_ = nullptr;
+    test::ProductResources product_;
+    UniqueLibrary dll_;
 };
 
 TEST_F(LanguageFileTest, MessagesPassThroughTheTranslations) {
-    LoadLanguageFile(Write("; English\r\n" + Header + MessageEntry("卸载 Qavrix", "Uninstall Qavrix") +
+    LoadLanguageFile(Write(std::string("; English\r\n") + MessagesHeader + MessageEntry("卸载 Qavrix", "Uninstall Qavrix") +
                            MessageEntry("确实要卸载 Qavrix 吗?", "Really remove\\n\\\"Qavrix\\\"?"))
                          .c_str());
     EXPECT_TRUE(HasTranslations());
@@ -174,7 +156,7 @@ TEST_F(LanguageFileTest, HeaderPositionsInARealFile) {
     } cases[] = {{8180, true}, {130816, true}, {130817, false}};
     for (const auto& c : cases) {
         std::string bytes(c.offset, ';');
-        bytes += Header + MessageEntry("卸载 Qavrix", "Caption") + std::string(100, ' ');
+        bytes += MessagesHeader + MessageEntry("卸载 Qavrix", "Caption") + std::string(100, ' ');
         LoadLanguageFile(Write(bytes).c_str());
         EXPECT_EQ(HasTranslations(), c.found) << c.offset;
         EXPECT_EQ(Message(MSG_CAPTION), c.found ? "Caption" : "卸载 Qavrix") << c.offset;
@@ -183,14 +165,14 @@ TEST_F(LanguageFileTest, HeaderPositionsInARealFile) {
 
 TEST_F(LanguageFileTest, WithTranslationsTheDllIsNotAskedForMessages) {
     UseLanguageDll("testlng");
-    LoadLanguageFile(Write(Header + MessageEntry("卸载 Qavrix", "Caption")).c_str());
+    LoadLanguageFile(Write(MessagesHeader + MessageEntry("卸载 Qavrix", "Caption")).c_str());
     EXPECT_EQ(Message(MSG_CAPTION), "Caption");
     EXPECT_EQ(Message(MSG_UNINSTALL_DONE), "卸载已完成");
 }
 
 TEST_F(LanguageFileTest, WithoutAUsableHeaderTheDllSuppliesMessages) {
     UseLanguageDll("testlng");
-    for (const std::string& bytes : {std::string(140000, ' ') + Header + MessageEntry("卸载 Qavrix", "Caption"),
+    for (const std::string& bytes : {std::string(140000, ' ') + MessagesHeader + MessageEntry("卸载 Qavrix", "Caption"),
                                      "**messages***\r\n" + MessageEntry("卸载 Qavrix", "Caption"),
                                      std::string()}) {
         LoadLanguageFile(Write(bytes).c_str());
@@ -216,7 +198,7 @@ private:
 
 TEST_F(LanguageFileTest, ReadFailureAfterTheHeaderGivesUntranslatedOwnMessages) {
     UseLanguageDll("testlng");
-    std::string bytes = Header + MessageEntry("卸载 Qavrix", "Caption") + std::string(20000, ' ');
+    std::string bytes = MessagesHeader + MessageEntry("卸载 Qavrix", "Caption") + std::string(20000, ' ');
     FailingAfterHeader source(bytes);
     TheLanguageResources().LoadFrom(source);
     EXPECT_TRUE(HasTranslations());
@@ -226,11 +208,8 @@ TEST_F(LanguageFileTest, ReadFailureAfterTheHeaderGivesUntranslatedOwnMessages) 
 }
 
 TEST_F(LanguageFileTest, ANameWithoutBackslashIsLookedForBesideTheProgram) {
-    char self[1024];
-    DWORD n = GetModuleFileNameA(nullptr, self, sizeof self);
-    ASSERT_GT(n, 0u);
-    std::string beside = std::string(self, std::strrchr(self, '\\') + 1) + "langtest_beside.lng";
-    ASSERT_TRUE(test::WriteBytes(beside, Header + MessageEntry("卸载 Qavrix", "Beside")));
+    std::string beside = test::BesideThisProgram("langtest_beside.lng");
+    ASSERT_TRUE(test::WriteBytes(beside, MessagesHeader + MessageEntry("卸载 Qavrix", "Beside")));
     LoadLanguageFile("langtest_beside.lng");
     DeleteFileA(beside.c_str());
     EXPECT_EQ(Message(MSG_CAPTION), "Beside");
@@ -251,11 +230,11 @@ TEST_F(LanguageFileTest, ReadingOrderFromTheEntryOrTheDll) {
         {"", false},
     };
     for (const auto& c : cases) {
-        LoadLanguageFile(Write(Header + c.entry).c_str());
+        LoadLanguageFile(Write(MessagesHeader + c.entry).c_str());
         EXPECT_EQ(RightToLeft(), c.rtl) << c.entry;
     }
     UseLanguageDll("rtllng");
-    LoadLanguageFile(Write(Header + ReadingOrderEntry("LTR")).c_str());
+    LoadLanguageFile(Write(MessagesHeader + ReadingOrderEntry("LTR")).c_str());
     EXPECT_TRUE(RightToLeft());
     LoadLanguageFile((dir_ / "absent.lng").c_str());
     EXPECT_TRUE(RightToLeft());
@@ -264,10 +243,8 @@ TEST_F(LanguageFileTest, ReadingOrderFromTheEntryOrTheDll) {
 TEST_F(LanguageFileTest, LongTranslationsAreCutToTheCallersBuffer) {
     std::string longText;
     for (int i = 0; i < 700; ++i) longText += "\xD6\xD0";  // 中 in code page 936
-    LoadLanguageFile(Write(Header + Key(TextKind::MessageText, nullptr, test::Ansi("卸载 Qavrix")) + "=\"" +
-                           longText + "\"\r\n" + Key(TextKind::WindowText, "DLG", "x") + "=\"" + longText +
-                           "\"\r\n")
-                         .c_str());
+    LoadLanguageFile(
+        Write(MessagesHeader + MessageEntry("卸载 Qavrix", longText) + test::WindowEntry("DLG", "x", longText)).c_str());
     const char* caption = GetMessageText(MSG_CAPTION);
     EXPECT_EQ(std::string(caption), longText.substr(0, 510));
     std::vector<char> window(WindowTextCapacity + 8, '#');

@@ -4,7 +4,8 @@
 // problem with a non-zero exit status.
 #include "lang/core/translation.h"
 #include "tests/support/harness.h"
-#include "tests/win32/lngtool_runner.h"
+#include "tests/support/lang_entries.h"
+#include "tests/support/lngtool_runner.h"
 #include <gtest/gtest.h>
 #include <cctype>
 #include <cstring>
@@ -18,11 +19,7 @@ using lngtest::Quoted;
 using lngtest::RunLngTool;
 using lngtest::ToolRun;
 
-std::string KeyOf(TextKind kind, const char* context, const std::string& bytes) {
-    char key[9];
-    FormatTranslationKey(TranslationKeyValue(kind, context, bytes.c_str()), key);
-    return key;
-}
+constexpr auto KeyOf = &test::TranslationKey;
 
 std::string Program() { return Quoted(test::ProductExe()); }
 

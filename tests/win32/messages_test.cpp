@@ -48,17 +48,14 @@ TEST_F(Messages, NineCallsReuseTheFirstBufferAndKeepTheOthers) {
 class LanguageDll : public ::testing::Test {
 protected:
     void SetUp() override {
-        char self[MAX_PATH];
-        GetModuleFileNameA(nullptr, self, sizeof self);
-        dllPath_ = std::string(self).substr(0, std::string(self).rfind('\\')) + "\\qavlng.dll";
-        ASSERT_TRUE(CopyFileA(test::ResourceDll("testlng").c_str(), dllPath_.c_str(), FALSE));
+        ASSERT_TRUE(test::CopyTo(test::ResourceDll("testlng"), dllPath_));
         LoadLanguageDll(Self());
     }
     void TearDown() override {
         UnloadLanguageDll();
         DeleteFileA(dllPath_.c_str());
     }
-    std::string dllPath_;
+    const std::string dllPath_ = test::BesideThisProgram("qavlng.dll");
 };
 
 TEST_F(LanguageDll, IsLoadedFromBesideTheProgramAndWinsForMessages) {

@@ -3,88 +3,37 @@
 // tree removal, including keys that cannot be deleted.
 #include "platform/registry.h"
 #include "platform/text.h"
-#include "tests/support/harness.h"
+#include "tests/support/sandbox.h"
 #include <gtest/gtest.h>
 #include <sddl.h>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
 namespace {
 
-// Raw access to a redirected root, bypassing the layer. Paths are walked
-// one level at a time: Wine's ANSI registry calls take at most 260 characters.
-LONG RawWalk(HKEY root, const std::string& path, bool create, HKEY* result) {
-    HKEY parent = root;
-    LONG rc = ERROR_SUCCESS;
-    for (std::size_t start = 0; rc == ERROR_SUCCESS && start <= path.size();) {
-        std::size_t end = path.find('\\', start);
-        if (end == std::string::npos) end = path.size();
-        std::string name = path.substr(start, end - start);
-        HKEY key = nullptr;
-        rc = create ? RegCreateKeyExA(parent, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr)
-                    : RegOpenKeyExA(parent, name.c_str(), 0, KEY_READ, &key);
-        if (parent != root) RegCloseKey(parent);
-        parent = rc == ERROR_SUCCESS ? key : root;
-        start = end + 1;
-    }
-    *result = parent;
-    return rc;
-}
-
-LONG RawCreate(HKEY root, const std::string& path) {
-    HKEY key;
-    LONG rc = RawWalk(root, path, true, &key);
-    if (key != root) RegCloseKey(key);
-    return rc;
-}
-
-bool Present(HKEY root, const std::string& path) {
-    HKEY key;
-    LONG rc = RawWalk(root, path, false, &key);
-    if (key != root) RegCloseKey(key);
-    return rc == ERROR_SUCCESS;
-}
+using test::MakeKey;
+using test::RegKeyPresent;
+using test::SubkeyCount;
 
 void RawSet(HKEY root, const std::string& path, const char* name, DWORD type, const std::string& bytes) {
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS);
-    RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()));
-    RegCloseKey(key);
+    test::WriteRegValue(root, path, name, type, bytes);
 }
 
-// The value's type and raw bytes; type 0 when it is missing.
+// The value's raw bytes, with its type (0 when it is missing).
 std::string RawGet(HKEY root, const std::string& path, const char* name, DWORD* type) {
-    *type = 0;
-    HKEY key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return {};
-    std::vector<char> buffer(4096);
-    DWORD size = static_cast<DWORD>(buffer.size());
-    LONG rc = RegQueryValueExA(key, name, nullptr, type, reinterpret_cast<BYTE*>(buffer.data()), &size);
-    RegCloseKey(key);
-    if (rc != ERROR_SUCCESS) { *type = 0; return {}; }
-    return std::string(buffer.data(), size);
-}
-
-DWORD SubkeyCount(HKEY root, const std::string& path) {
-    HKEY key;
-    DWORD count = 0;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
-    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
-    RegCloseKey(key);
-    return count;
+    test::RegValue v = test::ReadRegValue(root, path, name);
+    *type = v.type;
+    return v.bytes;
 }
 
 // Sets a key's DACL from SDDL text; true when the system took it.
 bool SetKeyDacl(HKEY root, const std::string& path, const char* sddl) {
-    HKEY key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, WRITE_DAC, &key) != ERROR_SUCCESS) return false;
+    UniqueRegKey key = test::OpenKey(root, path, WRITE_DAC);
     PSECURITY_DESCRIPTOR sd = nullptr;
-    bool ok = ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &sd, nullptr) &&
-              RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, sd) == ERROR_SUCCESS;
+    bool ok = key && ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &sd, nullptr) &&
+              RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, sd) == ERROR_SUCCESS;
     LocalFree(sd);
-    RegCloseKey(key);
     return ok;
 }
 constexpr const char* DenyDelete = "D:(D;;SD;;;WD)(A;;KA;;;WD)";
@@ -93,30 +42,23 @@ constexpr const char* AllowAll = "D:(A;;KA;;;WD)";
 
 // A tree of `levels` levels below `top` with `fanOut` subkeys per key.
 void MakeTree(HKEY root, const std::string& top, int levels, int fanOut) {
-    RawCreate(root, top);
+    MakeKey(root, top);
     if (levels == 0) return;
     for (int i = 0; i < fanOut; ++i) MakeTree(root, top + "\\k" + std::to_string(i), levels - 1, fanOut);
 }
 
+using DeleteSeam = test::SeamScope<RegDeleteKeyFunction>;
+
 class Registry : public ::testing::Test {
 protected:
-    void SetUp() override {
-        // A real handle to HKCU\Software, taken before the redirection.
-        ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ, &realSoftware_), ERROR_SUCCESS);
-        scratch_ = std::make_unique<test::ScratchRegistry>();
-    }
-    void TearDown() override {
-        SetRegDeleteKeyForTests(nullptr);
-        SetWindowsVersionForTests({0, 0, 0});
-        scratch_.reset();
-        RegCloseKey(realSoftware_);
-    }
     // Where a redirected root's key really lives, relative to HKCU\Software.
     std::string Real(const char* root, const std::string& path) const {
-        return scratch_->basePath().substr(std::string("Software\\").size()) + "\\" + root + "\\" + path;
+        return scratch_.basePath().substr(std::string("Software\\").size()) + "\\" + root + "\\" + path;
     }
-    HKEY realSoftware_ = nullptr;
-    std::unique_ptr<test::ScratchRegistry> scratch_;
+    // A real handle to HKCU\Software, taken before the redirection.
+    UniqueRegKey realSoftwareKey_ = test::OpenKey(HKEY_CURRENT_USER, "Software");
+    HKEY realSoftware_ = realSoftwareKey_.get();
+    test::ScratchRegistry scratch_;
 };
 
 TEST_F(Registry, RedirectionReachesTheScratchKeysForEveryRoot) {
@@ -127,7 +69,7 @@ TEST_F(Registry, RedirectionReachesTheScratchKeysForEveryRoot) {
     EXPECT_EQ(test::ReadRegString(realSoftware_, Real("HKLM", "Software\\QavTest"), "v"), "viaHKLM");
     EXPECT_EQ(test::ReadRegString(realSoftware_, Real("HKCU", "Software\\QavTest"), "v"), "viaHKCU");
     // Nothing reached the prefix's own classes.
-    EXPECT_FALSE(Present(realSoftware_, "Classes\\.qavtest"));
+    EXPECT_FALSE(RegKeyPresent(realSoftware_, "Classes\\.qavtest"));
 }
 
 TEST_F(Registry, UserDwordCreatesTheProductKeyAndStoresFourBytes) {
@@ -156,7 +98,7 @@ TEST_F(Registry, PathsOfTwoHundredThirtySevenCharactersDoNothing) {
     std::string ok(236, 'a'), tooLong(237, 'b');
     RegWriteString(HKEY_CLASSES_ROOT, ok.c_str(), "v", "x");
     EXPECT_TRUE(RegKeyExists(HKEY_CLASSES_ROOT, ok.c_str()));
-    RawCreate(HKEY_CLASSES_ROOT, tooLong);
+    MakeKey(HKEY_CLASSES_ROOT, tooLong);
     RawSet(HKEY_CLASSES_ROOT, tooLong, "v", REG_SZ, std::string("old\0", 4));
     RegWriteString(HKEY_CLASSES_ROOT, tooLong.c_str(), "v", "new");
     RegWriteDword(HKEY_CLASSES_ROOT, tooLong.c_str(), "d", 1);
@@ -219,36 +161,36 @@ TEST_F(Registry, RemoveValueWithTheEmptyNameKeepsKeyAndOtherValues) {
 }
 
 TEST_F(Registry, RemoveKeyIsOneLevelAndNeverARoot) {
-    RawCreate(HKEY_CLASSES_ROOT, "parent\\child");
+    MakeKey(HKEY_CLASSES_ROOT, "parent\\child");
     RegRemoveKey(HKEY_CLASSES_ROOT, "parent");
-    EXPECT_TRUE(Present(HKEY_CLASSES_ROOT, "parent\\child"));
+    EXPECT_TRUE(RegKeyPresent(HKEY_CLASSES_ROOT, "parent\\child"));
     RegRemoveKey(HKEY_CLASSES_ROOT, "parent\\child");
-    EXPECT_FALSE(Present(HKEY_CLASSES_ROOT, "parent\\child"));
-    EXPECT_TRUE(Present(HKEY_CLASSES_ROOT, "parent"));
+    EXPECT_FALSE(RegKeyPresent(HKEY_CLASSES_ROOT, "parent\\child"));
+    EXPECT_TRUE(RegKeyPresent(HKEY_CLASSES_ROOT, "parent"));
     RegRemoveKey(HKEY_CLASSES_ROOT, "");
     RegRemoveTree(HKEY_CLASSES_ROOT, "");
     RegRemoveTree(HKEY_LOCAL_MACHINE, "");
     RegRemoveTree(HKEY_CURRENT_USER, "\\");
-    EXPECT_TRUE(Present(realSoftware_, Real("HKCR", "parent")));
+    EXPECT_TRUE(RegKeyPresent(realSoftware_, Real("HKCR", "parent")));
 }
 
 TEST_F(Registry, RemoveTreeTakesEveryLevelOnTheNtFamily) {
-    SetWindowsVersionForTests({VER_PLATFORM_WIN32_NT, 6, 1});
+    test::Nt nt;
     MakeTree(HKEY_CLASSES_ROOT, "top", 4, 4);  // 340 keys
-    RawCreate(HKEY_CLASSES_ROOT, "top2");      // a sibling with a shared prefix
+    MakeKey(HKEY_CLASSES_ROOT, "top2");      // a sibling with a shared prefix
     RegWriteString(HKEY_CLASSES_ROOT, "top\\k1\\k2", "v", "x");
     RegRemoveTree(HKEY_CLASSES_ROOT, "top");
-    EXPECT_FALSE(Present(HKEY_CLASSES_ROOT, "top"));
-    EXPECT_TRUE(Present(HKEY_CLASSES_ROOT, "top2"));
+    EXPECT_FALSE(RegKeyPresent(HKEY_CLASSES_ROOT, "top"));
+    EXPECT_TRUE(RegKeyPresent(HKEY_CLASSES_ROOT, "top2"));
 }
 
 TEST_F(Registry, RemoveTreeOfTheProductKeyLeavesItsNeighbours) {
     RegWriteUserDword("Setup\\.zip", "Set", 1);
     RegWriteUserDword("Setup\\MenuItems", "Test", 0);
-    RawCreate(HKEY_CURRENT_USER, "Software\\QavrixOther");
+    MakeKey(HKEY_CURRENT_USER, "Software\\QavrixOther");
     RegRemoveTree(HKEY_CURRENT_USER, "");
-    EXPECT_FALSE(Present(HKEY_CURRENT_USER, "Software\\Qavrix"));
-    EXPECT_TRUE(Present(HKEY_CURRENT_USER, "Software\\QavrixOther"));
+    EXPECT_FALSE(RegKeyPresent(HKEY_CURRENT_USER, "Software\\Qavrix"));
+    EXPECT_TRUE(RegKeyPresent(HKEY_CURRENT_USER, "Software\\QavrixOther"));
 }
 
 // Wine's own RegDeleteKeyA deletes whole subtrees only when the program is
@@ -265,56 +207,54 @@ LONG WINAPI RefuseOneKey(HKEY root, LPCSTR path) {
 }
 
 TEST_F(Registry, RemoveTreeOn9xTriesOneDeleteFirst) {
-    SetWindowsVersionForTests({VER_PLATFORM_WIN32_WINDOWS, 4, 10});
-    SetRegDeleteKeyForTests(RecordingDelete);
+    test::Win98 win98;
+    DeleteSeam seam(SetRegDeleteKeyForTests, RecordingDelete);
     deleteCalls.clear();
-    RawCreate(HKEY_CLASSES_ROOT, "leaf");
+    MakeKey(HKEY_CLASSES_ROOT, "leaf");
     RegRemoveTree(HKEY_CLASSES_ROOT, "leaf");
     EXPECT_EQ(deleteCalls, std::vector<std::string>{"leaf"});
     // The single delete fails for a key with subkeys here, so passes follow.
     deleteCalls.clear();
     MakeTree(HKEY_CLASSES_ROOT, "top", 2, 2);
     RegRemoveTree(HKEY_CLASSES_ROOT, "top");
-    EXPECT_FALSE(Present(HKEY_CLASSES_ROOT, "top"));
+    EXPECT_FALSE(RegKeyPresent(HKEY_CLASSES_ROOT, "top"));
     ASSERT_GT(deleteCalls.size(), 7u);
     EXPECT_EQ(deleteCalls[0], "top");
 }
 
 TEST_F(Registry, RemoveTreeWithAKeyThatCannotGoRemovesTheRestAndReturns) {
-    SetWindowsVersionForTests({VER_PLATFORM_WIN32_NT, 6, 1});
-    SetRegDeleteKeyForTests(RefuseOneKey);
+    test::Nt nt;
+    DeleteSeam seam(SetRegDeleteKeyForTests, RefuseOneKey);
     deleteCalls.clear();
     MakeTree(HKEY_CLASSES_ROOT, "top", 3, 3);
     RegRemoveTree(HKEY_CLASSES_ROOT, "top");
     // Only the refused key and the keys above it stay.
-    EXPECT_TRUE(Present(HKEY_CLASSES_ROOT, "top\\k1\\k2"));
-    EXPECT_EQ(SubkeyCount(HKEY_CLASSES_ROOT, "top"), 1u);
-    EXPECT_EQ(SubkeyCount(HKEY_CLASSES_ROOT, "top\\k1"), 1u);
-    EXPECT_EQ(SubkeyCount(HKEY_CLASSES_ROOT, "top\\k1\\k2"), 0u);
+    EXPECT_TRUE(RegKeyPresent(HKEY_CLASSES_ROOT, "top\\k1\\k2"));
+    EXPECT_EQ(SubkeyCount(HKEY_CLASSES_ROOT, "top"), 1);
+    EXPECT_EQ(SubkeyCount(HKEY_CLASSES_ROOT, "top\\k1"), 1);
+    EXPECT_EQ(SubkeyCount(HKEY_CLASSES_ROOT, "top\\k1\\k2"), 0);
     EXPECT_LT(deleteCalls.size(), 100u);
 }
 
 TEST_F(Registry, RemoveTreeHonoursARealDenyDeleteDescriptor) {
-    SetWindowsVersionForTests({VER_PLATFORM_WIN32_NT, 6, 1});
+    test::Nt nt;
     MakeTree(HKEY_CLASSES_ROOT, "top", 2, 3);
     ASSERT_TRUE(SetKeyDacl(HKEY_CLASSES_ROOT, "top\\k2\\k0", DenyDelete));
     if (RegDeleteKeyA(HKEY_CLASSES_ROOT, "top\\k2\\k0") == ERROR_SUCCESS)
         GTEST_SKIP() << "this Wine ignores a DACL that denies DELETE on a registry key";
     RegRemoveTree(HKEY_CLASSES_ROOT, "top");
-    EXPECT_TRUE(Present(HKEY_CLASSES_ROOT, "top\\k2\\k0"));
-    EXPECT_EQ(SubkeyCount(HKEY_CLASSES_ROOT, "top"), 1u);
-    EXPECT_EQ(SubkeyCount(HKEY_CLASSES_ROOT, "top\\k2"), 1u);
+    EXPECT_TRUE(RegKeyPresent(HKEY_CLASSES_ROOT, "top\\k2\\k0"));
+    EXPECT_EQ(SubkeyCount(HKEY_CLASSES_ROOT, "top"), 1);
+    EXPECT_EQ(SubkeyCount(HKEY_CLASSES_ROOT, "top\\k2"), 1);
     EXPECT_TRUE(SetKeyDacl(HKEY_CLASSES_ROOT, "top\\k2\\k0", AllowAll));
 }
 
 TEST_F(Registry, KeyExistsNeedsQueryAccess) {
-    RawCreate(HKEY_CLASSES_ROOT, "open\\closed");
+    MakeKey(HKEY_CLASSES_ROOT, "open\\closed");
     EXPECT_TRUE(RegKeyExists(HKEY_CLASSES_ROOT, "open"));
     EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, "absent"));
     ASSERT_TRUE(SetKeyDacl(HKEY_CLASSES_ROOT, "open\\closed", DenyQuery));
-    HKEY probe;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, "open\\closed", 0, KEY_QUERY_VALUE, &probe) == ERROR_SUCCESS) {
-        RegCloseKey(probe);
+    if (test::OpenKey(HKEY_CLASSES_ROOT, "open\\closed", KEY_QUERY_VALUE)) {
         SetKeyDacl(HKEY_CLASSES_ROOT, "open\\closed", AllowAll);
         GTEST_SKIP() << "this Wine ignores a DACL that denies KEY_QUERY_VALUE";
     }
@@ -323,21 +263,21 @@ TEST_F(Registry, KeyExistsNeedsQueryAccess) {
 }
 
 TEST_F(Registry, RemoveTreeSkipsNamesAndPathsTooLongForItsBuffers) {
-    SetWindowsVersionForTests({VER_PLATFORM_WIN32_NT, 6, 1});
+    test::Nt nt;
     // A 200-character name does not fit the 200-character walk; a path of
     // more than 511 characters does not fit the child path buffer (and Wine's
     // ANSI calls refuse paths over 260 characters already).
     std::string top(200, 't'), name200(200, 'n'), name199(199, 'm');
-    ASSERT_EQ(RawCreate(HKEY_CLASSES_ROOT, top + "\\a"), ERROR_SUCCESS);
-    ASSERT_EQ(RawCreate(HKEY_CLASSES_ROOT, top + "\\" + name200 + "\\inner"), ERROR_SUCCESS);
-    ASSERT_EQ(RawCreate(HKEY_CLASSES_ROOT, top + "\\" + name199 + "\\" + name199), ERROR_SUCCESS);  // 600 characters
-    ASSERT_EQ(RawCreate(HKEY_CLASSES_ROOT, top + "\\z"), ERROR_SUCCESS);
+    ASSERT_EQ(MakeKey(HKEY_CLASSES_ROOT, top + "\\a"), ERROR_SUCCESS);
+    ASSERT_EQ(MakeKey(HKEY_CLASSES_ROOT, top + "\\" + name200 + "\\inner"), ERROR_SUCCESS);
+    ASSERT_EQ(MakeKey(HKEY_CLASSES_ROOT, top + "\\" + name199 + "\\" + name199), ERROR_SUCCESS);  // 600 characters
+    ASSERT_EQ(MakeKey(HKEY_CLASSES_ROOT, top + "\\z"), ERROR_SUCCESS);
     RegRemoveTree(HKEY_CLASSES_ROOT, top.c_str());
-    EXPECT_FALSE(Present(HKEY_CLASSES_ROOT, top + "\\a"));
-    EXPECT_FALSE(Present(HKEY_CLASSES_ROOT, top + "\\z"));
-    EXPECT_TRUE(Present(HKEY_CLASSES_ROOT, top + "\\" + name200 + "\\inner"));
-    EXPECT_TRUE(Present(HKEY_CLASSES_ROOT, top + "\\" + name199 + "\\" + name199));
-    EXPECT_EQ(SubkeyCount(HKEY_CLASSES_ROOT, top), 2u);
+    EXPECT_FALSE(RegKeyPresent(HKEY_CLASSES_ROOT, top + "\\a"));
+    EXPECT_FALSE(RegKeyPresent(HKEY_CLASSES_ROOT, top + "\\z"));
+    EXPECT_TRUE(RegKeyPresent(HKEY_CLASSES_ROOT, top + "\\" + name200 + "\\inner"));
+    EXPECT_TRUE(RegKeyPresent(HKEY_CLASSES_ROOT, top + "\\" + name199 + "\\" + name199));
+    EXPECT_EQ(SubkeyCount(HKEY_CLASSES_ROOT, top), 2);
 }
 
 }  // namespace

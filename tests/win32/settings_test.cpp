@@ -4,7 +4,7 @@
 #include "integration/settings.h"
 #include "platform/registry.h"
 #include "resource.h"
-#include "tests/support/harness.h"
+#include "tests/support/sandbox.h"
 #include <gtest/gtest.h>
 #include <cstring>
 #include <string>
@@ -107,21 +107,17 @@ TEST_F(Settings, OnlyTheTwoProductClassesCount) {
 class SetupDialog : public ::testing::Test {
 protected:
     void SetUp() override {
-        richEdit_ = LoadLibraryA("riched32.dll");
-        product_ = LoadLibraryExA(test::ProductExe().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        ASSERT_NE(product_, nullptr);
-        dialog_ = CreateDialogParamA(product_, "SETUPDLG", nullptr, Proc, 0);
+        dialog_ = CreateDialogParamA(product_.module(), "SETUPDLG", nullptr, Proc, 0);
         ASSERT_NE(dialog_, nullptr);
     }
     void TearDown() override {
         if (dialog_) DestroyWindow(dialog_);
-        if (product_) FreeLibrary(product_);
-        if (richEdit_) FreeLibrary(richEdit_);
     }
     static INT_PTR CALLBACK Proc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
     bool Checked(int id) const { return IsDlgButtonChecked(dialog_, id) == BST_CHECKED; }
     bool Enabled(int id) const { return IsWindowEnabled(GetDlgItem(dialog_, id)) != FALSE; }
-    HMODULE richEdit_ = nullptr, product_ = nullptr;
+    UniqueLibrary richEdit_{LoadLibraryA("riched32.dll")};  // SETUPDLG's text box class
+    test::ProductResources product_;
     HWND dialog_ = nullptr;
 };
 

@@ -7,47 +7,15 @@
 #include "lang/messages.h"
 #include "platform/shell_open.h"
 #include "resource.h"
-#include "tests/support/harness.h"
+#include "tests/support/recorders.h"
 #include "uidriver/uidriver.h"
 #include <gtest/gtest.h>
 #include <atomic>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace {
-
-struct HelpRequest {
-    std::string file;
-    UINT command;
-    ULONG_PTR data;
-};
-
-std::mutex seenLock;
-std::vector<HelpRequest> helpSeen;
-std::vector<std::string> opensSeen;
-
-BOOL WINAPI RecordHelp(HWND, LPCSTR file, UINT command, ULONG_PTR data) {
-    std::lock_guard<std::mutex> hold(seenLock);
-    helpSeen.push_back({file ? file : "", command, data});
-    return TRUE;
-}
-
-void RecordOpen(const char* target) {
-    std::lock_guard<std::mutex> hold(seenLock);
-    opensSeen.push_back(target ? target : "");
-}
-
-std::vector<HelpRequest> HelpSeen() {
-    std::lock_guard<std::mutex> hold(seenLock);
-    return helpSeen;
-}
-
-std::vector<std::string> OpensSeen() {
-    std::lock_guard<std::mutex> hold(seenLock);
-    return opensSeen;
-}
 
 // One modal dialog on its own thread, as the program shows it.
 class ModalDialog {
@@ -84,27 +52,10 @@ private:
 class SetupDialogsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        richEdit_ = LoadLibraryA("riched32.dll");  // SETUPDLG's text box class, as start-up loads it
-        savedModule_ = CurrentResourceModule;
         CurrentResourceModule = GetModuleHandleA(nullptr);
         SilentMode = false;
-        {
-            std::lock_guard<std::mutex> hold(seenLock);
-            helpSeen.clear();
-            opensSeen.clear();
-        }
-        previousViewer_ = SetHelpViewerForTests(&RecordHelp);
-        previousOpener_ = SetShellOpenerForTests(&RecordOpen);
-        GetCurrentDirectoryA(sizeof savedDirectory_, savedDirectory_);
-        SetCurrentDirectoryA(dir_.path().c_str());
     }
-    void TearDown() override {
-        SetCurrentDirectoryA(savedDirectory_);
-        SetShellOpenerForTests(previousOpener_);
-        SetHelpViewerForTests(previousViewer_);
-        CurrentResourceModule = savedModule_;
-        if (richEdit_) FreeLibrary(richEdit_);
-    }
+    void TearDown() override { CurrentResourceModule = savedModule_; }
     // The newest visible dialog of this process whose caption holds `caption`.
     HWND WaitFor(const std::string& caption) {
         return ui::WaitForDialog(GetCurrentProcessId(), 20000, caption);
@@ -112,13 +63,16 @@ protected:
     // Lets the dialog thread handle what was posted to it.
     static void Settle() { Sleep(400); }
 
+    std::vector<test::HelpRequest> HelpSeen() const { return help_.Seen(); }
+    std::vector<std::string> OpensSeen() const { return opens_.Seen(); }
+
     test::ScratchRegistry registry_;
     test::ScratchDir dir_{"dialogs"};
-    HMODULE richEdit_ = nullptr;
-    HMODULE savedModule_ = nullptr;
-    HelpViewer previousViewer_ = nullptr;
-    ShellOpener previousOpener_ = nullptr;
-    char savedDirectory_[MAX_PATH] = "";
+    test::CurrentDirectoryScope cwd_{dir_.path()};
+    test::HelpRecorder help_;
+    test::OpenRecorder opens_;
+    UniqueLibrary richEdit_{LoadLibraryA("riched32.dll")};  // SETUPDLG's text box class, as start-up loads it
+    HMODULE savedModule_ = CurrentResourceModule;
 };
 
 const std::string SetupCaption = "Qavrix 简体中文版安装";
@@ -133,9 +87,9 @@ TEST_F(SetupDialogsTest, HelpTopicsFollowTheDialogAndF1StaysInContextItems) {
     Settle();
     ui::Click(dialog, IDC_HELPBUTTON);
     Settle();
-    std::vector<HelpRequest> seen = HelpSeen();
+    std::vector<test::HelpRequest> seen = HelpSeen();
     ASSERT_EQ(seen.size(), 2u) << (seen.empty() ? 0 : seen[0].command);
-    for (const HelpRequest& r : seen) {
+    for (const test::HelpRequest& r : seen) {
         EXPECT_EQ(r.file, "qavrix.hlp");
         EXPECT_EQ(r.command, static_cast<UINT>(HELP_CONTEXT));
         EXPECT_EQ(r.data, static_cast<ULONG_PTR>(HELP_CONTEXT_SETUP));
@@ -191,7 +145,7 @@ TEST_F(SetupDialogsTest, CompletionButtonsOpenTheirTargetsAndKeepTheDialogOpen) 
     EXPECT_EQ(opens[0], (dir_ / "license.txt"));
     EXPECT_EQ(opens[1], (dir_ / "order.htm"));
     EXPECT_EQ(opens[2], GetMessageText(MSG_HOME_PAGE));
-    std::vector<HelpRequest> help = HelpSeen();
+    std::vector<test::HelpRequest> help = HelpSeen();
     ASSERT_EQ(help.size(), 1u) << "F1 in DONEDLG opens nothing";
     EXPECT_EQ(help[0].file, "qavrix.hlp");
     EXPECT_EQ(help[0].command, static_cast<UINT>(HELP_FINDER));

@@ -1,7 +1,7 @@
 // The shell extension's registration in scratch registry keys: with and
 // without "qavext.dll", twice, and taken away again on both families.
-#include "tests/win32/shortcut_fixture.h"
 #include "integration/shell_extension.h"
+#include "tests/support/sandbox.h"
 #include <gtest/gtest.h>
 
 namespace {
@@ -57,18 +57,13 @@ protected:
         EXPECT_TRUE(found) << e.key << " \"" << e.value << "\"";
         EXPECT_EQ(data, e.data) << e.key << " \"" << e.value << "\"";
     }
-    std::vector<std::string> Everything() {
-        std::vector<std::string> all = itest::DumpTree(HKEY_CLASSES_ROOT, "");
-        std::vector<std::string> lm = itest::DumpTree(HKEY_LOCAL_MACHINE, "");
-        all.insert(all.end(), lm.begin(), lm.end());
-        return all;
-    }
+    test::Lines Everything() { return test::Snapshot({{HKEY_CLASSES_ROOT, ""}, {HKEY_LOCAL_MACHINE, ""}}); }
     void Register() { ApplyShellExtension(WithShellExt(true)); }
     void Unregister() { ApplyShellExtension(WithShellExt(false)); }
 
     test::ScratchRegistry registry_;
     test::ScratchDir folder_{"shellext"};
-    itest::ProgramFolderScope programFolder_{folder_.path()};
+    test::ProgramFolderScope programFolder_{folder_.path()};
 };
 
 TEST_F(ShellExtensionTest, RegistersSeventeenEntriesWithTheModuleAndFourteenWithout) {
@@ -83,9 +78,9 @@ TEST_F(ShellExtensionTest, RegistersSeventeenEntriesWithTheModuleAndFourteenWith
     ExpectEntry({HKEY_CLASSES_ROOT, ServerKey, "", folder_ / "qavext.dll"});
     ExpectEntry({HKEY_CLASSES_ROOT, ServerKey, "ThreadingModel", "Apartment"});
     for (const Expected& e : HandlerEntries()) ExpectEntry(e);
-    EXPECT_EQ(itest::ValueCount(HKEY_CLASSES_ROOT, ClsidKey), 1);
-    EXPECT_EQ(itest::ValueCount(HKEY_CLASSES_ROOT, ServerKey), 2);
-    EXPECT_EQ(itest::ValueCount(HKEY_LOCAL_MACHINE, ApprovedKey), 1);
+    EXPECT_EQ(test::ValueCount(HKEY_CLASSES_ROOT, ClsidKey), 1);
+    EXPECT_EQ(test::ValueCount(HKEY_CLASSES_ROOT, ServerKey), 2);
+    EXPECT_EQ(test::ValueCount(HKEY_LOCAL_MACHINE, ApprovedKey), 1);
     // Exactly the three class entries were added to what was there.
     std::vector<std::string> after = Everything();
     EXPECT_EQ(after.size(), before.size() + 6) << "keys CLSID, the class and its server; three values";
@@ -97,11 +92,11 @@ TEST_F(ShellExtensionTest, RegistersSeventeenEntriesWithTheModuleAndFourteenWith
 TEST_F(ShellExtensionTest, UnregisteringOnBothFamiliesLeavesOnlyWhatOthersShare) {
     for (DWORD platform : {DWORD{VER_PLATFORM_WIN32_NT}, DWORD{VER_PLATFORM_WIN32_WINDOWS}}) {
         SCOPED_TRACE(platform == VER_PLATFORM_WIN32_NT ? "NT family" : "Windows 98");
-        itest::WindowsVersionScope version(platform, platform == VER_PLATFORM_WIN32_NT ? 6 : 4, 10);
+        test::WindowsVersionScope version(platform, platform == VER_PLATFORM_WIN32_NT ? 6 : 4, 10);
         ASSERT_TRUE(test::WriteBytes(folder_ / "qavext.dll", "MZ"));
         Register();
-        itest::SetRegText(HKEY_LOCAL_MACHINE, ApprovedKey, "{00000000-1111-2222-3333-444444444444}", "Other extension");
-        itest::SetRegText(HKEY_CLASSES_ROOT, "*\\shellex\\ContextMenuHandlers\\Qavrix\\Extra", "", "added by someone");
+        test::SetRegText(HKEY_LOCAL_MACHINE, ApprovedKey, "{00000000-1111-2222-3333-444444444444}", "Other extension");
+        test::SetRegText(HKEY_CLASSES_ROOT, "*\\shellex\\ContextMenuHandlers\\Qavrix\\Extra", "", "added by someone");
 
         Unregister();
         EXPECT_FALSE(test::RegKeyPresent(HKEY_CLASSES_ROOT, ClsidKey));
@@ -112,10 +107,10 @@ TEST_F(ShellExtensionTest, UnregisteringOnBothFamiliesLeavesOnlyWhatOthersShare)
         }
         for (const std::string& key : SharedHandlerKeys) {
             EXPECT_TRUE(test::RegKeyPresent(HKEY_CLASSES_ROOT, key)) << key;
-            EXPECT_FALSE(itest::HasValue(HKEY_CLASSES_ROOT, key, "")) << key;
+            EXPECT_FALSE(test::HasRegValue(HKEY_CLASSES_ROOT, key, "")) << key;
         }
         EXPECT_EQ(test::ReadRegString(HKEY_CLASSES_ROOT, SharedHandlerKeys[0] + "\\Extra", ""), "added by someone");
-        EXPECT_FALSE(itest::HasValue(HKEY_LOCAL_MACHINE, ApprovedKey, Guid));
+        EXPECT_FALSE(test::HasRegValue(HKEY_LOCAL_MACHINE, ApprovedKey, Guid));
         EXPECT_EQ(test::ReadRegString(HKEY_LOCAL_MACHINE, ApprovedKey, "{00000000-1111-2222-3333-444444444444}"),
                   "Other extension");
         // The handler-type keys below the product's classes stay for the
@@ -126,9 +121,9 @@ TEST_F(ShellExtensionTest, UnregisteringOnBothFamiliesLeavesOnlyWhatOthersShare)
 }
 
 TEST_F(ShellExtensionTest, UnregisteringWhatIsNotThereChangesNothing) {
-    itest::SetRegText(HKEY_LOCAL_MACHINE, ApprovedKey, "{00000000-1111-2222-3333-444444444444}", "Other extension");
-    itest::SetRegText(HKEY_CLASSES_ROOT, "*\\shellex\\ContextMenuHandlers\\Other", "", "{00000000-1111-2222-3333-444444444444}");
-    itest::SetRegText(HKEY_CLASSES_ROOT, "exefile\\shellex\\PropertySheetHandlers\\Other", "", "");
+    test::SetRegText(HKEY_LOCAL_MACHINE, ApprovedKey, "{00000000-1111-2222-3333-444444444444}", "Other extension");
+    test::SetRegText(HKEY_CLASSES_ROOT, "*\\shellex\\ContextMenuHandlers\\Other", "", "{00000000-1111-2222-3333-444444444444}");
+    test::SetRegText(HKEY_CLASSES_ROOT, "exefile\\shellex\\PropertySheetHandlers\\Other", "", "");
     std::vector<std::string> before = Everything();
     Unregister();
     Unregister();
@@ -136,15 +131,15 @@ TEST_F(ShellExtensionTest, UnregisteringWhatIsNotThereChangesNothing) {
 }
 
 TEST_F(ShellExtensionTest, ClassKeyThatGainedSubkeysStaysOnTheNtFamily) {
-    itest::Nt nt;
+    test::Nt nt;
     ASSERT_TRUE(test::WriteBytes(folder_ / "qavext.dll", "MZ"));
     Register();
-    itest::SetRegText(HKEY_CLASSES_ROOT, ClsidKey + "\\Implemented Categories", "", "");
+    test::SetRegText(HKEY_CLASSES_ROOT, ClsidKey + "\\Implemented Categories", "", "");
     Unregister();
     EXPECT_FALSE(test::RegKeyPresent(HKEY_CLASSES_ROOT, ServerKey)) << "the server key goes first";
     EXPECT_TRUE(test::RegKeyPresent(HKEY_CLASSES_ROOT, ClsidKey + "\\Implemented Categories"));
-    EXPECT_FALSE(itest::HasValue(HKEY_LOCAL_MACHINE, ApprovedKey, Guid)) << "later steps still run";
-    EXPECT_FALSE(itest::HasValue(HKEY_CLASSES_ROOT, SharedHandlerKeys[5], ""));
+    EXPECT_FALSE(test::HasRegValue(HKEY_LOCAL_MACHINE, ApprovedKey, Guid)) << "later steps still run";
+    EXPECT_FALSE(test::HasRegValue(HKEY_CLASSES_ROOT, SharedHandlerKeys[5], ""));
 }
 
 }  // namespace

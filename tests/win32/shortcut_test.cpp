@@ -1,14 +1,12 @@
 // Shortcuts and program groups made in scratch shell folders and read back
 // through the shell's link object, on the NT family and on Windows 98.
-#include "tests/win32/shortcut_fixture.h"
 #include "integration/shortcuts.h"
+#include "tests/support/sandbox.h"
 #include <gtest/gtest.h>
 
 namespace {
 
 const std::string Description = test::Ansi("处理 QAV、ZIP 和其他压缩格式");
-const std::string HelpLink = test::Ansi("Qavrix 中文帮助") + ".lnk";
-const std::string ManualLink = test::Ansi("控制台 QAV 中文手册") + ".lnk";
 
 IntegrationSettings Links(bool desktop, bool startMenu, bool group) {
     IntegrationSettings s{};
@@ -21,7 +19,6 @@ IntegrationSettings Links(bool desktop, bool startMenu, bool group) {
 class ShortcutTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        test::MakeDir(install_);
         for (const char* target : {"Qavrix.exe", "Qavrix.hlp"}) test::WriteBytes(install_ + "\\" + target, "x");
         // "Qav.txt" is left out: shortcuts are made whether or not their target exists.
     }
@@ -31,31 +28,17 @@ protected:
     std::string UserGroup() const { return folders_.programs + "\\Qavrix"; }
     std::string CommonGroup() const { return folders_.commonPrograms + "\\Qavrix"; }
 
-    void ExpectLink(const std::string& path, const std::string& target) {
-        itest::LinkInfo link = itest::ReadLink(path);
-        ASSERT_TRUE(link.loaded) << test::Utf8FromAnsi(path);
-        EXPECT_EQ(link.target, target) << test::Utf8FromAnsi(path);
-        EXPECT_EQ(link.description, Description) << test::Utf8FromAnsi(path);
-    }
-    void ExpectGroup(const std::string& group) {
-        std::vector<std::string> expected = {HelpLink, "Qavrix.lnk", ManualLink};
-        std::sort(expected.begin(), expected.end());
-        EXPECT_EQ(itest::FilesIn(group), expected) << test::Utf8FromAnsi(group);
-        ExpectLink(group + "\\Qavrix.lnk", Target("Qavrix.exe"));
-        ExpectLink(group + "\\" + HelpLink, Target("Qavrix.hlp"));
-        ExpectLink(group + "\\" + ManualLink, Target("Qav.txt"));
-    }
+    void ExpectLink(const std::string& path, const std::string& target) { test::ExpectProductLink(path, target); }
+    void ExpectGroup(const std::string& group) { test::ExpectProductGroup(group, install_); }
 
-    test::ScratchRegistry registry_;
-    test::ScratchDir root_{"shortcuts"};
-    itest::ShellFolders folders_{root_};
-    std::string install_ = root_ / "Install";
-    itest::ProgramFolderScope programFolder_{install_};
-    itest::ComScope com_;
+    test::IntegrationSandbox box_{"shortcuts"};
+    const test::ScratchDir& root_ = box_.root;
+    const test::ShellFolders& folders_ = box_.folders;
+    const std::string& install_ = box_.install;
 };
 
 TEST_F(ShortcutTest, ProgramGroupOnlyOnTheNtFamilyMakesBothGroupsAndDeletesTheOtherLinks) {
-    itest::Nt nt;
+    test::Nt nt;
     ASSERT_TRUE(test::WriteBytes(DesktopLink(), "old"));
     ASSERT_TRUE(test::WriteBytes(StartMenuLink(), "old"));
     char groupPath[1024] = "";
@@ -69,18 +52,18 @@ TEST_F(ShortcutTest, ProgramGroupOnlyOnTheNtFamilyMakesBothGroupsAndDeletesTheOt
 }
 
 TEST_F(ShortcutTest, Windows98GetsOnlyTheUsersGroupAndRemovesOnlyThatOne) {
-    itest::Win98 win98;
+    test::Win98 win98;
     ASSERT_TRUE(test::MakeDir(CommonGroup()));
     ASSERT_TRUE(test::WriteBytes(CommonGroup() + "\\keep.txt", "x"));
     char groupPath[1024] = "";
     UpdateShortcuts(Links(false, false, true), groupPath, sizeof groupPath);
     ExpectGroup(UserGroup());
-    EXPECT_EQ(itest::FilesIn(CommonGroup()), std::vector<std::string>{"keep.txt"});
+    EXPECT_EQ(test::FilesIn(CommonGroup()), std::vector<std::string>{"keep.txt"});
     EXPECT_EQ(std::string(groupPath), UserGroup());
 
     UpdateShortcuts(Links(false, false, false), nullptr, 0);
     EXPECT_FALSE(test::Exists(UserGroup()));
-    EXPECT_EQ(itest::FilesIn(CommonGroup()), std::vector<std::string>{"keep.txt"});
+    EXPECT_EQ(test::FilesIn(CommonGroup()), std::vector<std::string>{"keep.txt"});
 }
 
 TEST_F(ShortcutTest, ExistingDesktopLinkStaysWhileTheStartMenuLinkIsRewritten) {
@@ -90,7 +73,7 @@ TEST_F(ShortcutTest, ExistingDesktopLinkStaysWhileTheStartMenuLinkIsRewritten) {
     char groupPath[1024] = "untouched";
     UpdateShortcuts(Links(true, true, false), groupPath, sizeof groupPath);
 
-    itest::LinkInfo desktop = itest::ReadLink(DesktopLink());
+    test::LinkInfo desktop = test::ReadLink(DesktopLink());
     EXPECT_EQ(desktop.target, elsewhere);
     EXPECT_EQ(desktop.description, "someone else's");
     ExpectLink(StartMenuLink(), Target("Qavrix.exe"));
@@ -103,7 +86,7 @@ TEST_F(ShortcutTest, ExistingDesktopLinkStaysWhileTheStartMenuLinkIsRewritten) {
 }
 
 TEST_F(ShortcutTest, RemovalDeletesEverythingWithWhatTheUserAddedTwiceWithoutHarm) {
-    itest::Nt nt;
+    test::Nt nt;
     UpdateShortcuts(Links(true, true, true), nullptr, 0);
     ExpectLink(DesktopLink(), Target("Qavrix.exe"));
     for (const std::string& group : {UserGroup(), CommonGroup()}) {
@@ -119,15 +102,15 @@ TEST_F(ShortcutTest, RemovalDeletesEverythingWithWhatTheUserAddedTwiceWithoutHar
         EXPECT_FALSE(test::Exists(StartMenuLink()));
         EXPECT_FALSE(test::Exists(UserGroup()));
         EXPECT_FALSE(test::Exists(CommonGroup()));
-        EXPECT_EQ(itest::FilesIn(folders_.desktop), std::vector<std::string>{"other.lnk"});
-        EXPECT_EQ(itest::FilesIn(folders_.startMenu), std::vector<std::string>{"Programs\\"});
-        EXPECT_TRUE(itest::FilesIn(folders_.commonPrograms).empty());
+        EXPECT_EQ(test::FilesIn(folders_.desktop), std::vector<std::string>{"other.lnk"});
+        EXPECT_EQ(test::FilesIn(folders_.startMenu), std::vector<std::string>{"Programs\\"});
+        EXPECT_TRUE(test::FilesIn(folders_.commonPrograms).empty());
     }
 }
 
 TEST_F(ShortcutTest, PlaceWithoutLocationIsSkipped) {
-    itest::Nt nt;
-    itest::SetRegText(HKEY_CURRENT_USER, itest::ShellFoldersKey, "Start Menu", root_ / "Missing\\Start Menu");
+    test::Nt nt;
+    test::SetRegText(HKEY_CURRENT_USER, test::ShellFoldersKey, "Start Menu", root_ / "Missing\\Start Menu");
     UpdateShortcuts(Links(true, true, true), nullptr, 0);
     EXPECT_FALSE(test::Exists(root_ / "Missing"));
     ExpectLink(DesktopLink(), Target("Qavrix.exe"));
@@ -145,12 +128,12 @@ TEST_F(ShortcutTest, LinkNameTooLongForTheWideBufferIsNotSaved) {
         ASSERT_TRUE(test::MakeDir(programs)) << programs;
     }
     ASSERT_EQ(programs.size(), 240u);
-    itest::SetRegText(HKEY_CURRENT_USER, itest::ShellFoldersKey, "Programs", programs);
-    itest::Win98 win98;
+    test::SetRegText(HKEY_CURRENT_USER, test::ShellFoldersKey, "Programs", programs);
+    test::Win98 win98;
     char groupPath[1024] = "";
     UpdateShortcuts(Links(false, false, true), groupPath, sizeof groupPath);
     EXPECT_EQ(std::string(groupPath), programs + "\\Qavrix");
-    EXPECT_EQ(itest::FilesIn(programs + "\\Qavrix"), std::vector<std::string>{"Qavrix.lnk"});
+    EXPECT_EQ(test::FilesIn(programs + "\\Qavrix"), std::vector<std::string>{"Qavrix.lnk"});
     ExpectLink(programs + "\\Qavrix\\Qavrix.lnk", Target("Qavrix.exe"));
 }
 
@@ -159,7 +142,7 @@ TEST_F(ShortcutTest, CreateShellLinkReplacesAFileAndKeepsChineseNames) {
     ASSERT_TRUE(test::WriteBytes(path, "not a link"));
     std::string target = root_ / test::Ansi("目录\\程序.exe");
     EXPECT_TRUE(CreateShellLink(target.c_str(), path.c_str(), Description.c_str()));
-    itest::LinkInfo link = itest::ReadLink(path);
+    test::LinkInfo link = test::ReadLink(path);
     EXPECT_TRUE(link.loaded);
     EXPECT_EQ(test::Utf8FromAnsi(link.target), test::Utf8FromAnsi(target));
     EXPECT_EQ(link.description, Description);

@@ -4,6 +4,7 @@
 // minimal single-pass program, and by "cmd /c rd /s /q". Run by
 // tools/bench-uninstall.sh:  uninstall_bench N...
 #include "tests/support/harness.h"
+#include "tests/tools/bench/win32/seconds.h"
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -11,29 +12,14 @@
 
 namespace {
 
-double Seconds() {
-    static LARGE_INTEGER frequency = [] { LARGE_INTEGER f; QueryPerformanceFrequency(&f); return f; }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 const int FilesPerFolder = 100;
-
-bool WriteSmallFile(const std::string& path, const std::string& bytes) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    bool ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) != FALSE;
-    CloseHandle(h);
-    return ok;
-}
+using test::WriteBytes;
 
 // Makes `folder` with uninstall.exe, `files` files in folders of 100 and the
 // list that names them all (each folder before and after its files).
 bool MakeInstallation(const std::string& folder, int files) {
     if (!test::MakeDir(folder)) return false;
-    if (!CopyFileA(test::ProductExe().c_str(), (folder + "\\uninstall.exe").c_str(), FALSE)) return false;
+    if (!test::CopyTo(test::ProgramUnderTest(), folder + "\\uninstall.exe")) return false;
     std::string list;
     list.reserve(static_cast<std::size_t>(files) * 20);
     for (int first = 0; first < files; first += FilesPerFolder) {
@@ -44,28 +30,20 @@ bool MakeInstallation(const std::string& folder, int files) {
         for (int i = first; i < files && i < first + FilesPerFolder; ++i) {
             char name[64];
             std::snprintf(name, sizeof name, "%s\\file%05d.dat", sub, i);
-            if (!WriteSmallFile(folder + "\\" + name, "installed file contents")) return false;
+            if (!WriteBytes(folder + "\\" + name, "installed file contents")) return false;
             list += std::string(name) + "\r\n";
         }
         list += std::string(sub) + "\r\n";
     }
     list += "uninstall.exe\r\nUninstall.lst\r\n";
-    return WriteSmallFile(folder + "\\Uninstall.lst", list);
+    return WriteBytes(folder + "\\Uninstall.lst", list);
 }
 
 // Files and folders still below `folder` (0 when it is gone).
 int Leftovers(const std::string& folder) {
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return 0;
     int count = 0;
-    do {
-        std::string name = data.cFileName;
-        if (name == "." || name == "..") continue;
-        ++count;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) count += Leftovers(folder + "\\" + name);
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
+    for (const std::string& name : test::FilesIn(folder))
+        count += 1 + (name.back() == '\\' ? Leftovers(folder + "\\" + name.substr(0, name.size() - 1)) : 0);
     return count;
 }
 
@@ -74,43 +52,15 @@ int Leftovers(const std::string& folder) {
 // seconds, or -1 on failure.
 double TimeProcess(const std::string& exe, const std::string& args, const std::string& cwd) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE nul = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                             OPEN_EXISTING, 0, nullptr);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = startup.hStdOutput = startup.hStdError = nul;
-    std::string line = "\"" + exe + "\" " + args;
-    std::vector<char> buffer(line.begin(), line.end());
-    buffer.push_back('\0');
-    PROCESS_INFORMATION info{};
+    UniqueFileHandle nul(CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                     OPEN_EXISTING, 0, nullptr));
+    test::Process process;
     double start = Seconds();
-    BOOL started = CreateProcessA(exe.c_str(), buffer.data(), nullptr, nullptr, TRUE, 0, nullptr, cwd.c_str(),
-                                  &startup, &info);
-    double elapsed = -1;
-    if (started) {
-        if (WaitForSingleObject(info.hProcess, 30 * 60 * 1000) == WAIT_OBJECT_0) elapsed = Seconds() - start;
-        CloseHandle(info.hThread);
-        CloseHandle(info.hProcess);
-    }
-    if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
-    return elapsed;
+    if (!process.Start(exe, args, cwd, nul.get(), nul.get())) return -1;
+    return process.Wait(30 * 60 * 1000) == -1 ? -1 : Seconds() - start;
 }
 
-bool WaitUntilGone(const std::string& path, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    while (test::Exists(path)) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        Sleep(50);
-    }
-    return true;
-}
-
-std::string BatchPath() {
-    char temp[MAX_PATH] = "";
-    GetTempPathA(sizeof temp, temp);
-    return std::string(temp) + "Uninstall_Qav.Bat";
-}
+std::string BatchPath() { return test::TempFolder() + "Uninstall_Qav.Bat"; }
 
 struct Result {
     const char* method;
@@ -146,8 +96,8 @@ void RunSize(const test::ScratchDir& scratch, int files) {
         // Timed to the program's end; the batch's removal of the program
         // and its folder (after its 2 s wait) is waited for but not timed.
         results[1].seconds = TimeProcess(folder + "\\uninstall.exe", "/S", scratch.path());
-        WaitUntilGone(folder, 60000);
-        WaitUntilGone(BatchPath(), 10000);
+        test::WaitUntilGone(folder, 60000);
+        test::WaitUntilGone(BatchPath(), 10000);
         results[1].left = Leftovers(folder);
     }
 

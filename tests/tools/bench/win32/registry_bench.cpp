@@ -3,41 +3,28 @@
 // one full association pass with every flag set, then every flag clear.
 // Run by tools/bench-registry.sh.
 #include "integration/associations.h"
-#include "platform/program_path.h"
 #include "platform/registry.h"
 #include "platform/text.h"
-#include "tests/support/harness.h"
+#include "tests/support/sandbox.h"
+#include "tests/tools/bench/win32/seconds.h"
 #include <cstdio>
 #include <string>
 
 namespace {
 
-double Seconds() {
-    static LARGE_INTEGER frequency = [] { LARGE_INTEGER f; QueryPerformanceFrequency(&f); return f; }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 // Creates `count` keys below HKCR\<top>: wide puts them all on one level,
 // deep puts them in chains of ten levels.
 void MakeTree(const char* top, int count, bool deep) {
-    HKEY root;
-    RegCreateKeyExA(HKEY_CLASSES_ROOT, top, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root, nullptr);
     const int depth = deep ? 10 : 1;
     for (int chain = 0; chain < count / depth; ++chain) {
-        HKEY parent = root;
+        std::string path = top;
         for (int level = 0; level < depth; ++level) {
             char name[32];
-            std::snprintf(name, sizeof name, "key%05d", level == 0 ? chain : level);
-            HKEY key;
-            RegCreateKeyExA(parent, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-            if (parent != root) RegCloseKey(parent);
-            parent = key;
+            std::snprintf(name, sizeof name, "\\key%05d", level == 0 ? chain : level);
+            path += name;
         }
-        RegCloseKey(parent);
+        test::MakeKey(HKEY_CLASSES_ROOT, path);
     }
-    RegCloseKey(root);
 }
 
 bool Gone(const char* top) { return !test::RegKeyPresent(HKEY_CLASSES_ROOT, top); }
@@ -76,7 +63,7 @@ void CompareTreeRemoval(int count, bool deep) {
 
 void TimeAssociations() {
     test::ScratchDir folder("qavbench");
-    SetProgramFolderForTests(folder.path().c_str());
+    test::ProgramFolderScope programFolder(folder.path());
     IntegrationSettings all{};
     for (bool& flag : all.associate) flag = true;
     all.desktopLink = all.startMenuLink = all.programGroup = all.shellExt = all.cascadedMenu = all.menuIcons = true;
@@ -90,7 +77,6 @@ void TimeAssociations() {
         std::printf("ApplyAssociations + RegisterProgramIds, every flag %s: %.3f s, %lu registry calls\n",
                     settings == &all ? "set  " : "clear", elapsed, RegistryCallCount() - calls);
     }
-    SetProgramFolderForTests(nullptr);
 }
 
 }  // namespace

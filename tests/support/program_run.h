@@ -1,0 +1,88 @@
+// Helpers of the end-to-end tests, which run the real program: a fixture
+// that copies the program under test into a throw-away program folder, runs
+// that answer the program's message boxes, files held open the way another
+// program holds them, and ending what a run left behind.
+#pragma once
+#include "tests/support/harness.h"
+#include "uidriver/uidriver.h"
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace test {
+
+// A message box the program showed, and whether it asked Yes or No.
+struct Box {
+    std::string caption;
+    std::string text;   // UTF-8
+    bool hasYesNo = false;
+};
+
+// Runs a program and answers every box it shows: Yes/No questions with
+// `answer`, anything else with OK. Expects the exit code 0; returns the boxes.
+std::vector<Box> RunAnswering(const std::string& exe, const std::string& args, const std::string& cwd,
+                              int answer = IDOK, std::vector<DWORD>* started = nullptr);
+// The first box of a run, answered with `answer` (the run is then expected to
+// end with 0); an empty window when the program showed none.
+ui::Window FirstBox(const std::string& exe, const std::string& args, const std::string& cwd, int answer = IDOK);
+
+// A throw-away program folder below the scratch folder `root_` holding a copy
+// of `program_` (the program under test; set it before SetUp for another) as
+// "uninstall.exe". Processes the test started through Run() and whatever they
+// started are ended at the end.
+class ProgramCopyTest : public ::testing::Test {
+protected:
+    void SetUp() override { Install("Qavrix"); }
+    void TearDown() override;
+    // Makes the program folder `name` (UTF-8) below the scratch folder.
+    void Install(const std::string& name);
+    std::string In(const std::string& rel) const { return dir_ + "\\" + rel; }
+    void Put(const std::string& rel, const std::string& bytes = "data") { ASSERT_TRUE(WriteBytes(In(rel), bytes)); }
+    void Folder(const std::string& rel) { ASSERT_TRUE(MakeDir(In(rel))); }
+    void List(const std::string& bytes) { Put("Uninstall.lst", bytes); }
+    bool Has(const std::string& rel) const { return Exists(In(rel)); }
+    // Runs the copy from the scratch folder (another current directory, as
+    // the system starts it), answering its boxes.
+    std::vector<Box> Run(const std::string& args, int answer = IDOK) {
+        return RunAnswering(exe_, args, root_.path(), answer, &started_);
+    }
+    ui::Window FirstBox(const std::string& args, int answer = IDOK) {
+        return test::FirstBox(exe_, args, root_.path(), answer);
+    }
+
+    std::string program_ = ProgramUnderTest();
+    ScratchDir root_{"e2e"};
+    std::string dir_, exe_;
+    std::vector<DWORD> started_;
+};
+
+// A file held open by this process as another program would hold it.
+enum class Hold { ShareDelete, NoDeleteSharing, AsLibrary };
+class HeldFile : Scope {
+public:
+    HeldFile(const std::string& path, Hold how);
+    HeldFile(HeldFile&& o) noexcept : file_(std::move(o.file_)), library_(std::move(o.library_)) {}
+    explicit operator bool() const { return file_ || library_; }
+    std::string Read() const;   // the whole file, through the held handle
+    void Release() { file_.reset(); library_.reset(); }
+private:
+    UniqueFileHandle file_;
+    UniqueLibrary library_;
+};
+
+// The Windows version Wine reports to a program by its file name, for one scope.
+class WineVersionScope : Scope {
+public:
+    explicit WineVersionScope(const std::string& version, std::string exeName = "uninstall.exe")
+        : exeName_(std::move(exeName)) { SetWineVersion(exeName_, version); }
+    ~WineVersionScope() { SetWineVersion(exeName_, ""); }
+private:
+    std::string exeName_;
+};
+
+// Ends every uninstall.exe started from below `folder`; returns how many.
+int EndProgramsUnder(const std::string& folder);
+// Ends the processes descended from `roots`, leaving the roots alone.
+void EndDescendantsOf(const std::vector<DWORD>& roots);
+
+}  // namespace test
