@@ -100,7 +100,6 @@ class SeamScope : Scope {
 public:
     SeamScope(T (*set)(T), typename Same<T>::type value) : set_(set), previous_(set(value)) {}
     ~SeamScope() { set_(previous_); }
-    T previous() const { return previous_; }
 private:
     T (*set_)(T);
     T previous_;

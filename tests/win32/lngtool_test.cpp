@@ -203,8 +203,9 @@ TEST(LngTool, EnglishEditionIsCompleteAndClean) {
     }
 
     const std::string dll = test::BinDir() + "\\en\\qavlng.dll";
-    HMODULE english = LoadLibraryExA(dll.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    ASSERT_NE(english, nullptr);
+    UniqueLibrary englishDll(LoadLibraryExA(dll.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    ASSERT_TRUE(englishDll);
+    HMODULE english = englishDll.get();
     HMODULE own = GetModuleHandleA(nullptr);  // this test program carries the product's resources
     for (int number = 5101; number <= 5114; ++number) {
         char text[512] = "";
@@ -241,7 +242,6 @@ TEST(LngTool, EnglishEditionIsCompleteAndClean) {
         EXPECT_EQ(mine.first, controls(own, name).first) << name;
         EXPECT_FALSE(mine.second) << name << " uses an accelerator twice";
     }
-    FreeLibrary(english);
 }
 
 TEST(LngTool, ErrorsNameTheProblemAndFail) {

@@ -1,7 +1,7 @@
 // A stand-in for the archiver's main program "Qavrix.exe": it records that it
 // ran (its command line and working directory) in "Qavrix.ran" beside itself
 // and ends at once, so tests and the demo can see the completion dialog's Run.
-#include <windows.h>
+#include "platform/handles.h"
 #include <cstring>
 
 namespace {
@@ -18,15 +18,14 @@ void RecordRun() {
     GetCurrentDirectoryA(MAX_PATH, cwd);
     const char* commandLine = GetCommandLineA();
 
-    HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
+    UniqueFileHandle file(CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return;
     DWORD written = 0;
-    WriteFile(file, commandLine, static_cast<DWORD>(std::strlen(commandLine)), &written, nullptr);
-    WriteFile(file, "\n", 1, &written, nullptr);
-    WriteFile(file, cwd, static_cast<DWORD>(std::strlen(cwd)), &written, nullptr);
-    WriteFile(file, "\n", 1, &written, nullptr);
-    CloseHandle(file);
+    WriteFile(file.get(), commandLine, static_cast<DWORD>(std::strlen(commandLine)), &written, nullptr);
+    WriteFile(file.get(), "\n", 1, &written, nullptr);
+    WriteFile(file.get(), cwd, static_cast<DWORD>(std::strlen(cwd)), &written, nullptr);
+    WriteFile(file.get(), "\n", 1, &written, nullptr);
 }
 
 }  // namespace
