@@ -3,6 +3,7 @@
 // 64 KiB language file, and lookups.
 #include "lang/core/crc32.h"
 #include "lang/core/translation.h"
+#include "tests/support/lang_entries.h"
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -59,15 +60,11 @@ int main() {
 #endif
 
     // A language file of 64 KiB: header, comments and entries.
-    std::string file = "; benchmark language file\r\n***messages***\r\n";
+    std::string file = "; benchmark language file\r\n" + std::string(test::MessagesHeader);
     int entries = 0;
-    while (file.size() < size - 100) {
-        char key[9];
-        std::string text = "message text number " + std::to_string(entries);
-        FormatTranslationKey(TranslationKeyValue(TextKind::MessageText, nullptr, text.c_str()), key);
-        file += std::string(key) + "=\"translated text \\\"" + std::to_string(entries) + "\\\"\\n here\"\r\n";
-        ++entries;
-    }
+    for (; file.size() < size - 100; ++entries)
+        file += test::MessageEntry("message text number " + std::to_string(entries),
+                                   "translated text \\\"" + std::to_string(entries) + "\\\"\\n here");
     TranslationTable table;
     double load = SecondsPerRun([&] { table.LoadFromBytes(file.data(), file.size()); }, 500);
     std::printf("\nload of a %zu-byte language file with %d entries: %.1f us (%d lines indexed)\n", file.size(),
