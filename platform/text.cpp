@@ -73,6 +73,11 @@ bool RemoveFolderTree(char* path, std::size_t capacity) {
     return SHFileOperationA(&op) == 0;
 }
 
+// The start-up and version records of the x86 build are the sizes Windows 9x
+// expects; the x64 build's start-up record is larger and sized by the compiler.
+static_assert(sizeof(void*) != 4 || sizeof(STARTUPINFOA) == 68, "x86 start-up record");
+static_assert(sizeof(OSVERSIONINFOA) == 148, "version record");
+
 bool RunProgram(const char* commandLine, const char* workingDir, DWORD waitMs) {
     char line[PathSize];
     CopyText(line, sizeof line, commandLine);  // CreateProcessA may write to it

@@ -44,7 +44,15 @@ if ! qav_display_alive; then
   export DISPLAY=":$n"; echo "$DISPLAY" > "$QAV_STATE/display"
 fi
 
-# The prefix, created once (about 8 s), then a persistent wineserver.
+# The prefix, created once (about 8 s), then a persistent wineserver. With
+# 32-bit Wine installed the prefix needs its syswow64 folder to run the x86
+# build; a prefix booted before 32-bit Wine was there lacks it and is made anew.
+if [ -f "$WINEPREFIX/system.reg" ] && [ -x /usr/lib/wine/wine ] \
+   && [ ! -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
+  "$WINESERVER" -k >/dev/null 2>&1 </dev/null || true
+  "$WINESERVER" -w >/dev/null 2>&1 </dev/null || true
+  rm -rf "$WINEPREFIX" "$QAV_STATE/fonts-replaced"
+fi
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   "$WINE" wineboot -i >/dev/null 2>&1 </dev/null
   "$WINESERVER" -w

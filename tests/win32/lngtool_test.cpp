@@ -21,6 +21,9 @@ using lngtest::ToolRun;
 
 constexpr auto KeyOf = &test::TranslationKey;
 
+// A dialog procedure's calling convention differs from a lambda's on x86.
+INT_PTR CALLBACK DoNothingDialog(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
 std::string Program() { return Quoted(test::ProductExe()); }
 
 TEST(LngTool, KeysAgreeWithTheProgramsKeyFunction) {
@@ -223,7 +226,7 @@ TEST(LngTool, EnglishEditionIsCompleteAndClean) {
         HRSRC r = FindResourceA(module, name, MAKEINTRESOURCEA(5));
         auto* t = static_cast<LPCDLGTEMPLATEA>(LockResource(LoadResource(module, r)));
         HWND dialog = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), t, nullptr,
-                                                 [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+                                                 DoNothingDialog, 0);
         std::multiset<int> ids;
         std::set<char> keys;
         bool twice = false;

@@ -106,22 +106,27 @@ HWND WaitForDialog(DWORD pid, DWORD timeoutMs, const std::string& captionPart, H
     }
 }
 
+namespace {
+struct TitleSearch {
+    std::string part;
+    std::vector<HWND> found;
+};
+
+// An enumeration callback's calling convention differs from a lambda's on x86.
+BOOL CALLBACK CollectTitled(HWND window, LPARAM data) {
+    auto* s = reinterpret_cast<TitleSearch*>(data);
+    // The title as the system keeps it: no message to a window that may hang.
+    wchar_t title[512] = L"";
+    GetWindowTextW(window, title, 512);
+    if (IsWindowVisible(window) && ToUtf8(title).find(s->part) != std::string::npos)
+        s->found.push_back(window);
+    return TRUE;
+}
+}  // namespace
+
 std::vector<HWND> WindowsTitled(const std::string& captionPart) {
-    struct Search {
-        std::string part;
-        std::vector<HWND> found;
-    } search{captionPart, {}};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            // The title as the system keeps it: no message to a window that may hang.
-            wchar_t title[512] = L"";
-            GetWindowTextW(window, title, 512);
-            if (IsWindowVisible(window) && ToUtf8(title).find(s->part) != std::string::npos)
-                s->found.push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    TitleSearch search{captionPart, {}};
+    EnumWindows(CollectTitled, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
