@@ -13,8 +13,15 @@ void ApplyIntegration(const IntegrationSettings& settings, char* groupPath, std:
 // directory as its "Path".
 void RegisterAppPath();
 
-// The product's entry in the list of installed programs: "DisplayName" and
-// "UninstallString" (this program's own full path), nothing else.
+// The product's entry in the list of installed programs: "DisplayName",
+// "UninstallString" (this program's own full path, quoted), and what the
+// system's list, package managers and deployment tools look for:
+// "QuietUninstallString" (" /S"), "ModifyPath" (" /setup") with "NoRepair",
+// "DisplayIcon" (the archiver's first icon, else this program's),
+// "InstallLocation", "DisplayVersion" (the archiver's own product version;
+// left out when it has none), "EstimatedSize" (KiB of the listed files that
+// exist) and "URLInfoAbout" (the home page). A value that cannot be composed
+// whole is left out.
 void RegisterUninstallEntry();
 
 constexpr char AppPathKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Qavrix.exe";

@@ -299,6 +299,7 @@ TEST_F(UninstallRun, FileHeldWithDeleteSharingIsDeletedWithoutNoticeOrSchedule) 
 }
 
 TEST_F(UninstallRun, Windows9xSchedulesInWininit) {
+    QAV_ONLY_ON_X86_AS_WINDOWS_9X();
     test::WineVersionScope win98("win98");
     test::SavedFile wininit(WininitPath());
     ASSERT_TRUE(test::CopyTo(program_, In("long extension name.dll")));
@@ -318,6 +319,7 @@ TEST_F(UninstallRun, Windows9xSchedulesInWininit) {
 }
 
 TEST_F(UninstallRun, Windows9xFileThatCannotBeMovedGetsTheNotice) {
+    QAV_ONLY_ON_X86_AS_WINDOWS_9X();
     test::WineVersionScope win98("win98");
     test::SavedFile wininit(WininitPath());
     Put("locked.dat");

@@ -14,8 +14,12 @@ std::string WinePath(const std::string& unixPath) {
     return p;
 }
 
-std::string BinDir() { return WinePath(QAV_BIN_DIR); }
-std::string ProductExe() { return BinDir() + "\\uninstall.exe"; }
+const char* ArchName(Arch arch) { return arch == Arch::X86 ? "x86" : "x64"; }
+std::string BinDir(Arch arch) {
+    if (arch == BuildArch()) return WinePath(QAV_BIN_DIR);
+    return WinePath(arch == Arch::X86 ? QAV_X86_BIN_DIR : QAV_X64_BIN_DIR);
+}
+std::string ProductExe(Arch arch) { return BinDir(arch) + "\\uninstall.exe"; }
 std::string ProgramUnderTest() {
     const char* other = std::getenv("QAV_PROGRAM_UNDER_TEST");
     return other && *other ? std::string(other) : ProductExe();

@@ -21,10 +21,17 @@ struct Scope {
 
 // A Linux path of the build turned into its Wine name on drive Z:.
 std::string WinePath(const std::string& unixPath);
-std::string BinDir();          // the build's bin folder (Windows path, no trailing backslash)
-std::string ProductExe();      // BinDir() + "\\uninstall.exe"
+// The two builds of the program, x86 (build/mingw-x86) and x64 (build/mingw).
+// Each test program belongs to one build tree and tests that build's
+// program unless it names the other.
+enum class Arch { X86, X64 };
+constexpr Arch BuildArch() { return sizeof(void*) == 4 ? Arch::X86 : Arch::X64; }
+const char* ArchName(Arch arch);  // "x86" or "x64"
+
+std::string BinDir(Arch arch = BuildArch());      // a build's bin folder (Windows path, no trailing backslash)
+std::string ProductExe(Arch arch = BuildArch());  // BinDir(arch) + "\\uninstall.exe"
 // The program the end-to-end tests copy and run: QAV_PROGRAM_UNDER_TEST when
-// set (another build of it, such as the 32-bit one), else ProductExe().
+// set (another build of it, such as ProductExe(Arch::X86)), else ProductExe().
 std::string ProgramUnderTest();
 std::string TestProgram(const std::string& name);   // bin\testprogs\NAME.exe
 std::string ResourceDll(const std::string& name);   // bin\resdll\NAME.dll
@@ -126,6 +133,12 @@ private:
     UniqueHandle process_, thread_;
     DWORD pid_ = 0;
 };
+
+// Windows 9x starts only the x86 build: tests (and table rows) of that family
+// run in the x86 tree alone.
+constexpr bool Windows9xRunsThisBuild() { return BuildArch() == Arch::X86; }
+#define QAV_ONLY_ON_X86_AS_WINDOWS_9X() \
+    if (!::test::Windows9xRunsThisBuild()) GTEST_SKIP() << "Windows 9x runs only the x86 build"
 
 // Sets the Windows version Wine reports to a program by its file name
 // ("win98", "winxp", "win10"; empty removes the setting).

@@ -157,6 +157,7 @@ TEST_F(Associations, VolumesAreThirtyOnNtAndAHundredOn9x) {
         {VER_PLATFORM_WIN32_WINDOWS, 4, 10, 100},
     };
     for (const Case& c : cases) {
+        if (c.platform == VER_PLATFORM_WIN32_WINDOWS && !test::Windows9xRunsThisBuild()) continue;
         SetWindowsVersionForTests({c.platform, c.major, c.minor});
         Set(Volume(5), "Content Type", "x/old");
         ApplyAssociations(Groups({0}));
@@ -208,6 +209,7 @@ TEST_F(Associations, TemplateFilesOrDataByReportedVersion) {
     };
     const std::string qav("Qav!\x1A\x07\x00\xCF\x90\x73\x00\x00\x0D\x00\x00\x00\x00\x00\x00\x00", 20);
     for (const Case& c : cases) {
+        if (c.platform == VER_PLATFORM_WIN32_WINDOWS && !test::Windows9xRunsThisBuild()) continue;
         SetWindowsVersionForTests({c.platform, c.major, c.minor});
         DeleteFileA((folder_ / "qavnew.dat").c_str());
         DeleteFileA((folder_ / "zipnew.dat").c_str());
@@ -242,6 +244,7 @@ TEST_F(Associations, AnExistingTemplateFileIsNeverRewritten) {
 }
 
 TEST_F(Associations, DataTemplateStaysWhenTheExtensionExistedBefore) {
+    QAV_ONLY_ON_X86_AS_WINDOWS_9X();
     SetWindowsVersionForTests({VER_PLATFORM_WIN32_WINDOWS, 4, 10});
     Set(".zip", "", "Other");
     ApplyAssociations(Groups({1}, true));

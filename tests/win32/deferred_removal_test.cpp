@@ -89,6 +89,10 @@ TEST_F(DeferredRemovalTest, OverLongNameIsNotRenamedButScheduled) {
 // Windows 98, with wininit.ini in the Windows folder saved and put back.
 class Windows9xSchedule : public DeferredRemovalTest {
 protected:
+    void SetUp() override {
+        DeferredRemovalTest::SetUp();
+        QAV_ONLY_ON_X86_AS_WINDOWS_9X();
+    }
     const std::string wininit_ = test::WindowsFolder() + "\\wininit.ini";
     test::SavedFile savedWininit_{wininit_};
     test::Win98 win98_;

@@ -207,6 +207,7 @@ LONG WINAPI RefuseOneKey(HKEY root, LPCSTR path) {
 }
 
 TEST_F(Registry, RemoveTreeOn9xTriesOneDeleteFirst) {
+    QAV_ONLY_ON_X86_AS_WINDOWS_9X();
     test::Win98 win98;
     DeleteSeam seam(SetRegDeleteKeyForTests, RecordingDelete);
     deleteCalls.clear();

@@ -52,6 +52,7 @@ TEST_F(ShortcutTest, ProgramGroupOnlyOnTheNtFamilyMakesBothGroupsAndDeletesTheOt
 }
 
 TEST_F(ShortcutTest, Windows98GetsOnlyTheUsersGroupAndRemovesOnlyThatOne) {
+    QAV_ONLY_ON_X86_AS_WINDOWS_9X();
     test::Win98 win98;
     ASSERT_TRUE(test::MakeDir(CommonGroup()));
     ASSERT_TRUE(test::WriteBytes(CommonGroup() + "\\keep.txt", "x"));
@@ -129,6 +130,7 @@ TEST_F(ShortcutTest, LinkNameTooLongForTheWideBufferIsNotSaved) {
     }
     ASSERT_EQ(programs.size(), 240u);
     test::SetRegText(HKEY_CURRENT_USER, test::ShellFoldersKey, "Programs", programs);
+    QAV_ONLY_ON_X86_AS_WINDOWS_9X();
     test::Win98 win98;
     char groupPath[1024] = "";
     UpdateShortcuts(Links(false, false, true), groupPath, sizeof groupPath);
