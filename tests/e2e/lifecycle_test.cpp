@@ -106,7 +106,7 @@ TEST_F(LifecycleTest, SilentSetupThenSilentUninstallLeavesOnlyWhatIsKeptOnPurpos
     EXPECT_EQ(test::ReadRegString(HKEY_CLASSES_ROOT, ".qav", ""), "Qavrix");
     EXPECT_EQ(test::ReadRegString(HKEY_CLASSES_ROOT, ".iso", ""), "DiscTool.Image");
     EXPECT_EQ(test::ReadRegString(HKEY_CLASSES_ROOT, "CLSID\\" + Guid + "\\InProcServer32", ""), In("qavext.dll"));
-    EXPECT_EQ(test::ReadRegString(HKEY_LOCAL_MACHINE, UninstallKey, "UninstallString"), exe_);
+    EXPECT_EQ(test::ReadRegString(HKEY_LOCAL_MACHINE, UninstallKey, "UninstallString"), "\"" + exe_ + "\"");
     EXPECT_EQ(test::ReadRegString(HKEY_LOCAL_MACHINE, AppPathKey, ""), In("Qavrix.exe"));
     EXPECT_EQ(test::ReadRegString(HKEY_LOCAL_MACHINE, AppPathKey, "Path"), dir_);
     for (const std::string& group : {userGroup, commonGroup}) ExpectGroup(group);

@@ -50,7 +50,7 @@ protected:
         ProgramCopyTest::TearDown();
         const std::string uninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Qavrix archiver";
         const std::string appPathKey = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Qavrix.exe";
-        if (test::ReadRegString(HKEY_LOCAL_MACHINE, uninstallKey, "UninstallString") == exe_)
+        if (test::ReadRegString(HKEY_LOCAL_MACHINE, uninstallKey, "UninstallString") == "\"" + exe_ + "\"")
             RegDeleteTreeA(HKEY_LOCAL_MACHINE, uninstallKey.c_str());
         if (test::ReadRegString(HKEY_LOCAL_MACHINE, appPathKey, "Path") == dir_)
             RegDeleteTreeA(HKEY_LOCAL_MACHINE, appPathKey.c_str());

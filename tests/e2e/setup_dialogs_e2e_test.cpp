@@ -105,7 +105,7 @@ TEST_F(SetupDialogsE2e, ShellExtensionBoxGovernsItsOptionsAndOkAppliesWhatIsShow
     EXPECT_NE(test::ReadRegString(HKEY_CLASSES_ROOT, ".zip", ""), "Qavrix.ZIP");
     EXPECT_FALSE(test::RegKeyPresent(HKEY_CLASSES_ROOT, "CLSID\\" + setup_e2e::ShellExtGuid))
         << "no shell extension when its box is clear";
-    EXPECT_EQ(test::ReadRegString(HKEY_LOCAL_MACHINE, UninstallKey, "UninstallString"), programPath_);
+    EXPECT_EQ(test::ReadRegString(HKEY_LOCAL_MACHINE, UninstallKey, "UninstallString"), "\"" + programPath_ + "\"");
     EXPECT_EQ(test::ReadRegString(HKEY_LOCAL_MACHINE, AppPathKey, "Path"), installFolder_);
     EXPECT_FALSE(test::Exists(UserGroupFolder()));
     test::ComScope com;
