@@ -38,10 +38,12 @@ bool IsSystemNoise(const std::string& lowerLine) {
 }
 
 // Every key and value of the prefix's machine and user hives but the noise,
-// in lower case (key names are compared without regard to letter case).
+// in lower case (key names are compared without regard to letter case). The
+// machine hive is read through the 64-bit view, which holds the 32-bit one
+// under Wow6432Node: one snapshot sees both, from either build's test.
 Lines Export() {
     Lines lines;
-    for (const std::string& line : test::Snapshot({{HKEY_LOCAL_MACHINE, "", "HKEY_LOCAL_MACHINE"},
+    for (const std::string& line : test::Snapshot({{HKEY_LOCAL_MACHINE, "", "HKEY_LOCAL_MACHINE", KEY_WOW64_64KEY},
                                                    {HKEY_CURRENT_USER, "", "HKEY_CURRENT_USER"}}))
         if (!IsSystemNoise(Lower(line))) lines.push_back(Lower(line));
     std::sort(lines.begin(), lines.end());

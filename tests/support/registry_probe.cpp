@@ -8,6 +8,10 @@ namespace test {
 
 namespace {
 
+// The registry view an access mask names (KEY_WOW64_32KEY or _64KEY), kept
+// for every level of a walk.
+REGSAM ViewOf(REGSAM access) { return access & (KEY_WOW64_32KEY | KEY_WOW64_64KEY); }
+
 // Opens (or makes) `path` below `root` one level at a time; the first
 // failing level's code in `rc`.
 UniqueRegKey Walk(HKEY root, const std::string& path, REGSAM access, bool create, LONG* rc) {
@@ -20,7 +24,8 @@ UniqueRegKey Walk(HKEY root, const std::string& path, REGSAM access, bool create
         HKEY parent = current ? current.get() : root;
         UniqueRegKey next;
         *rc = create ? RegCreateKeyExA(parent, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, next.put(), nullptr)
-                     : RegOpenKeyExA(parent, name.c_str(), 0, end == path.size() ? access : KEY_READ, next.put());
+                     : RegOpenKeyExA(parent, name.c_str(), 0, end == path.size() ? access : KEY_READ | ViewOf(access),
+                                     next.put());
         if (*rc != ERROR_SUCCESS) return UniqueRegKey();
         current = std::move(next);
         start = end + 1;
@@ -112,7 +117,7 @@ int Count(HKEY root, const std::string& key, bool values) {
 }
 
 // Adds the lines of `key` (named `name` in them) and of every key below it.
-void DumpKey(HKEY key, const std::string& name, Lines& lines) {
+void DumpKey(HKEY key, const std::string& name, Lines& lines, REGSAM view) {
     lines.push_back("[" + name + "]");
     DWORD maxName = 0, maxData = 0;
     RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &maxName, &maxData, nullptr,
@@ -136,8 +141,8 @@ void DumpKey(HKEY key, const std::string& name, Lines& lines) {
         DWORD size = sizeof child;
         if (RegEnumKeyExA(key, i, child, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
         UniqueRegKey k;
-        if (RegOpenKeyExA(key, child, 0, KEY_READ, k.put()) == ERROR_SUCCESS)
-            DumpKey(k.get(), name.empty() ? child : name + "\\" + child, lines);
+        if (RegOpenKeyExA(key, child, 0, KEY_READ | view, k.put()) == ERROR_SUCCESS)
+            DumpKey(k.get(), name.empty() ? child : name + "\\" + child, lines, view);
     }
 }
 }  // namespace
@@ -145,10 +150,10 @@ void DumpKey(HKEY key, const std::string& name, Lines& lines) {
 int ValueCount(HKEY root, const std::string& key) { return Count(root, key, true); }
 int SubkeyCount(HKEY root, const std::string& key) { return Count(root, key, false); }
 
-Lines DumpTree(HKEY root, const std::string& path, const std::string& label) {
+Lines DumpTree(HKEY root, const std::string& path, const std::string& label, REGSAM view) {
     Lines lines;
-    if (UniqueRegKey k = OpenKey(root, path))
-        DumpKey(k.get(), label.empty() ? path : path.empty() ? label : label + "\\" + path, lines);
+    if (UniqueRegKey k = OpenKey(root, path, KEY_READ | view))
+        DumpKey(k.get(), label.empty() ? path : path.empty() ? label : label + "\\" + path, lines, view);
     std::sort(lines.begin(), lines.end());
     return lines;
 }
@@ -156,7 +161,7 @@ Lines DumpTree(HKEY root, const std::string& path, const std::string& label) {
 Lines Snapshot(std::initializer_list<Tree> trees) {
     Lines all;
     for (const Tree& t : trees) {
-        Lines part = DumpTree(t.root, t.path, t.label);
+        Lines part = DumpTree(t.root, t.path, t.label, t.view);
         all.insert(all.end(), part.begin(), part.end());
     }
     std::sort(all.begin(), all.end());

@@ -41,13 +41,16 @@ int SubkeyCount(HKEY root, const std::string& key);   // -1 when the key is miss
 
 // Every key and value below a key, one sorted line each: "[path]" for a key,
 // "[path] \"name\" type N = hex bytes" for a value; `label`, when given,
-// stands in front of every path (such as "HKEY_CURRENT_USER").
+// stands in front of every path (such as "HKEY_CURRENT_USER"). `view`
+// (KEY_WOW64_64KEY or _32KEY) reads that registry view instead of this
+// program's own; the 64-bit view holds the 32-bit one under Wow6432Node.
 using Lines = std::vector<std::string>;
-Lines DumpTree(HKEY root, const std::string& path, const std::string& label = "");
+Lines DumpTree(HKEY root, const std::string& path, const std::string& label = "", REGSAM view = 0);
 struct Tree {
     HKEY root;
     std::string path;
     std::string label = "";
+    REGSAM view = 0;
 };
 // The trees' lines together, sorted: a snapshot to compare with a later one.
 Lines Snapshot(std::initializer_list<Tree> trees);
