@@ -41,12 +41,6 @@ struct Requests : SwitchHandler {
     }
 };
 
-HFONT CreateDialogFont() {
-    return CreateFontA(-12, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, GB2312_CHARSET,
-                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                       DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
-}
-
 void RunSetupMode() {
     INT_PTR confirmed = DialogBoxParamA(CurrentResourceModule, "SETUPDLG", nullptr, SetupDialogProc, 0);
     if (confirmed <= 0) return;
@@ -56,6 +50,12 @@ void RunSetupMode() {
 }
 
 }  // namespace
+
+HFONT CreateDialogFont() {
+    return CreateFontA(-12, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, GB2312_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
+}
 
 int UninstallerMain(HINSTANCE instance, const char* args) {
     LoadLanguageDll(instance);

@@ -5,6 +5,9 @@
 // Start-up, switch scan, at most one mode, shut-down. Always returns 0.
 int UninstallerMain(HINSTANCE instance, const char* args);
 
+// The bold font of DONEDLG's thank-you line, 12 pixels high at any DPI.
+HFONT CreateDialogFont();
+
 // The manual-deletion warning shown by the "warning" switch.
 void ShowManualDeletionWarning();
 // Composes "5105\n" + 5106 formatted with `programPath` into `out`, cut to fit.

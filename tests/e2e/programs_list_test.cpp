@@ -26,27 +26,11 @@ std::string SystemProgram(const char* name) {
     return std::string(dir) + "\\" + name;
 }
 
-// Runs a program with its output into a file; returns the output.
-std::string Output(const std::string& exe, const std::string& args, const std::string& folder) {
-    const std::string file = folder + "\\output.txt";
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE out = CreateFileA(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
-    std::string line = "\"" + exe + "\" " + args;
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    si.hStdOutput = si.hStdError = out;
-    PROCESS_INFORMATION pi{};
-    if (CreateProcessA(exe.c_str(), &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
-        if (WaitForSingleObject(pi.hProcess, 60000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 99);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-    }
-    CloseHandle(out);
-    std::string text = test::ReadBytes(file);
-    DeleteFileA(file.c_str());
-    return text;
+// What uninstaller.exe --list prints.
+std::string ProgramsListed() {
+    std::string out;
+    EXPECT_EQ(test::RunForOutput(SystemProgram("uninstaller.exe"), "--list", out), 0);
+    return out;
 }
 
 class ProgramsList : public uninstall_e2e::Installation {
@@ -125,7 +109,7 @@ TEST_F(ProgramsList, EntryAndAppPathLandInTheBuildsOwnRegistryViewAndTheUninstal
 TEST_F(ProgramsList, WinesProgramsAndFeaturesListsTheEntryAndRemovesTheProduct) {
     SilentSetup();
     // uninstaller --list prints "key|||display name" in the ANSI code page.
-    std::string list = Output(SystemProgram("uninstaller.exe"), "--list", root_.path());
+    std::string list = ProgramsListed();
     EXPECT_NE(list.find("Qavrix archiver|||" + test::Ansi("Qavrix 压缩文件管理器")), std::string::npos)
         << test::Utf8FromAnsi(list);
 
@@ -139,7 +123,7 @@ TEST_F(ProgramsList, WinesProgramsAndFeaturesListsTheEntryAndRemovesTheProduct) 
     EXPECT_FALSE(test::Exists(dir_)) << "program folder";
     EXPECT_FALSE(test::Exists(uninstall_e2e::BatchPath()));
     for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) EXPECT_FALSE(KeyIn(view, UninstallKey));
-    list = Output(SystemProgram("uninstaller.exe"), "--list", root_.path());
+    list = ProgramsListed();
     EXPECT_EQ(list.find("Qavrix archiver"), std::string::npos) << test::Utf8FromAnsi(list);
 }
 

@@ -178,6 +178,20 @@ long Process::Wait(DWORD timeoutMs) {
 
 bool Process::Running() const { return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
 
+long RunForOutput(const std::string& exe, const std::string& args, std::string& output, DWORD timeoutMs) {
+    ScratchDir dir("output");
+    const std::string file = dir / "output.txt";
+    long code = -1;
+    {
+        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+        UniqueFileHandle out(CreateFileA(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr));
+        Process p;
+        if (p.Start(exe, args, "", out.get(), out.get())) code = p.Wait(timeoutMs);
+    }
+    output = ReadBytes(file);
+    return code;
+}
+
 void SetWineVersion(const std::string& exeName, const std::string& version) {
     const std::string key = "Software\\Wine\\AppDefaults\\" + exeName;
     if (version.empty()) RemoveRegValue(HKEY_CURRENT_USER, key, "Version");

@@ -140,6 +140,11 @@ constexpr bool Windows9xRunsThisBuild() { return BuildArch() == Arch::X86; }
 #define QAV_ONLY_ON_X86_AS_WINDOWS_9X() \
     if (!::test::Windows9xRunsThisBuild()) GTEST_SKIP() << "Windows 9x runs only the x86 build"
 
+// Runs `exe` with `args` (written after its quoted name as they stand) and
+// returns its exit code, -1 when it did not end within `timeoutMs`; its
+// standard output and error go through a file into `output`.
+long RunForOutput(const std::string& exe, const std::string& args, std::string& output, DWORD timeoutMs = 60000);
+
 // Sets the Windows version Wine reports to a program by its file name
 // ("win98", "winxp", "win10"; empty removes the setting).
 void SetWineVersion(const std::string& exeName, const std::string& version);

@@ -70,6 +70,7 @@ BOOL CALLBACK CollectChildren(HWND h, LPARAM lp) {
     c.visible = IsWindowVisible(h) != FALSE;
     GetWindowRect(h, &c.rect);
     LONG style = GetWindowLongW(h, GWL_STYLE);
+    c.style = style;
     if (c.className == "Button") {
         LONG type = style & BS_TYPEMASK;
         if (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_3STATE ||
@@ -146,8 +147,65 @@ Window Describe(HWND hwnd) {
     w.className = ClassOf(hwnd);
     w.caption = WindowText(hwnd);
     GetWindowRect(hwnd, &w.rect);
+    GetClientRect(hwnd, &w.client);
+    MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&w.client), 2);
     EnumChildWindows(hwnd, CollectChildren, reinterpret_cast<LPARAM>(&w));
     return w;
+}
+
+bool IsFrame(const Control& c) {
+    if (c.className == "Button") return (c.style & BS_TYPEMASK) == BS_GROUPBOX;
+    if (c.className == "Static") {
+        LONG type = c.style & SS_TYPEMASK;
+        return type == SS_ETCHEDHORZ || type == SS_ETCHEDVERT || type == SS_ETCHEDFRAME;
+    }
+    return false;
+}
+
+namespace {
+
+bool Inside(const RECT& inner, const RECT& outer) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+std::string Name(const Control& c) {
+    char id[16];
+    std::snprintf(id, sizeof id, "%d", c.id);
+    return std::string(id) + " " + c.className + " \"" + c.text + "\"";
+}
+
+std::string RectText(const RECT& r) {
+    char text[64];
+    std::snprintf(text, sizeof text, "(%ld,%ld)-(%ld,%ld)", r.left, r.top, r.right, r.bottom);
+    return text;
+}
+
+}  // namespace
+
+std::vector<std::string> LayoutFaults(const Window& w) {
+    std::vector<std::string> faults;
+    std::vector<const Control*> shown;
+    for (const Control& c : w.controls)
+        if (c.visible) shown.push_back(&c);
+    for (const Control* c : shown)
+        if (!Inside(c->rect, w.client))
+            faults.push_back(Name(*c) + " " + RectText(c->rect) + " reaches outside the dialog " + RectText(w.client));
+    for (size_t i = 0; i < shown.size(); ++i) {
+        for (size_t j = i + 1; j < shown.size(); ++j) {
+            const Control& a = *shown[i];
+            const Control& b = *shown[j];
+            RECT common;
+            if (!IntersectRect(&common, &a.rect, &b.rect)) continue;
+            if (common.right - common.left <= 1 || common.bottom - common.top <= 1) continue;  // touching
+            bool aFrame = IsFrame(a), bFrame = IsFrame(b);
+            if (aFrame && bFrame) continue;
+            bool aGroup = aFrame && a.className == "Button", bGroup = bFrame && b.className == "Button";
+            if ((aGroup && Inside(b.rect, a.rect)) || (bGroup && Inside(a.rect, b.rect))) continue;
+            faults.push_back(Name(a) + " " + RectText(a.rect) + " overlaps " + Name(b) + " " + RectText(b.rect));
+        }
+    }
+    return faults;
 }
 
 std::string Window::MessageText() const {

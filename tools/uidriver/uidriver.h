@@ -17,6 +17,7 @@ struct Control {
     bool visible = false;
     int check = -1;        // BST_UNCHECKED/CHECKED/INDETERMINATE for check boxes, else -1
     RECT rect{};           // in screen coordinates
+    LONG style = 0;
 };
 
 struct Window {
@@ -25,6 +26,7 @@ struct Window {
     std::string className;
     std::string caption;   // UTF-8
     RECT rect{};
+    RECT client{};         // the client area, in screen coordinates
     std::vector<Control> controls;
     // The text of a message box (its static control 0xFFFF), or "".
     std::string MessageText() const;
@@ -49,6 +51,16 @@ bool WaitForClose(HWND hwnd, DWORD timeoutMs);
 
 Window Describe(HWND hwnd);
 std::string Report(const Window& w);  // human-readable, UTF-8
+
+// What is wrong with a dialog's layout, one line per fault (UTF-8): a visible
+// control that reaches outside the client area, and two visible controls that
+// overlap. Group boxes and etched lines are frames: they may overlap each
+// other, and a control that overlaps a group box must lie wholly inside it.
+// Controls that touch in dialog units may share one pixel row or column
+// after the conversion to pixels rounds each of them: that is touching.
+std::vector<std::string> LayoutFaults(const Window& w);
+// A group box or an etched line.
+bool IsFrame(const Control& c);
 
 // Presses a button (push, check or radio) the way a click does; returns
 // after the button has handled it, or after 1.5 s when the click opened a
