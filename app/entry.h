@@ -5,7 +5,8 @@
 // Start-up, switch scan, at most one mode, shut-down. Always returns 0.
 int UninstallerMain(HINSTANCE instance, const char* args);
 
-// The bold font of DONEDLG's thank-you line, 12 pixels high at any DPI.
+// The bold font of DONEDLG's thank-you line: 12 pixels high at 96 DPI,
+// in proportion at other system DPIs.
 HFONT CreateDialogFont();
 
 // The manual-deletion warning shown by the "warning" switch.

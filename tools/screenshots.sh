@@ -4,7 +4,9 @@
 # them to docs/ (or $SHOT_DIR). A language DLL or file can be put beside
 # the program first: SHOT_LNG=path/uninstall.lng, SHOT_DLL=path/qavlng.dll,
 # SHOT_PREFIX=name (file name prefix, default "zh"); SHOT_ITEMS_CAPTION=text
-# (UTF-8) when CONTEXTITEMS has another title in that language.
+# (UTF-8) when CONTEXTITEMS has another title in that language. Each set is
+# taken at every system DPI of SHOT_DPIS (default "96 144"); the 96-DPI files
+# keep their plain names, the others end in "-<dpi>dpi.png".
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 export BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
@@ -35,18 +37,28 @@ shot() {  # shot FILE: the dialog on screen, cropped to its rectangle
 }
 
 cd "$DEMO"
-"$WINE" 'C:\Program Files\Qavrix\uninstall.exe' /setup &
-app=$!
-shot "$NAME-setupdlg.png"
-"$WINE" "$DRIVER" click 5123 >/dev/null                        # Context menu items...
-sleep 1
-# CONTEXTITEMS is the newest dialog; SETUPDLG waits behind it.
-"$WINE" "$DRIVER" wait --caption "$ITEMS" --timeout 20000 >/dev/null || true
-shot "$NAME-contextitems.png"
-"$WINE" "$DRIVER" click --caption "$ITEMS" 2 >/dev/null  # Cancel
-sleep 1
-"$WINE" "$DRIVER" click 1 >/dev/null                           # OK: apply
-sleep 2
-shot "$NAME-donedlg.png"
-"$WINE" "$DRIVER" click 1 >/dev/null                           # Finish
-wait $app || true
+for dpi in ${SHOT_DPIS:-96 144}; do
+  # The system DPI a program takes from LogPixels when it starts.
+  "$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1 </dev/null
+  suffix=""; [ "$dpi" = 96 ] || suffix="-${dpi}dpi"
+  "$WINE" 'C:\Program Files\Qavrix\uninstall.exe' /setup &
+  app=$!
+  shot "$NAME-setupdlg$suffix.png"
+  "$WINE" "$DRIVER" click 5123 >/dev/null                        # Context menu items...
+  sleep 1
+  # CONTEXTITEMS is the newest dialog; SETUPDLG waits behind it.
+  "$WINE" "$DRIVER" wait --caption "$ITEMS" --timeout 20000 >/dev/null || true
+  shot "$NAME-contextitems$suffix.png"
+  "$WINE" "$DRIVER" click --caption "$ITEMS" 2 >/dev/null  # Cancel
+  sleep 1
+  "$WINE" "$DRIVER" click 1 >/dev/null                           # OK: apply
+  sleep 2
+  shot "$NAME-donedlg$suffix.png"
+  "$WINE" "$DRIVER" click 1 >/dev/null                           # Finish
+  wait $app || true
+  # Finish opens the program group's folder window: closed before the next set.
+  for _ in $(seq 20); do
+    "$WINE" "$DRIVER" close --caption Qavrix >/dev/null 2>&1 </dev/null && break
+    sleep 0.5
+  done
+done

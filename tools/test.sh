@@ -1,7 +1,8 @@
 #!/bin/bash
-# Runs all the tests: installs what is missing, builds both trees, runs the
+# Runs all the tests: installs what is missing, builds the trees, runs the
 # native core tests (ASan/UBSan), each fuzzer for a bounded time, then the
-# Win32 unit tests and the end-to-end tests under Wine and Xvfb.
+# Win32 unit tests and the end-to-end tests under Wine and Xvfb, for the x64
+# build and then for the x86 build (QAV_ARCHS="x86" runs one).
 #   FUZZ_SECONDS=30 (total fuzzing time), CTEST_ARGS="-R pattern" to narrow.
 set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -42,18 +43,27 @@ if [ -n "$fuzzers" ] && [ -z "${CTEST_ARGS:-}" ]; then
   done
 fi
 
-echo "== Win32 unit and end-to-end tests under Wine"
 source "$ROOT/tools/wine-env.sh"
+# Both builds, one after the other: they share the Wine prefix, and each
+# run's end-to-end tests must have the prefix to themselves.
 # A test that fails is run once more: a fresh Wine prefix has been seen to
 # lose a test's first run (its output ends mid-test). Every failed attempt
 # stays in the log, and a test that fails twice fails the run.
-ctest --test-dir "$BUILD_DIR/mingw" --output-on-failure -j2 --repeat until-pass:2 ${CTEST_ARGS:-} \
-  | tee "$BUILD_DIR/mingw-ctest.log" || status=1
-count "$BUILD_DIR/mingw-ctest.log"
+retried=0
+for arch in ${QAV_ARCHS:-x64 x86}; do
+  tree="$BUILD_DIR/mingw"; [ "$arch" = x86 ] && tree="$BUILD_DIR/mingw-x86"
+  log="$BUILD_DIR/mingw-$arch-ctest.log"
+  echo "== Win32 unit and end-to-end tests under Wine, $arch build ($tree)"
+  start=$(date +%s)
+  ctest --test-dir "$tree" --output-on-failure -j2 --repeat until-pass:2 ${CTEST_ARGS:-} \
+    | tee "$log" || status=1
+  echo "$arch build: Wine tests took $(( $(date +%s) - start )) s"
+  count "$log"
+  retried=$(( retried + $(grep -cE 'Test +#[0-9]+: .*\*\*\*(Failed|Exception|Timeout)' "$log" || true) ))
+done
 
-retried=$(grep -cE 'Test +#[0-9]+: .*\*\*\*(Failed|Exception|Timeout)' "$BUILD_DIR/mingw-ctest.log" || true)
 echo
-[ "$retried" -gt 0 ] && echo "Wine tests that needed a second run: $retried (see $BUILD_DIR/mingw-ctest.log)"
+[ "$retried" -gt 0 ] && echo "Wine tests that needed a second run: $retried (see $BUILD_DIR/mingw-*-ctest.log)"
 echo "all: $passed passed, $failed failed"
 [ "$failed" -eq 0 ] || status=1
 exit $status

@@ -112,6 +112,9 @@ TEST_F(DialogLayout, NoControlIsClippedOrOverlapsAnother) {
         ASSERT_EQ(dpi, std::atoi(expected)) << "the system DPI this run was started for";
     }
     std::printf("[ FIGURES  ] dialogs laid out at %d DPI\n", dpi);
+    LOGFONTA thanks{};
+    ASSERT_NE(GetObjectA(DialogFont, sizeof thanks, &thanks), 0);
+    EXPECT_EQ(thanks.lfHeight, -MulDiv(12, dpi, 96)) << "the thank-you line grows with the DPI";
     HMODULE english = LoadLibraryA((test::BinDir() + "\\en\\qavlng.dll").c_str());
     ASSERT_NE(english, nullptr);
     struct Case { const char* edition; HMODULE module; const char* name; DLGPROC proc; };
