@@ -15,22 +15,12 @@ const std::string ItemsCaption = "关联菜单项目";
 constexpr DWORD HighDpi = 144;
 
 // The system DPI of programs started while the object lives.
-class SystemDpi {
+class SystemDpi : test::Scope {
 public:
-    explicit SystemDpi(DWORD dpi) {
-        RegSetValueExA(key_, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
-    }
-    ~SystemDpi() { RegCloseKey(key_); }
-    SystemDpi(const SystemDpi&) = delete;
-    SystemDpi& operator=(const SystemDpi&) = delete;
+    explicit SystemDpi(DWORD dpi) { test::SetRegDword(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels", dpi); }
 
 private:
-    uninstall_e2e::SavedRegValue saved_{HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels"};
-    HKEY key_ = [] {
-        HKEY k = nullptr;
-        RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr);
-        return k;
-    }();
+    test::SavedRegValue saved_{HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels"};
 };
 
 class HighDpi144 : public setup_e2e::Installation {

@@ -79,7 +79,7 @@ protected:
         }
         return boxes;
     }
-    const bool x86_ = test::BuildArch() == test::Arch::X86;
+    const bool x86_ = test::ProgramArch(program_) == test::Arch::X86;
 };
 
 TEST_F(ProgramsList, EntryAndAppPathLandInTheBuildsOwnRegistryViewAndTheUninstallEmptiesBoth) {
@@ -95,7 +95,7 @@ TEST_F(ProgramsList, EntryAndAppPathLandInTheBuildsOwnRegistryViewAndTheUninstal
     // later): found through either view.
     EXPECT_TRUE(KeyIn(own, AppPathKey));
     std::printf("[ FIGURES  ] %s build: the uninstall entry is HKLM\\%s; App Paths\\Qavrix.exe is in %s\n",
-                test::ArchName(test::BuildArch()), (x86_ ? Wow6432Uninstall : UninstallKey).c_str(),
+                test::ArchName(test::ProgramArch(program_)), (x86_ ? Wow6432Uninstall : UninstallKey).c_str(),
                 KeyIn(other, AppPathKey) ? "both views (shared)" : "the program's own view only");
 
     EXPECT_TRUE(Run("/S").empty());

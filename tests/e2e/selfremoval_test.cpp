@@ -36,7 +36,7 @@ TEST_F(SelfRemoval, BatchBytesNtFamily) {
 }
 
 TEST_F(SelfRemoval, BatchBytesWindows9x) {
-    QAV_ONLY_ON_X86_AS_WINDOWS_9X();
+    QAV_ONLY_FOR_X86_PROGRAM_AS_WINDOWS_9X(program_);
     test::WineVersionScope win98("win98");
     Put("a.txt");
     List("a.txt\r\n");

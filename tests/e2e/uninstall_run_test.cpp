@@ -299,7 +299,7 @@ TEST_F(UninstallRun, FileHeldWithDeleteSharingIsDeletedWithoutNoticeOrSchedule) 
 }
 
 TEST_F(UninstallRun, Windows9xSchedulesInWininit) {
-    QAV_ONLY_ON_X86_AS_WINDOWS_9X();
+    QAV_ONLY_FOR_X86_PROGRAM_AS_WINDOWS_9X(program_);
     test::WineVersionScope win98("win98");
     test::SavedFile wininit(WininitPath());
     ASSERT_TRUE(test::CopyTo(program_, In("long extension name.dll")));
@@ -319,7 +319,7 @@ TEST_F(UninstallRun, Windows9xSchedulesInWininit) {
 }
 
 TEST_F(UninstallRun, Windows9xFileThatCannotBeMovedGetsTheNotice) {
-    QAV_ONLY_ON_X86_AS_WINDOWS_9X();
+    QAV_ONLY_FOR_X86_PROGRAM_AS_WINDOWS_9X(program_);
     test::WineVersionScope win98("win98");
     test::SavedFile wininit(WininitPath());
     Put("locked.dat");

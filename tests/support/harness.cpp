@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 namespace test {
 
@@ -20,6 +21,17 @@ std::string BinDir(Arch arch) {
     return WinePath(arch == Arch::X86 ? QAV_X86_BIN_DIR : QAV_X64_BIN_DIR);
 }
 std::string ProductExe(Arch arch) { return BinDir(arch) + "\\uninstall.exe"; }
+Arch ProgramArch(const std::string& exe) {
+    const std::string bytes = ReadBytes(exe);
+    DWORD pe = 0;
+    if (bytes.size() >= 0x40) std::memcpy(&pe, bytes.data() + 0x3C, sizeof pe);
+    if (bytes.size() < 0x40 || pe + 6 > bytes.size() || bytes.compare(pe, 4, std::string("PE\0\0", 4)) != 0)
+        return BuildArch();
+    WORD machine = 0;
+    std::memcpy(&machine, bytes.data() + pe + 4, sizeof machine);
+    return machine == IMAGE_FILE_MACHINE_I386 ? Arch::X86 : Arch::X64;
+}
+
 std::string ProgramUnderTest() {
     const char* other = std::getenv("QAV_PROGRAM_UNDER_TEST");
     return other && *other ? std::string(other) : ProductExe();

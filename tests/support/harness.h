@@ -134,11 +134,18 @@ private:
     DWORD pid_ = 0;
 };
 
-// Windows 9x starts only the x86 build: tests (and table rows) of that family
-// run in the x86 tree alone.
+// The architecture a program file was built for, from its PE header (the
+// build's own when the file cannot be read).
+Arch ProgramArch(const std::string& exe);
+
+// Windows 9x starts only x86 programs: tests (and table rows) of that family
+// run for the x86 build alone. In-process tests test this test program's
+// build; end-to-end tests name the program they run.
 constexpr bool Windows9xRunsThisBuild() { return BuildArch() == Arch::X86; }
 #define QAV_ONLY_ON_X86_AS_WINDOWS_9X() \
     if (!::test::Windows9xRunsThisBuild()) GTEST_SKIP() << "Windows 9x runs only the x86 build"
+#define QAV_ONLY_FOR_X86_PROGRAM_AS_WINDOWS_9X(exe) \
+    if (::test::ProgramArch(exe) != ::test::Arch::X86) GTEST_SKIP() << "Windows 9x runs only the x86 build"
 
 // Runs `exe` with `args` (written after its quoted name as they stand) and
 // returns its exit code, -1 when it did not end within `timeoutMs`; its

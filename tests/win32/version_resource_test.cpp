@@ -83,20 +83,9 @@ std::string ManifestOf(const std::string& file) {
     return text;
 }
 
-WORD MachineOf(const std::string& file) {
-    std::string bytes = test::ReadBytes(file);
-    if (bytes.size() < 0x40) return 0;
-    DWORD pe = 0;
-    std::memcpy(&pe, bytes.data() + 0x3C, 4);
-    if (pe + 6 > bytes.size() || bytes.compare(pe, 4, std::string("PE\0\0", 4)) != 0) return 0;
-    WORD machine = 0;
-    std::memcpy(&machine, bytes.data() + pe + 4, 2);
-    return machine;
-}
-
 TEST(Manifest, NamesTheBuildsArchitectureAndAsksForAdministratorRightsAndSystemDpi) {
     const bool x86 = test::BuildArch() == test::Arch::X86;
-    EXPECT_EQ(MachineOf(test::ProductExe()), x86 ? IMAGE_FILE_MACHINE_I386 : IMAGE_FILE_MACHINE_AMD64);
+    EXPECT_EQ(test::ProgramArch(test::ProductExe()), test::BuildArch());
     std::string manifest = ManifestOf(test::ProductExe());
     ASSERT_FALSE(manifest.empty());
     const std::string own = std::string("name=\"Qavrix.Uninstall\" version=\"") + QAV_VERSION_TEXT +
