@@ -1,25 +1,36 @@
 #!/bin/bash
-# Builds and runs the uninstall benchmark under Wine, once: synthetic
-# installations of N listed files in folders of 100 (each folder listed before
-# and after its files), removed by uninstall.exe /S, by a minimal single-pass
-# program (the baseline of the ratio) and by "cmd /c rd /s /q". Prints seconds,
-# files per second and the ratio to the baseline for each size.
-#   tools/bench-uninstall.sh [N...]      (default: 1000 10000 50000)
-# Note: uninstall.exe also removes the product's registry integration in the
-# Wine prefix it runs in (the build root's prefix). BUILD_DIR selects the root.
+# Builds and runs the uninstall benchmark under Wine: synthetic installations
+# of N listed files in folders of 100, removed by a minimal single-pass program
+# (the baseline of the ratio) and by the uninstall run with its file-system
+# calls counted; medians of three runs. Prints seconds, files per second, the
+# ratio to the baseline, calls per listed entry and per removed entry, and the
+# peak working set.
+#   tools/bench-uninstall.sh [--before EXE] [--runs K] [SIZE...]
+# SIZE: N (folders listed before and after their files), Nf (folders listed
+# only before their files), or "start" (start-up time to the first deletion
+# with an empty list after a full setup). Default: 10000 50000 50000f.
+# --before names another build of uninstall_counted.exe (a Linux path) to
+# compare in the same run.
+# Note: the runs remove the product's registry integration in the Wine prefix
+# they run in (the build root's prefix). BUILD_DIR selects the root.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 export BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
-if ! log="$(ninja -j2 -C "$BUILD_DIR/mingw" uninstall uninstall_bench uninstall_singlepass 2>&1)"; then
+if ! log="$(ninja -j2 -C "$BUILD_DIR/mingw" uninstall_counted uninstall_bench uninstall_singlepass 2>&1)"; then
   echo "$log" >&2; exit 1
 fi
 source "$ROOT/tools/wine-env.sh"
-sizes=("$@")
-[ ${#sizes[@]} -gt 0 ] || sizes=(1000 10000 50000)
-for n in "${sizes[@]}"; do
-  [[ "$n" =~ ^[1-9][0-9]*$ ]] || { echo "not a file count: $n" >&2; exit 2; }
+args=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --before) args+=(--before "Z:$(realpath "$2" | tr / '\\')"); shift 2 ;;
+    --runs) args+=(--runs "$2"); shift 2 ;;
+    start) args+=(start); shift ;;
+    *) [[ "$1" =~ ^[1-9][0-9]*[fF]?$ ]] || { echo "not a size: $1" >&2; exit 2; }
+       args+=("$1"); shift ;;
+  esac
 done
-echo "== uninstall benchmark under $("$WINE" --version 2>/dev/null || echo Wine), one run per size"
+echo "== uninstall benchmark under $("$WINE" --version 2>/dev/null || echo Wine), $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
 start=$SECONDS
-"$WINE" "$BUILD_DIR/mingw/bin/bench/uninstall_bench.exe" "${sizes[@]}" 2>&1 </dev/null | tr -d '\r'
-echo "== total $((SECONDS - start)) s (building the installations included)"
+"$WINE" "$BUILD_DIR/mingw/bin/bench/uninstall_bench.exe" "${args[@]}" 2>&1 </dev/null | tr -d '\r'
+echo "== total $((SECONDS - start)) s (building the installations included), load $(cut -d' ' -f1-3 /proc/loadavg)"

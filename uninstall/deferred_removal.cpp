@@ -3,6 +3,7 @@
 #include "uninstall/deferred_removal.h"
 #include "uninstall/core/batchtext.h"
 #include "uninstall/core/names.h"
+#include "uninstall/file_calls.h"
 #include "lang/messages.h"
 #include "platform/handles.h"
 #include "platform/program_path.h"
@@ -35,22 +36,25 @@ void ScheduleInWininit(const char* path) {
     char shortPath[PathSize];
     DWORD shortLen = GetShortPathNameA(path, shortPath, sizeof shortPath);
     const char* value = shortLen > 0 && shortLen < sizeof shortPath ? shortPath : path;
+    ++FileCalls.schedules;
     WritePrivateProfileStringA("Rename", "NUL", value, wininit);
 }
 
 }  // namespace
 
 void ScheduleRemovalAtRestart(const char* path) {
-    if (NtMajorVersion() != 0)
+    if (NtMajorVersion() != 0) {
+        ++FileCalls.schedules;
         MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-    else
+    } else {
         ScheduleInWininit(path);
+    }
 }
 
 void DeferFileRemoval(const char* path) {
     char temporary[PathSize];
     const char* scheduled = path;
-    if (FindTemporaryName(path, temporary, sizeof temporary) && MoveFileA(path, temporary))
+    if (FindTemporaryName(path, temporary, sizeof temporary) && CountedMoveFile(path, temporary))
         scheduled = temporary;
     else
         RestartNeeded = true;

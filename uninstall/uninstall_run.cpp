@@ -3,6 +3,7 @@
 // leave the program itself and its folder to the self-removal batch.
 #include "uninstall/uninstall_run.h"
 #include "uninstall/deferred_removal.h"
+#include "uninstall/file_calls.h"
 #include "uninstall/registry_cleanup.h"
 #include "uninstall/core/entrypath.h"
 #include "uninstall/core/listfile.h"
@@ -66,18 +67,19 @@ bool IsLeftForLater(const char* entryPath, const char* programPath) {
 // A deletion counts once the name is gone. A file or folder that another
 // program holds open with delete sharing can stay visible until it is closed,
 // and counting it again in every pass would never end the passes.
-bool Gone(const char* path) { return GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES; }
+bool Gone(const char* path) { return CountedGetAttributes(path) == INVALID_FILE_ATTRIBUTES; }
 
 // Removes one listed file or folder; true when something was removed.
 bool RemoveEntry(const RunPaths& paths, const char* entry) {
     if (!EntryStaysInside(LeadByteTable, entry)) return false;
     char path[PathSize];
     if (!ComposeEntryPath(path, sizeof path, paths.folder, entry)) return false;
-    DWORD attributes = GetFileAttributesA(path);
-    SetFileAttributesA(path, 0);
+    ++FileCalls.entries;
+    DWORD attributes = CountedGetAttributes(path);
+    CountedSetAttributes(path, 0);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return RemoveDirectoryA(path) && Gone(path);  // only an empty folder goes
-    if (DeleteFileA(path)) return Gone(path);
+        return CountedRemoveDirectory(path) && Gone(path);  // only an empty folder goes
+    if (CountedDeleteFile(path)) return Gone(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) return false;  // nothing of that name
     if (!IsLeftForLater(path, paths.program)) DeferFileRemoval(path);
     return false;
@@ -89,13 +91,17 @@ int RemovalPass(std::FILE* list, const RunPaths& paths) {
     static char entry[ListLineBufferSize];
     std::rewind(list);
     while (ReadListEntry(list, entry, sizeof entry))
-        if (RemoveEntry(paths, entry)) ++removed;
+        if (RemoveEntry(paths, entry)) {
+            ++removed;
+            if (FileCalls.removals++ == 0) RunTimes.firstRemoval = Moment();
+        }
     return removed;
 }
 
 }  // namespace
 
 void UninstallDriver() {
+    RunTimes.driverEntered = Moment();
     RunPaths paths;
     if (!EnterProgramFolder(paths)) return;
     if (!UserConfirms()) return;
@@ -105,14 +111,17 @@ void UninstallDriver() {
         return;
     }
     RemoveIntegration();
+    RunTimes.integrationRemoved = Moment();
     UnloadLanguageDll();
     DeleteHelpIndexes();
 
     RestartNeeded = false;
+    RunTimes.passesStarted = Moment();
     // The list is re-read until a pass removes nothing: a folder listed before
     // its contents goes in the pass after the one that emptied it.
     while (RemovalPass(list.get(), paths) > 0) {
     }
+    RunTimes.passesEnded = Moment();
     list.reset();
     DeleteFileA(ListFileName);
 

@@ -1,0 +1,4 @@
+#include "uninstall/file_calls.h"
+
+FileCallCounts FileCalls;
+RunMoments RunTimes;

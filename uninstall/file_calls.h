@@ -1,0 +1,63 @@
+// The file-system calls of the removal passes, each counted where it is made,
+// and the moments of the run up to the first removal. The counts cost an
+// increment per call; the benchmark reads them in its counted program.
+#pragma once
+#include <windows.h>
+
+struct FileCallCounts {
+    unsigned long long attributeReads = 0;
+    unsigned long long attributeWrites = 0;
+    unsigned long long deletes = 0;         // DeleteFileA
+    unsigned long long folderRemovals = 0;  // RemoveDirectoryA
+    unsigned long long opens = 0;           // CreateFileA of a listed entry
+    unsigned long long finalPaths = 0;      // GetFinalPathNameByHandleA
+    unsigned long long dispositions = 0;    // SetFileInformationByHandle
+    unsigned long long closes = 0;          // CloseHandle of such an open
+    unsigned long long renames = 0;         // MoveFileA of a file in use
+    unsigned long long schedules = 0;       // MoveFileExA or a wininit.ini write
+    unsigned long long entries = 0;         // list entries visited, over all passes
+    unsigned long long removals = 0;        // files and folders removed
+    unsigned long long Total() const {
+        return attributeReads + attributeWrites + deletes + folderRemovals + opens + finalPaths + dispositions +
+               closes + renames + schedules;
+    }
+};
+
+// Performance-counter readings (0 until reached) of the uninstall run.
+struct RunMoments {
+    LONGLONG driverEntered = 0;
+    LONGLONG integrationRemoved = 0;
+    LONGLONG passesStarted = 0;
+    LONGLONG firstRemoval = 0;
+    LONGLONG passesEnded = 0;
+};
+
+extern FileCallCounts FileCalls;
+extern RunMoments RunTimes;
+
+inline LONGLONG Moment() {
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
+
+inline DWORD CountedGetAttributes(const char* path) {
+    ++FileCalls.attributeReads;
+    return GetFileAttributesA(path);
+}
+inline BOOL CountedSetAttributes(const char* path, DWORD attributes) {
+    ++FileCalls.attributeWrites;
+    return SetFileAttributesA(path, attributes);
+}
+inline BOOL CountedDeleteFile(const char* path) {
+    ++FileCalls.deletes;
+    return DeleteFileA(path);
+}
+inline BOOL CountedRemoveDirectory(const char* path) {
+    ++FileCalls.folderRemovals;
+    return RemoveDirectoryA(path);
+}
+inline BOOL CountedMoveFile(const char* from, const char* to) {
+    ++FileCalls.renames;
+    return MoveFileA(from, to);
+}
