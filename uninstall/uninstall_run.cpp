@@ -7,6 +7,7 @@
 #include "uninstall/registry_cleanup.h"
 #include "uninstall/core/entrypath.h"
 #include "uninstall/core/listfile.h"
+#include "uninstall/core/removal_list.h"
 #include "uninstall/core/names.h"
 #include "app/program_state.h"
 #include "lang/messages.h"
@@ -69,33 +70,68 @@ bool IsLeftForLater(const char* entryPath, const char* programPath) {
 // and counting it again in every pass would never end the passes.
 bool Gone(const char* path) { return CountedGetAttributes(path) == INVALID_FILE_ATTRIBUTES; }
 
-// Removes one listed file or folder; true when something was removed.
-bool RemoveEntry(const RunPaths& paths, const char* entry) {
-    if (!EntryStaysInside(LeadByteTable, entry)) return false;
-    char path[PathSize];
-    if (!ComposeEntryPath(path, sizeof path, paths.folder, entry)) return false;
-    ++FileCalls.entries;
-    DWORD attributes = CountedGetAttributes(path);
-    CountedSetAttributes(path, 0);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return CountedRemoveDirectory(path) && Gone(path);  // only an empty folder goes
-    if (CountedDeleteFile(path)) return Gone(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES) return false;  // nothing of that name
-    if (!IsLeftForLater(path, paths.program)) DeferFileRemoval(path);
-    return false;
+enum class OpenDeletion { Deleted, Missing, Refused };
+
+// Deletes a file through a handle opened for deletion without sharing: the
+// open fails while anybody else has the file open, so once it succeeds the
+// name goes when the handle is closed, with no check afterwards. Folders,
+// read-only files and files in use are refused and taken the longer way.
+OpenDeletion DeleteByHandle(const char* path) {
+    ++FileCalls.opens;
+    HANDLE h = CreateFileA(path, DELETE, 0, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+        ++FileCalls.closes;
+        CloseHandle(h);
+        return OpenDeletion::Deleted;
+    }
+    DWORD error = GetLastError();
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ? OpenDeletion::Refused
+                                                                            : OpenDeletion::Missing;
 }
 
-// One pass over the whole list; returns the number of removals.
-int RemovalPass(std::FILE* list, const RunPaths& paths) {
-    int removed = 0;
-    static char entry[ListLineBufferSize];
-    std::rewind(list);
-    while (ReadListEntry(list, entry, sizeof entry))
-        if (RemoveEntry(paths, entry)) {
-            ++removed;
-            if (FileCalls.removals++ == 0) RunTimes.firstRemoval = Moment();
-        }
-    return removed;
+constexpr DWORD BlockingAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+
+// The longer way: a folder, a file with attributes that block its deletion,
+// or a file in use.
+EntryOutcome RemoveRefused(const RunPaths& paths, const char* path) {
+    DWORD attributes = CountedGetAttributes(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return EntryOutcome::Stays;
+    bool cleared = (attributes & BlockingAttributes) != 0 && CountedSetAttributes(path, 0);
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)   // only an empty folder goes
+        return CountedRemoveDirectory(path) && Gone(path) ? EntryOutcome::Removed : EntryOutcome::Stays;
+    if (cleared && DeleteByHandle(path) == OpenDeletion::Deleted) return EntryOutcome::Removed;
+    // Held by another program: with delete sharing the deletion succeeds and
+    // takes effect when the holder lets go; without it the file is deferred.
+    if (CountedDeleteFile(path)) return Gone(path) ? EntryOutcome::Removed : EntryOutcome::Settled;
+    if (!IsLeftForLater(path, paths.program)) DeferFileRemoval(path);
+    return EntryOutcome::Settled;
+}
+
+// Removes one listed file or folder.
+EntryOutcome RemoveEntry(const RunPaths& paths, const char* entry) {
+    if (!EntryStaysInside(LeadByteTable, entry) || NamesDevice(LeadByteTable, entry)) return EntryOutcome::Settled;
+    char path[1024];
+    if (!ComposeEntryPath(path, sizeof path, paths.folder, entry)) return EntryOutcome::Settled;
+    switch (DeleteByHandle(path)) {
+    case OpenDeletion::Deleted: return EntryOutcome::Removed;
+    case OpenDeletion::Missing: return EntryOutcome::Stays;
+    case OpenDeletion::Refused: break;
+    }
+    return RemoveRefused(paths, path);
+}
+
+// Lists up to this size are held in memory for the passes; larger ones (and
+// any list when memory runs out) are read again for every pass.
+std::size_t ListHoldingLimit = 64u << 20;
+
+int RunPasses(std::FILE* list, const RunPaths& paths) {
+    return RunRemovalPasses(list, ListHoldingLimit, [&paths](const char* entry) {
+        ++FileCalls.entries;
+        EntryOutcome outcome = RemoveEntry(paths, entry);
+        if (outcome == EntryOutcome::Removed && FileCalls.removals++ == 0) RunTimes.firstRemoval = Moment();
+        return outcome;
+    });
 }
 
 }  // namespace
@@ -117,14 +153,28 @@ void UninstallDriver() {
 
     RestartNeeded = false;
     RunTimes.passesStarted = Moment();
-    // The list is re-read until a pass removes nothing: a folder listed before
-    // its contents goes in the pass after the one that emptied it.
-    while (RemovalPass(list.get(), paths) > 0) {
-    }
+    // Passes until one removes nothing: a folder listed before its contents
+    // goes in the pass after the one that emptied it.
+    RunPasses(list.get(), paths);
     RunTimes.passesEnded = Moment();
     list.reset();
     DeleteFileA(ListFileName);
 
     if (RestartNeeded) ShowRestartNotice();
     StartSelfRemoval();
+}
+
+int RemoveListedEntries(std::FILE* list, const char* programPath) {
+    RunPaths paths;
+    if (!CopyText(paths.program, sizeof paths.program, programPath) ||
+        !ProgramFolderOf(LeadByteTable, paths.program, paths.folder, sizeof paths.folder))
+        return 0;
+    AppendBackslash(paths.folder, sizeof paths.folder);
+    return RunPasses(list, paths);
+}
+
+std::size_t SetListHoldingLimitForTests(std::size_t limit) {
+    std::size_t previous = ListHoldingLimit;
+    ListHoldingLimit = limit;
+    return previous;
 }

@@ -1,5 +1,16 @@
 // The uninstall run over Uninstall.lst.
 #pragma once
+#include <cstddef>
+#include <cstdio>
 
 // Confirms, removes the integration and the listed files, then removes itself.
 void UninstallDriver();
+
+// The removal passes alone, for tests: the entries of `list` taken relative to
+// the folder of `programPath` (a file of that name is left for later, as the
+// running program is). Returns the number of passes.
+int RemoveListedEntries(std::FILE* list, const char* programPath);
+
+// Tests only: lists larger than `limit` bytes are read again for every pass
+// instead of being held. Returns the previous limit.
+std::size_t SetListHoldingLimitForTests(std::size_t limit);

@@ -8,6 +8,8 @@
 #include "uninstall/core/entrypath.h"
 #include "uninstall/core/listfile.h"
 #include "uninstall/core/names.h"
+#include "uninstall/core/removal_list.h"
+#include "uninstall/core/wininit.h"
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -38,6 +40,9 @@ struct CountingHandler : SwitchHandler {
 void CheckEntry(const LeadBytes& table, const char* entry) {
     static const char folder[] = "C:\\Program Files\\Qavrix\\";
     EntryStaysInside(table, entry);
+    NamesDevice(table, entry);
+    PathLiesInside(table, "\\\\?\\C:\\Qavrix", entry);
+    PathLiesInside(table, entry, "\\\\?\\C:\\Qavrix\\a.txt");
     for (std::size_t capacity : {std::size_t{16}, std::size_t{260}, std::size_t{1024}}) {
         Buffer path(capacity);
         if (ComposeEntryPath(path.bytes.get(), path.size, folder, entry)) path.ExpectTerminated();
@@ -75,6 +80,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     if (list) std::fclose(list);
+
+    // The held list gives the same entries as reading the file line by line.
+    list = fmemopen(const_cast<std::uint8_t*>(data), size, "rb");
+    if (list && size > 0) {
+        HeldList held;
+        if (!held.Load(list, size)) std::abort();
+        std::size_t visited = 0;
+        std::rewind(list);
+        Buffer line(ListLineBufferSize);
+        held.Pass([&](const char* entry) {
+            if (!ReadListEntry(list, line.bytes.get(), line.size) || std::strcmp(entry, line.bytes.get()) != 0)
+                std::abort();
+            return ++visited % 2 ? EntryOutcome::Stays : EntryOutcome::Removed;
+        });
+        if (ReadListEntry(list, line.bytes.get(), line.size)) std::abort();
+        if (held.Remaining() != (visited + 1) / 2) std::abort();
+    }
+    if (list) std::fclose(list);
+
+    // wininit.ini with one more deletion keeps every byte it had.
+    std::string ini(reinterpret_cast<const char*>(data), size);
+    std::string added = AddWininitDeletion(ini, "C:\\X\\A.DLL");
+    if (added.size() < ini.size() + 14) std::abort();
 
     std::string args(reinterpret_cast<const char*>(data), size);
     args = args.c_str();  // the command line ends at its first NUL

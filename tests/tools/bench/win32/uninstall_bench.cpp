@@ -4,7 +4,7 @@
 // (uninstall_counted.exe: the product with its call counts; optionally also
 // an earlier build of it, to compare in the same run). Each figure is the
 // median of three runs. Run by tools/bench-uninstall.sh:
-//   uninstall_bench [--before EXE] [--runs K] SIZE...
+//   uninstall_bench [--before EXE] [--after EXE] [--runs K] SIZE...
 // SIZE is N (each folder listed before and after its files) or Nf (each
 // folder listed only before its files, which needs a second pass), or
 // "start": the time from the program's start to its first deletion, with an
@@ -303,12 +303,13 @@ void RunStart(const test::ScratchDir& scratch, const Method& m, int runs) {
 
 int main(int argc, char** argv) {
     std::vector<Size> sizes;
-    std::string before;
+    std::string before, after = test::BinDir() + "\\bench\\uninstall_counted.exe";
     int runs = 3;
     bool start = false;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         if (a == "--before" && i + 1 < argc) before = argv[++i];
+        else if (a == "--after" && i + 1 < argc) after = argv[++i];
         else if (a == "--runs" && i + 1 < argc) runs = std::max(1, std::atoi(argv[++i]));
         else if (a == "start") start = true;
         else {
@@ -321,7 +322,7 @@ int main(int argc, char** argv) {
     if (sizes.empty() && !start) sizes = {{10000, false}, {50000, false}, {50000, true}};
     std::vector<Method> methods = {{"single pass (baseline)", test::BinDir() + "\\bench\\uninstall_singlepass.exe", false}};
     if (!before.empty()) methods.push_back({"uninstall before", before, true});
-    methods.push_back({before.empty() ? "uninstall" : "uninstall after", test::BinDir() + "\\bench\\uninstall_counted.exe", true});
+    methods.push_back({before.empty() ? "uninstall" : "uninstall after", after, true});
 
     test::ScratchDir scratch("uninstbench");
     if (start) {
