@@ -109,7 +109,10 @@ void TakeOver(int group, const char* extension, bool shellExt) {
 void RestoreTemplate(const char* shellNew, const char* record) {
     char savedTemplate[SavedTemplateSize];
     RegReadUserString(record, "ShellNew", savedTemplate, "", sizeof savedTemplate);
+    // Both kinds of template the product writes go: a "Data" image left
+    // beside the owner's own template would be used in its place.
     RegRemoveValue(HKEY_CLASSES_ROOT, shellNew, "FileName");
+    RegRemoveValue(HKEY_CLASSES_ROOT, shellNew, "Data");
     if (savedTemplate[0] == '*')
         RegWriteString(HKEY_CLASSES_ROOT, shellNew, "NullFile", "");
     else if (savedTemplate[0] != '\0')

@@ -11,6 +11,7 @@
 #include "platform/shell_open.h"
 #include "platform/text.h"
 #include "resource.h"
+#include <cstdio>
 #include <richedit.h>
 
 namespace {
@@ -100,10 +101,15 @@ void InitDoneDialog(HWND dialog) {
     if (SilentMode) SendMessageA(dialog, WM_COMMAND, IDC_OK, 0);
 }
 
+// The path is quoted: unquoted, "C:\Program Files\..." would be taken as
+// "C:\Program" with arguments, and a "C:\Program.exe" started instead.
 void RunArchiver() {
     char path[PathSize];
     PathInCurrentDirectory(path, "Qavrix.exe");
-    if (path[0] != '\0') RunProgram(path, nullptr, 0);
+    if (path[0] == '\0') return;
+    char command[sizeof path + 2];
+    int len = std::snprintf(command, sizeof command, "\"%s\"", path);
+    if (len > 0 && static_cast<std::size_t>(len) < sizeof command) RunProgram(command, nullptr, 0);
 }
 
 void OpenDocument(const char* name) {

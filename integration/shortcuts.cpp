@@ -48,13 +48,32 @@ void ReadLinkTexts(LinkTexts& texts) {
     }
 }
 
-// "Qavrix.lnk" in `folder`: made when `wanted` (kept as it is when
-// `keepExisting` and a file of that name is there), deleted otherwise.
+// Whether the shortcut file `link` points at `target` (read back through the
+// shell's link object; letter case ignored).
+bool LinkPointsAt(const char* link, const char* target) {
+    ComPtr<IShellLinkA> shellLink;
+    ComPtr<IPersistFile> file;
+    wchar_t wideName[MAX_PATH];
+    if (target[0] == '\0' || MultiByteToWideChar(CP_ACP, 0, link, -1, wideName, MAX_PATH) == 0) return false;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                shellLink.putVoid())) ||
+        FAILED(shellLink->QueryInterface(IID_IPersistFile, file.putVoid())) || !file ||
+        FAILED(file->Load(wideName, STGM_READ)))
+        return false;
+    char path[MAX_PATH] = "";
+    return SUCCEEDED(shellLink->GetPath(path, sizeof path, nullptr, SLGP_RAWPATH)) &&
+           CompareTextNoCase(path, target) == 0;
+}
+
+// "Qavrix.lnk" in `folder`: made when `wanted`, deleted otherwise. Where
+// `keepExisting`, a file of that name that is there already is someone's
+// choice: it is kept when wanted, and deleted only when it is the product's
+// own (it points at the archiver beside this program).
 void UpdateSingleLink(const char* folder, bool wanted, bool keepExisting, const LinkTexts& texts) {
     char link[PathSize];
     if (!JoinFolderPath(LeadByteTable, link, sizeof link, folder, LinkFileName, "")) return;
     if (!wanted) {
-        DeleteFileA(link);
+        if (!keepExisting || LinkPointsAt(link, texts.mainTarget)) DeleteFileA(link);
         return;
     }
     if (keepExisting && FileExistsAnyName(link)) return;

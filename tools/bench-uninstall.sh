@@ -32,5 +32,5 @@ while [ $# -gt 0 ]; do
 done
 echo "== uninstall benchmark under $("$WINE" --version 2>/dev/null || echo Wine), $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
 start=$SECONDS
-"$WINE" "$BUILD_DIR/mingw/bin/bench/uninstall_bench.exe" "${args[@]}" 2>&1 </dev/null | tr -d '\r'
+"$WINE" "$BUILD_DIR/mingw/bin/bench/uninstall_bench.exe" "${args[@]}" 2>&1 </dev/null | sed -u 's/\r$//'
 echo "== total $((SECONDS - start)) s (building the installations included), load $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -3,6 +3,7 @@
 #include "uninstall/deferred_removal.h"
 #include "uninstall/core/batchtext.h"
 #include "uninstall/core/names.h"
+#include "uninstall/core/wininit.h"
 #include "uninstall/file_calls.h"
 #include "lang/messages.h"
 #include "platform/handles.h"
@@ -11,6 +12,8 @@
 #include "resource.h"
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 bool RestartNeeded = false;
 
@@ -27,38 +30,96 @@ bool FindTemporaryName(const char* path, char* name, std::size_t capacity) {
     return true;
 }
 
-void ScheduleInWininit(const char* path) {
+// The whole file's bytes; false when it exists but cannot be read.
+bool ReadWholeFile(const char* path, std::string& bytes) {
+    bytes.clear();
+    UniqueFileHandle h(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                   nullptr));
+    if (!h) return GetLastError() == ERROR_FILE_NOT_FOUND;
+    char chunk[4096];
+    DWORD got = 0;
+    while (ReadFile(h.get(), chunk, sizeof chunk, &got, nullptr) && got > 0) {
+        bytes.append(chunk, got);
+        if (bytes.size() > (1u << 20)) return false;   // no wininit.ini is that large
+    }
+    return true;
+}
+
+// Replaces `path` by a file with `bytes`, written whole beside it first, so
+// that a crash leaves either the old file or the new one, never half a line.
+bool ReplaceWholeFile(const char* path, const std::string& bytes) {
+    char beside[PathSize];
+    if (!CopyText(beside, sizeof beside, path) || !AppendText(beside, sizeof beside, ".new")) return false;
+    {
+        UniqueFileHandle h(CreateFileA(beside, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!h) return false;
+        DWORD written = 0;
+        if (!WriteFile(h.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+            written != bytes.size() || !FlushFileBuffers(h.get())) {
+            h.reset();
+            DeleteFileA(beside);
+            return false;
+        }
+    }
+    if (MoveFileExA(beside, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+    // Windows 9x has no replacing move: the new file is complete before the
+    // old one goes.
+    if ((DeleteFileA(path) || GetLastError() == ERROR_FILE_NOT_FOUND) && MoveFileA(beside, path)) return true;
+    DeleteFileA(beside);
+    return false;
+}
+
+// One more "NUL=" line in the [Rename] section of wininit.ini; the lines
+// already there stay.
+bool ScheduleInWininit(const char* path) {
     char wininit[PathSize];
     UINT len = GetWindowsDirectoryA(wininit, sizeof wininit);
-    if (len == 0 || len >= sizeof wininit) return;
+    if (len == 0 || len >= sizeof wininit) return false;
     AppendBackslash(wininit, sizeof wininit);
-    if (!AppendText(wininit, sizeof wininit, "wininit.ini")) return;
+    if (!AppendText(wininit, sizeof wininit, "wininit.ini")) return false;
     char shortPath[PathSize];
     DWORD shortLen = GetShortPathNameA(path, shortPath, sizeof shortPath);
     const char* value = shortLen > 0 && shortLen < sizeof shortPath ? shortPath : path;
+    std::string existing;
+    if (!ReadWholeFile(wininit, existing)) return false;
     ++FileCalls.schedules;
-    WritePrivateProfileStringA("Rename", "NUL", value, wininit);
+    return ReplaceWholeFile(wininit, AddWininitDeletion(existing, value));
+}
+
+// The names scheduled in this run: a file is scheduled at most once, however
+// often it is listed or visited.
+std::vector<std::string> ScheduledThisRun;
+
+bool AlreadyScheduled(const char* path) {
+    for (const std::string& name : ScheduledThisRun)
+        if (CompareTextNoCase(name.c_str(), path) == 0) return true;
+    return false;
 }
 
 }  // namespace
 
-void ScheduleRemovalAtRestart(const char* path) {
+bool ScheduleRemovalAtRestart(const char* path) {
+    if (AlreadyScheduled(path)) return false;
+    bool scheduled;
     if (NtMajorVersion() != 0) {
         ++FileCalls.schedules;
-        MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+        scheduled = MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
     } else {
-        ScheduleInWininit(path);
+        scheduled = ScheduleInWininit(path);
     }
+    if (scheduled) ScheduledThisRun.emplace_back(path);
+    return scheduled;
 }
 
 void DeferFileRemoval(const char* path) {
+    if (AlreadyScheduled(path)) return;
     char temporary[PathSize];
-    const char* scheduled = path;
-    if (FindTemporaryName(path, temporary, sizeof temporary) && CountedMoveFile(path, temporary))
-        scheduled = temporary;
-    else
-        RestartNeeded = true;
-    ScheduleRemovalAtRestart(scheduled);
+    if (FindTemporaryName(path, temporary, sizeof temporary) && CountedMoveFile(path, temporary)) {
+        ScheduleRemovalAtRestart(temporary);
+        return;
+    }
+    // Only a file really scheduled under its own name needs the restart.
+    if (ScheduleRemovalAtRestart(path)) RestartNeeded = true;
 }
 
 void ShowRestartNotice() {

@@ -3,18 +3,20 @@
 // program with its folder, which a temporary batch file removes afterwards.
 #pragma once
 
-// Set when a file in use could not even be renamed; false at the start of the
-// removal passes and only ever set afterwards.
+// Set when a file in use could not even be renamed and was scheduled under its
+// own name; false at the start of the removal passes and only ever set afterwards.
 extern bool RestartNeeded;
 
 // Moves the file at `path` (whose deletion failed) to the first free name
 // "path.N.tmp" and schedules that name for deletion at the next start; when
-// the move fails, schedules `path` itself and sets RestartNeeded.
+// the move fails, schedules `path` itself and, if that worked, sets
+// RestartNeeded. A path already scheduled in this run is left as it is.
 void DeferFileRemoval(const char* path);
 
-// Schedules `path` for deletion at the next start: the delayed move on the NT
-// family, the [Rename] section of wininit.ini on Windows 9x.
-void ScheduleRemovalAtRestart(const char* path);
+// Schedules `path` for deletion at the next start, once per run: the delayed
+// move on the NT family, one more line in the [Rename] section of wininit.ini
+// on Windows 9x. True when it was scheduled now.
+bool ScheduleRemovalAtRestart(const char* path);
 
 // Tells the user that a restart completes the uninstall.
 void ShowRestartNotice();

@@ -6,6 +6,7 @@
 #include "integration/shell_extension.h"
 #include "integration/shortcuts.h"
 #include "platform/registry.h"
+#include "platform/text.h"
 #include <shlobj.h>
 
 namespace {
@@ -13,21 +14,32 @@ namespace {
 struct ProductKey {
     HKEY root;
     const char* path;
-    bool wholeTree;  // else this key only
+    // Removed only while its default value is this (another program may
+    // have taken the extension since); null: removed in any case.
+    const char* onlyWhileOwnedAs;
 };
 
 // Program identifiers first (nothing points at them any more once the
 // associations and handlers are gone), the per-user key last: giving the
-// associations back reads the saved owners below it.
+// associations back reads the saved owners below it. Every key goes with
+// its subkeys: the uninstall entry and the App Paths key are the product's
+// own even when something has added subkeys to them.
 const ProductKey ProductKeys[] = {
-    {HKEY_CLASSES_ROOT, "Qavrix", true},
-    {HKEY_CLASSES_ROOT, "Qavrix.ZIP", true},
-    {HKEY_CLASSES_ROOT, "Qavrix.REV", true},
-    {HKEY_CLASSES_ROOT, ".rev", true},
-    {HKEY_LOCAL_MACHINE, UninstallKey, false},
-    {HKEY_LOCAL_MACHINE, AppPathKey, false},
-    {HKEY_CURRENT_USER, "", true},
+    {HKEY_CLASSES_ROOT, "Qavrix", nullptr},
+    {HKEY_CLASSES_ROOT, "Qavrix.ZIP", nullptr},
+    {HKEY_CLASSES_ROOT, "Qavrix.REV", nullptr},
+    {HKEY_CLASSES_ROOT, ".rev", "Qavrix.REV"},
+    {HKEY_LOCAL_MACHINE, UninstallKey, nullptr},
+    {HKEY_LOCAL_MACHINE, AppPathKey, nullptr},
+    {HKEY_CURRENT_USER, "", nullptr},
 };
+
+bool StillOwned(const ProductKey& key) {
+    if (!key.onlyWhileOwnedAs) return true;
+    char owner[256];
+    return RegReadString(key.root, key.path, "", owner, "", sizeof owner) &&
+           CompareTextNoCase(owner, key.onlyWhileOwnedAs) == 0;
+}
 
 }  // namespace
 
@@ -37,10 +49,6 @@ void RemoveIntegration() {
     SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_FLUSH, nullptr, nullptr);
     ApplyShellExtension(allClear);
     UpdateShortcuts(allClear, nullptr, 0);
-    for (const ProductKey& key : ProductKeys) {
-        if (key.wholeTree)
-            RegRemoveTree(key.root, key.path);
-        else
-            RegRemoveKey(key.root, key.path);
-    }
+    for (const ProductKey& key : ProductKeys)
+        if (StillOwned(key)) RegRemoveTree(key.root, key.path);
 }

@@ -3,6 +3,7 @@
 // leave the program itself and its folder to the self-removal batch.
 #include "uninstall/uninstall_run.h"
 #include "uninstall/deferred_removal.h"
+#include "uninstall/entry_removal.h"
 #include "uninstall/file_calls.h"
 #include "uninstall/registry_cleanup.h"
 #include "uninstall/core/entrypath.h"
@@ -20,7 +21,6 @@
 
 namespace {
 
-constexpr char ListFileName[] = "Uninstall.lst";
 
 // Where the run works: the program's own path and its folder with a trailing
 // backslash, which is also the current directory.
@@ -57,78 +57,14 @@ void DeleteHelpIndexes() {
     }
 }
 
-// The running program and the open list cannot be deleted now; both are
-// taken care of later, so they are not deferred.
-bool IsLeftForLater(const char* entryPath, const char* programPath) {
-    const char* name = FileNamePart(entryPath);
-    return CompareTextNoCase(name, FileNamePart(programPath)) == 0 ||
-           CompareTextNoCase(name, ListFileName) == 0;
-}
-
-// A deletion counts once the name is gone. A file or folder that another
-// program holds open with delete sharing can stay visible until it is closed,
-// and counting it again in every pass would never end the passes.
-bool Gone(const char* path) { return CountedGetAttributes(path) == INVALID_FILE_ATTRIBUTES; }
-
-enum class OpenDeletion { Deleted, Missing, Refused };
-
-// Deletes a file through a handle opened for deletion without sharing: the
-// open fails while anybody else has the file open, so once it succeeds the
-// name goes when the handle is closed, with no check afterwards. Folders,
-// read-only files and files in use are refused and taken the longer way.
-OpenDeletion DeleteByHandle(const char* path) {
-    ++FileCalls.opens;
-    HANDLE h = CreateFileA(path, DELETE, 0, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (h != INVALID_HANDLE_VALUE) {
-        ++FileCalls.closes;
-        CloseHandle(h);
-        return OpenDeletion::Deleted;
-    }
-    DWORD error = GetLastError();
-    return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ? OpenDeletion::Refused
-                                                                            : OpenDeletion::Missing;
-}
-
-constexpr DWORD BlockingAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-
-// The longer way: a folder, a file with attributes that block its deletion,
-// or a file in use.
-EntryOutcome RemoveRefused(const RunPaths& paths, const char* path) {
-    DWORD attributes = CountedGetAttributes(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES) return EntryOutcome::Stays;
-    bool cleared = (attributes & BlockingAttributes) != 0 && CountedSetAttributes(path, 0);
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY)   // only an empty folder goes
-        return CountedRemoveDirectory(path) && Gone(path) ? EntryOutcome::Removed : EntryOutcome::Stays;
-    if (cleared && DeleteByHandle(path) == OpenDeletion::Deleted) return EntryOutcome::Removed;
-    // Held by another program: with delete sharing the deletion succeeds and
-    // takes effect when the holder lets go; without it the file is deferred.
-    if (CountedDeleteFile(path)) return Gone(path) ? EntryOutcome::Removed : EntryOutcome::Settled;
-    if (!IsLeftForLater(path, paths.program)) DeferFileRemoval(path);
-    return EntryOutcome::Settled;
-}
-
-// Removes one listed file or folder.
-EntryOutcome RemoveEntry(const RunPaths& paths, const char* entry) {
-    if (!EntryStaysInside(LeadByteTable, entry) || NamesDevice(LeadByteTable, entry)) return EntryOutcome::Settled;
-    char path[1024];
-    if (!ComposeEntryPath(path, sizeof path, paths.folder, entry)) return EntryOutcome::Settled;
-    switch (DeleteByHandle(path)) {
-    case OpenDeletion::Deleted: return EntryOutcome::Removed;
-    case OpenDeletion::Missing: return EntryOutcome::Stays;
-    case OpenDeletion::Refused: break;
-    }
-    return RemoveRefused(paths, path);
-}
-
 // Lists up to this size are held in memory for the passes; larger ones (and
 // any list when memory runs out) are read again for every pass.
 std::size_t ListHoldingLimit = 64u << 20;
 
-int RunPasses(std::FILE* list, const RunPaths& paths) {
-    return RunRemovalPasses(list, ListHoldingLimit, [&paths](const char* entry) {
+int RunPasses(std::FILE* list, RemovalScope& scope) {
+    return RunRemovalPasses(list, ListHoldingLimit, [&scope](const char* entry) {
         ++FileCalls.entries;
-        EntryOutcome outcome = RemoveEntry(paths, entry);
+        EntryOutcome outcome = scope.Remove(entry);
         if (outcome == EntryOutcome::Removed && FileCalls.removals++ == 0) RunTimes.firstRemoval = Moment();
         return outcome;
     });
@@ -155,7 +91,8 @@ void UninstallDriver() {
     RunTimes.passesStarted = Moment();
     // Passes until one removes nothing: a folder listed before its contents
     // goes in the pass after the one that emptied it.
-    RunPasses(list.get(), paths);
+    RemovalScope scope;
+    if (scope.Enter(paths.program)) RunPasses(list.get(), scope);
     RunTimes.passesEnded = Moment();
     list.reset();
     DeleteFileA(ListFileName);
@@ -165,12 +102,8 @@ void UninstallDriver() {
 }
 
 int RemoveListedEntries(std::FILE* list, const char* programPath) {
-    RunPaths paths;
-    if (!CopyText(paths.program, sizeof paths.program, programPath) ||
-        !ProgramFolderOf(LeadByteTable, paths.program, paths.folder, sizeof paths.folder))
-        return 0;
-    AppendBackslash(paths.folder, sizeof paths.folder);
-    return RunPasses(list, paths);
+    RemovalScope scope;
+    return scope.Enter(programPath) ? RunPasses(list, scope) : 0;
 }
 
 std::size_t SetListHoldingLimitForTests(std::size_t limit) {

@@ -113,10 +113,11 @@ TEST_F(SetupDialogsE2e, ShellExtensionBoxGovernsItsOptionsAndOkAppliesWhatIsShow
     ASSERT_TRUE(desktop.loaded);
     EXPECT_EQ(desktop.target, programFolder_ + "\\Qavrix.exe");
 
-    // Run starts Qavrix.exe of the current directory, unquoted, without waiting.
+    // Run starts Qavrix.exe of the current directory, quoted (a folder name
+    // with blanks must not be split), without waiting.
     ui::Click(done, IDC_DONE_RUN);
     std::string ran = run.WaitForFile(installFolder_ + "\\Qavrix.ran");
-    EXPECT_EQ(ran.substr(0, ran.find('\n')), installFolder_ + "\\Qavrix.exe");
+    EXPECT_EQ(ran.substr(0, ran.find('\n')), "\"" + installFolder_ + "\\Qavrix.exe\"");
     EXPECT_TRUE(IsWindow(done)) << "DONEDLG stays open after Run";
     ui::Click(done, IDOK);
     EXPECT_EQ(run.Wait(), 0);

@@ -122,6 +122,10 @@ void ForEachEntry(const std::string& folder, Visit visit) {
 void RemoveTree(const std::string& path) {
     DWORD attr = GetFileAttributesA(path.c_str());
     if (attr == INVALID_FILE_ATTRIBUTES) return;
+    if (attr & FILE_ATTRIBUTE_REPARSE_POINT) {   // a link: never its target's contents
+        RemoveUnixLink(path);
+        return;
+    }
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (!(attr & FILE_ATTRIBUTE_DIRECTORY)) { DeleteFileA(path.c_str()); return; }
     ForEachEntry(path, [&](const std::string& name, bool) { RemoveTree(path + "\\" + name); });
@@ -222,5 +226,58 @@ static std::string Convert(const std::string& text, UINT from, UINT to) {
 
 std::string Ansi(const std::string& utf8) { return Convert(utf8, CP_UTF8, CP_ACP); }
 std::string Utf8FromAnsi(const std::string& ansi) { return Convert(ansi, CP_ACP, CP_UTF8); }
+
+}  // namespace test
+
+namespace test {
+namespace {
+
+// The Unix path of a Windows path under Wine ("" elsewhere).
+std::string UnixPathOf(const std::string& path) {
+    using ToUnix = char*(CDECL*)(LPCWSTR);
+    auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    wchar_t wide[MAX_PATH * 2];
+    if (!toUnix || !MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH * 2)) return {};
+    char* unix = toUnix(wide);
+    if (!unix) return {};
+    std::string result = unix;
+    HeapFree(GetProcessHeap(), 0, unix);
+    return result;
+}
+
+// Runs a Unix program (Wine starts ELF programs too, by a command line
+// without a module name) and waits until `done` holds: the handle Wine
+// returns for a Unix process cannot be waited for.
+bool RunUnix(const std::string& program, const std::vector<std::string>& args, bool (*done)(const std::string&),
+             const std::string& path) {
+    std::string line = program;
+    for (const std::string& a : args) line += " \"" + a + "\"";
+    std::vector<char> buf(line.begin(), line.end());
+    buf.push_back('\0');
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessA(nullptr, buf.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &info)) return false;
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 20000; Sleep(20))
+        if (done(path)) return true;
+    return false;
+}
+
+bool Missing(const std::string& path) { return !Exists(path); }
+
+}  // namespace
+
+bool MakeUnixLink(const std::string& link, const std::string& target) {
+    std::string from = UnixPathOf(link), to = UnixPathOf(target);
+    return !from.empty() && !to.empty() && RunUnix("Z:\\bin\\ln", {"-s", to, from}, Exists, link);
+}
+
+bool RemoveUnixLink(const std::string& link) {
+    std::string path = UnixPathOf(link);
+    return !path.empty() && RunUnix("Z:\\bin\\rm", {"-f", path}, Missing, link);
+}
 
 }  // namespace test

@@ -112,6 +112,12 @@ private:
     T previous_;
 };
 
+// Under Wine: a Unix symbolic link at `link` pointing at an existing `target`
+// (Windows paths; made with the system's ln), and its removal (rm, the link
+// only). Each waits until the link is there or gone. RemoveTree unlinks links.
+bool MakeUnixLink(const std::string& link, const std::string& target);
+bool RemoveUnixLink(const std::string& link);
+
 // A started process; terminated at the end if still running.
 class Process {
 public:

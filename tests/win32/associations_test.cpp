@@ -232,6 +232,7 @@ TEST_F(Associations, TemplateFilesOrDataByReportedVersion) {
         ApplyAssociations(Nothing);
         EXPECT_TRUE(CrHas(".qav\\ShellNew", "NullFile")) << c.name;
         EXPECT_FALSE(CrHas(".qav\\ShellNew", "FileName")) << c.name;
+        EXPECT_FALSE(CrHas(".qav\\ShellNew", "Data")) << c.name;
         EXPECT_FALSE(CrKey(".zip")) << c.name;
     }
 }
@@ -243,14 +244,17 @@ TEST_F(Associations, AnExistingTemplateFileIsNeverRewritten) {
     EXPECT_EQ(Cr(".qav\\ShellNew", "FileName"), folder_ / "qavnew.dat");
 }
 
-TEST_F(Associations, DataTemplateStaysWhenTheExtensionExistedBefore) {
+TEST_F(Associations, GivingBackOnWindows98LeavesNoDataTemplateOfOurs) {
     QAV_ONLY_ON_X86_AS_WINDOWS_9X();
     SetWindowsVersionForTests({VER_PLATFORM_WIN32_WINDOWS, 4, 10});
     Set(".zip", "", "Other");
+    Set(".zip\\ShellNew", "FileName", "C:\\theirs.zip");
     ApplyAssociations(Groups({1}, true));
+    ASSERT_TRUE(CrHas(".zip\\ShellNew", "Data"));
     ApplyAssociations(Nothing);
     EXPECT_EQ(Cr(".zip"), "Other");
-    EXPECT_TRUE(CrHas(".zip\\ShellNew", "Data"));
+    EXPECT_EQ(Cr(".zip\\ShellNew", "FileName"), "C:\\theirs.zip");
+    EXPECT_FALSE(CrHas(".zip\\ShellNew", "Data"));
 }
 
 }  // namespace

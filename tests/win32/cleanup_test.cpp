@@ -96,6 +96,21 @@ TEST_F(CleanupTest, SetupThenCleanupLeavesOnlyWhatIsKeptOnPurpose) {
     EXPECT_FALSE(test::HasRegValue(HKEY_CLASSES_ROOT, ".zip\\ShellNew", "FileName"));
 }
 
+TEST_F(CleanupTest, ReverTakenByAnotherProgramStaysAndOurKeysGoWithTheirSubkeys) {
+    SilentSetup();
+    ASSERT_EQ(test::ReadRegString(HKEY_CLASSES_ROOT, ".rev", ""), "Qavrix.REV");
+    itest::SetRegText(HKEY_CLASSES_ROOT, ".rev", "", "RecoveryTool");   // taken over since setup
+    itest::SetRegText(HKEY_CLASSES_ROOT, ".rev\\ShellNew", "NullFile", "");
+    itest::SetRegText(HKEY_LOCAL_MACHINE, std::string(UninstallKey) + "\\Extra", "", "added later");
+    itest::SetRegText(HKEY_LOCAL_MACHINE, std::string(AppPathKey) + "\\Sub", "", "added later");
+    RemoveIntegration();
+    EXPECT_EQ(test::ReadRegString(HKEY_CLASSES_ROOT, ".rev", ""), "RecoveryTool");
+    EXPECT_TRUE(test::RegKeyPresent(HKEY_CLASSES_ROOT, ".rev\\ShellNew"));
+    EXPECT_FALSE(test::RegKeyPresent(HKEY_CLASSES_ROOT, "Qavrix.REV"));
+    EXPECT_FALSE(test::RegKeyPresent(HKEY_LOCAL_MACHINE, UninstallKey));
+    EXPECT_FALSE(test::RegKeyPresent(HKEY_LOCAL_MACHINE, AppPathKey));
+}
+
 TEST_F(CleanupTest, RunningTheCleanupTwiceChangesNothing) {
     SilentSetup();
     RemoveIntegration();

@@ -78,12 +78,14 @@ TEST_F(DeferredRemovalTest, AllThousandNamesTakenUsesCounter999AndFails) {
     EXPECT_TRUE(IsScheduledForDeletion(file));
 }
 
-TEST_F(DeferredRemovalTest, OverLongNameIsNotRenamedButScheduled) {
-    // No temporary name fits in 1024 bytes: treated as a failed rename.
+TEST_F(DeferredRemovalTest, OverLongNameIsNeitherRenamedNorScheduled) {
+    // No temporary name fits in 1024 bytes: treated as a failed rename. The
+    // system cannot schedule so long a name either, so no restart is promised.
     std::string file = dir_.path() + "\\" + std::string(1015 - dir_.path().size(), 'n');
     ASSERT_EQ(file.size(), 1016u);
     DeferFileRemoval(file.c_str());
-    EXPECT_TRUE(RestartNeeded);
+    EXPECT_FALSE(IsScheduled(file));
+    EXPECT_FALSE(RestartNeeded);
 }
 
 // Windows 98, with wininit.ini in the Windows folder saved and put back.
@@ -109,10 +111,13 @@ TEST_F(Windows9xSchedule, ShortFormWhenThereIsOneElseTheLongPath) {
     EXPECT_EQ(test::ReadBytes(wininit_), "[Rename]\r\nNUL=" + std::string(shortName) + "\r\n");
     EXPECT_TRUE(test::ScheduledDeletions().empty());   // nothing in the NT schedule
 
-    // A name with no short form (it no longer exists) is written as it is.
+    // A name with no short form (it no longer exists) is written as it is,
+    // on a line of its own after the first; the same name again adds nothing.
     std::string gone = dir_ / "no such long name.dll";
-    ScheduleRemovalAtRestart(gone.c_str());
-    EXPECT_EQ(test::ReadBytes(wininit_), "[Rename]\r\nNUL=" + gone + "\r\n");
+    EXPECT_TRUE(ScheduleRemovalAtRestart(gone.c_str()));
+    EXPECT_FALSE(ScheduleRemovalAtRestart(gone.c_str()));
+    EXPECT_EQ(test::ReadBytes(wininit_), "[Rename]\r\nNUL=" + std::string(shortName) + "\r\nNUL=" + gone + "\r\n");
+    EXPECT_FALSE(test::Exists(wininit_ + ".new"));
 }
 
 }  // namespace

@@ -44,7 +44,9 @@ TEST_F(ShortcutTest, ProgramGroupOnlyOnTheNtFamilyMakesBothGroupsAndDeletesTheOt
     char groupPath[1024] = "";
     UpdateShortcuts(Links(false, false, true), groupPath, sizeof groupPath);
 
-    EXPECT_FALSE(test::Exists(DesktopLink()));
+    // The desktop's "Qavrix.lnk" is not the product's (it is no shortcut to
+    // the archiver here) and stays; the start menu's is replaced as always.
+    EXPECT_EQ(test::ReadBytes(DesktopLink()), "old");
     EXPECT_FALSE(test::Exists(StartMenuLink()));
     ExpectGroup(UserGroup());
     ExpectGroup(CommonGroup());
@@ -84,6 +86,29 @@ TEST_F(ShortcutTest, ExistingDesktopLinkStaysWhileTheStartMenuLinkIsRewritten) {
     ASSERT_TRUE(DeleteFileA(DesktopLink().c_str()));
     UpdateShortcuts(Links(true, true, false), nullptr, 0);
     ExpectLink(DesktopLink(), Target("Qavrix.exe"));
+}
+
+TEST_F(ShortcutTest, UnchosenDesktopLinkIsDeletedOnlyWhenItIsOurs) {
+    struct Case { const char* name; std::string target; bool isLink; bool deleted; };
+    const Case cases[] = {
+        {"pointing at the archiver beside this program", Target("Qavrix.exe"), true, true},
+        {"the same in other letter case", install_ + "\\QAVRIX.EXE", true, true},
+        {"pointing at another program", root_ / "Other.exe", true, false},
+        {"pointing at another folder's Qavrix.exe", root_ / "Qavrix.exe", true, false},
+        {"not a shortcut at all", "", false, false},
+    };
+    for (const Case& c : cases) {
+        if (c.isLink)
+            ASSERT_TRUE(CreateShellLink(c.target.c_str(), DesktopLink().c_str(), "a link")) << c.name;
+        else
+            ASSERT_TRUE(test::WriteBytes(DesktopLink(), "user data")) << c.name;
+        UpdateShortcuts(Links(false, false, false), nullptr);
+        EXPECT_EQ(test::Exists(DesktopLink()), !c.deleted) << c.name;
+        if (!c.isLink) {
+            EXPECT_EQ(test::ReadBytes(DesktopLink()), "user data") << c.name;
+        }
+        DeleteFileA(DesktopLink().c_str());
+    }
 }
 
 TEST_F(ShortcutTest, RemovalDeletesEverythingWithWhatTheUserAddedTwiceWithoutHarm) {

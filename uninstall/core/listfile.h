@@ -4,6 +4,9 @@
 #include <cstddef>
 #include <cstdio>
 
+// The list's name in the program folder.
+constexpr char ListFileName[] = "Uninstall.lst";
+
 // The list's line buffer: a read returns at most 2047 bytes.
 constexpr std::size_t ListLineBufferSize = 2048;
 
