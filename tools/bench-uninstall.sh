@@ -5,12 +5,13 @@
 # calls counted; medians of three runs. Prints seconds, files per second, the
 # ratio to the baseline, calls per listed entry and per removed entry, and the
 # peak working set.
-#   tools/bench-uninstall.sh [--before EXE] [--after EXE] [--runs K] [SIZE...]
+#   tools/bench-uninstall.sh [--before EXE] [--build LABEL EXE]... [--after EXE] [--runs K] [SIZE...]
 # SIZE: N (folders listed before and after their files), Nf (folders listed
 # only before their files), or "start" (start-up time to the first deletion
 # with an empty list after a full setup). Default: 10000 50000 50000f.
 # --before names another build of uninstall_counted.exe (a Linux path) to
-# compare in the same run; --after replaces the one just built.
+# compare in the same run, --build adds more (each labelled), and --after
+# replaces the one just built.
 # Note: the runs remove the product's registry integration in the Wine prefix
 # they run in (the build root's prefix). BUILD_DIR selects the root.
 set -euo pipefail
@@ -24,6 +25,7 @@ args=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --before|--after) args+=("$1" "Z:$(realpath "$2" | tr / '\\')"); shift 2 ;;
+    --build) args+=("$1" "$2" "Z:$(realpath "$3" | tr / '\\')"); shift 3 ;;
     --runs) args+=(--runs "$2"); shift 2 ;;
     start) args+=(start); shift ;;
     *) [[ "$1" =~ ^[1-9][0-9]*[fF]?$ ]] || { echo "not a size: $1" >&2; exit 2; }

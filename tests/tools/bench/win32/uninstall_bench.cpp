@@ -4,7 +4,7 @@
 // (uninstall_counted.exe: the product with its call counts; optionally also
 // an earlier build of it, to compare in the same run). Each figure is the
 // median of three runs. Run by tools/bench-uninstall.sh:
-//   uninstall_bench [--before EXE] [--after EXE] [--runs K] SIZE...
+//   uninstall_bench [--before EXE] [--build LABEL EXE]... [--after EXE] [--runs K] SIZE...
 // SIZE is N (each folder listed before and after its files) or Nf (each
 // folder listed only before its files, which needs a second pass), or
 // "start": the time from the program's start to its first deletion, with an
@@ -192,7 +192,7 @@ double Median(std::vector<double> v) {
 // own end, and its batch (after a 2 s wait) is waited for but not timed.
 Sample RunOnce(const test::ScratchDir& scratch, const Method& m, const Size& size, int run, int& lines) {
     Sample s;
-    std::string folder = scratch / (m.name.substr(0, 6) + std::to_string(size.files) + "_" + std::to_string(run));
+    std::string folder = scratch / (m.name + " " + std::to_string(size.files) + "_" + std::to_string(run));
     for (char& c : folder)
         if (c == ' ') c = '_';
     lines = MakeInstallation(folder, m.exe, size);
@@ -312,12 +312,17 @@ void RunStart(const test::ScratchDir& scratch, const Method& m, int runs) {
 int main(int argc, char** argv) {
     std::vector<Size> sizes;
     std::string before, after = test::BinDir() + "\\bench\\uninstall_counted.exe";
+    std::vector<std::pair<std::string, std::string>> builds;   // --build LABEL EXE
     int runs = 3;
     bool start = false;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         if (a == "--before" && i + 1 < argc) before = argv[++i];
         else if (a == "--after" && i + 1 < argc) after = argv[++i];
+        else if (a == "--build" && i + 2 < argc) {
+            builds.emplace_back(argv[i + 1], argv[i + 2]);
+            i += 2;
+        }
         else if (a == "--runs" && i + 1 < argc) runs = std::max(1, std::atoi(argv[++i]));
         else if (a == "start") start = true;
         else {
@@ -330,6 +335,7 @@ int main(int argc, char** argv) {
     if (sizes.empty() && !start) sizes = {{10000, false}, {50000, false}, {50000, true}};
     std::vector<Method> methods = {{"single pass (baseline)", test::BinDir() + "\\bench\\uninstall_singlepass.exe", false}};
     if (!before.empty()) methods.push_back({"uninstall before", before, true});
+    for (const auto& b : builds) methods.push_back({"uninstall " + b.first, b.second, true});
     methods.push_back({before.empty() ? "uninstall" : "uninstall after", after, true});
 
     test::ScratchDir scratch("uninstbench");
