@@ -353,9 +353,9 @@ TEST_F(UninstallRun, HostileListsTouchNothingOutsideAndScheduleOnlyFilesInUse) {
     const char* const links[] = {"dlink", "flink", "elink"};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        SavedRegValue schedule(HKEY_LOCAL_MACHINE, SessionManager, "PendingFileRenameOperations");
-        SavedFile wininit(WininitPath());
-        WineVersionFor version(row.version);
+        test::EmptySchedule schedule;
+        test::SavedFile wininit(WininitPath());
+        test::WineVersionScope version(row.version);
         Install(std::string("hostile-") + row.name);
         std::string bait = root_ / (std::string("bait-") + row.name);
         ASSERT_TRUE(test::MakeDir(bait));
@@ -374,13 +374,13 @@ TEST_F(UninstallRun, HostileListsTouchNothingOutsideAndScheduleOnlyFilesInUse) {
                            "flink\r\nelink\r\n"
                            "CON\r\nNUL\r\nCOM1\r\nLPT1\r\nPRN\r\nAUX\r\nCONIN$\r\naux.txt\r\nsub\\nul\r\n"
                            "sub\\x.txt\r\na.txt\r\n";
-        std::vector<HANDLE> held;
+        std::vector<test::HeldFile> held;
         std::vector<std::string> inUse;
         for (int i = 0; i < row.held; ++i) {
             std::string name = "busy" + std::to_string(i) + ".dat";
             Put(name);
-            held.push_back(Hold(In(name), false));
-            ASSERT_NE(held.back(), INVALID_HANDLE_VALUE);
+            held.emplace_back(In(name), test::Hold::NoDeleteSharing);
+            ASSERT_TRUE(held.back());
             inUse.push_back(In(name));
             list += name + "\r\n" + name + "\r\n";
         }
@@ -393,11 +393,12 @@ TEST_F(UninstallRun, HostileListsTouchNothingOutsideAndScheduleOnlyFilesInUse) {
             std::string text = test::ReadBytes(WininitPath());
             for (std::size_t at = text.find("NUL="); at != std::string::npos; at = text.find("NUL=", at + 1))
                 scheduled.push_back(text.substr(at + 4, text.find("\r\n", at) - at - 4));
-            EXPECT_TRUE(ScheduledDeletions().empty());
+            EXPECT_TRUE(test::ScheduledDeletions().empty());
         } else {
-            scheduled = ScheduledDeletions();
+            for (std::string name : test::ScheduledDeletions())
+                scheduled.push_back(name.compare(0, 4, "\\??\\") == 0 ? name.substr(4) : name);
         }
-        for (HANDLE h : held) CloseHandle(h);
+        for (test::HeldFile& h : held) h.Release();
 
         for (const char* f : baitFiles) EXPECT_EQ(test::ReadBytes(bait + "\\" + f), std::string("bait ") + f) << f;
         EXPECT_TRUE(test::Exists(bait + "\\empty"));
@@ -421,7 +422,7 @@ TEST_F(UninstallRun, HostileListsTouchNothingOutsideAndScheduleOnlyFilesInUse) {
         // The batch is not what this test is about (under Wine the Windows 98
         // form's "start /wait" does not end); the next row needs it gone.
         WaitForBatch(*row.version ? 5000 : 60000);
-        EndDescendantsOf(started_);
+        test::EndDescendantsOf(started_);
         DeleteFileA(BatchPath().c_str());
         for (const char* link : links) test::RemoveUnixLink(In(link));
     }

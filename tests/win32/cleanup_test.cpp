@@ -99,10 +99,10 @@ TEST_F(CleanupTest, SetupThenCleanupLeavesOnlyWhatIsKeptOnPurpose) {
 TEST_F(CleanupTest, ReverTakenByAnotherProgramStaysAndOurKeysGoWithTheirSubkeys) {
     SilentSetup();
     ASSERT_EQ(test::ReadRegString(HKEY_CLASSES_ROOT, ".rev", ""), "Qavrix.REV");
-    itest::SetRegText(HKEY_CLASSES_ROOT, ".rev", "", "RecoveryTool");   // taken over since setup
-    itest::SetRegText(HKEY_CLASSES_ROOT, ".rev\\ShellNew", "NullFile", "");
-    itest::SetRegText(HKEY_LOCAL_MACHINE, std::string(UninstallKey) + "\\Extra", "", "added later");
-    itest::SetRegText(HKEY_LOCAL_MACHINE, std::string(AppPathKey) + "\\Sub", "", "added later");
+    test::SetRegText(HKEY_CLASSES_ROOT, ".rev", "", "RecoveryTool");   // taken over since setup
+    test::SetRegText(HKEY_CLASSES_ROOT, ".rev\\ShellNew", "NullFile", "");
+    test::SetRegText(HKEY_LOCAL_MACHINE, std::string(UninstallKey) + "\\Extra", "", "added later");
+    test::SetRegText(HKEY_LOCAL_MACHINE, std::string(AppPathKey) + "\\Sub", "", "added later");
     RemoveIntegration();
     EXPECT_EQ(test::ReadRegString(HKEY_CLASSES_ROOT, ".rev", ""), "RecoveryTool");
     EXPECT_TRUE(test::RegKeyPresent(HKEY_CLASSES_ROOT, ".rev\\ShellNew"));

@@ -84,7 +84,7 @@ TEST_F(DeferredRemovalTest, OverLongNameIsNeitherRenamedNorScheduled) {
     std::string file = dir_.path() + "\\" + std::string(1015 - dir_.path().size(), 'n');
     ASSERT_EQ(file.size(), 1016u);
     DeferFileRemoval(file.c_str());
-    EXPECT_FALSE(IsScheduled(file));
+    EXPECT_FALSE(test::IsScheduledForDeletion(file));
     EXPECT_FALSE(RestartNeeded);
 }
 

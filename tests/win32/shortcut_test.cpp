@@ -102,7 +102,7 @@ TEST_F(ShortcutTest, UnchosenDesktopLinkIsDeletedOnlyWhenItIsOurs) {
             ASSERT_TRUE(CreateShellLink(c.target.c_str(), DesktopLink().c_str(), "a link")) << c.name;
         else
             ASSERT_TRUE(test::WriteBytes(DesktopLink(), "user data")) << c.name;
-        UpdateShortcuts(Links(false, false, false), nullptr);
+        UpdateShortcuts(Links(false, false, false), nullptr, 0);
         EXPECT_EQ(test::Exists(DesktopLink()), !c.deleted) << c.name;
         if (!c.isLink) {
             EXPECT_EQ(test::ReadBytes(DesktopLink()), "user data") << c.name;

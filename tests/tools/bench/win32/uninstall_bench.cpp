@@ -10,6 +10,8 @@
 // "start": the time from the program's start to its first deletion, with an
 // empty list and the full registry integration made by setup mode.
 #include "tests/support/harness.h"
+#include "tests/support/registry_probe.h"
+#include "tests/tools/bench/win32/seconds.h"
 #include "integration/apply.h"
 #include "integration/settings.h"
 #include <algorithm>
@@ -22,13 +24,6 @@
 
 namespace {
 
-double Seconds() {
-    static LARGE_INTEGER frequency = [] { LARGE_INTEGER f; QueryPerformanceFrequency(&f); return f; }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 double TicksToMs(long long ticks) {
     LARGE_INTEGER f;
     QueryPerformanceFrequency(&f);
@@ -36,15 +31,6 @@ double TicksToMs(long long ticks) {
 }
 
 const int FilesPerFolder = 100;
-
-bool WriteSmallFile(const std::string& path, const std::string& bytes) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    bool ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) != FALSE;
-    CloseHandle(h);
-    return ok;
-}
 
 struct Size {
     int files = 0;
@@ -56,7 +42,7 @@ struct Size {
 // names them; returns the number of list lines (0 on failure).
 int MakeInstallation(const std::string& folder, const std::string& exe, const Size& size) {
     if (!test::MakeDir(folder)) return 0;
-    if (!CopyFileA(exe.c_str(), (folder + "\\uninstall.exe").c_str(), FALSE)) return 0;
+    if (!test::CopyTo(exe, folder + "\\uninstall.exe")) return 0;
     std::string list;
     int lines = 0;
     list.reserve(static_cast<std::size_t>(size.files) * 20);
@@ -69,7 +55,7 @@ int MakeInstallation(const std::string& folder, const std::string& exe, const Si
         for (int i = first; i < size.files && i < first + FilesPerFolder; ++i) {
             char name[64];
             std::snprintf(name, sizeof name, "%s\\file%05d.dat", sub, i);
-            if (!WriteSmallFile(folder + "\\" + name, "installed file contents")) return 0;
+            if (!test::WriteBytes(folder + "\\" + name, "installed file contents")) return 0;
             list += std::string(name) + "\r\n";
             ++lines;
         }
@@ -80,7 +66,7 @@ int MakeInstallation(const std::string& folder, const std::string& exe, const Si
     }
     list += "uninstall.exe\r\nUninstall.lst\r\n";
     lines += 2;
-    return WriteSmallFile(folder + "\\Uninstall.lst", list) ? lines : 0;
+    return test::WriteBytes(folder + "\\Uninstall.lst", list) ? lines : 0;
 }
 
 // Files and folders still below `folder` (0 when it is gone).
@@ -141,15 +127,6 @@ Timed TimeProcess(const std::string& exe, const std::string& args, const std::st
     return result;
 }
 
-bool WaitUntilGone(const std::string& path, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    while (test::Exists(path)) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        Sleep(50);
-    }
-    return true;
-}
-
 std::string BatchPath() {
     char temp[MAX_PATH] = "";
     GetTempPathA(sizeof temp, temp);
@@ -202,8 +179,8 @@ Sample RunOnce(const test::ScratchDir& scratch, const Method& m, const Size& siz
                         : TimeProcess(m.exe, "\"" + folder + "\"", scratch.path(), outFile);
     s.seconds = t.seconds;
     if (m.counted) {
-        WaitUntilGone(folder, 60000);
-        WaitUntilGone(BatchPath(), 10000);
+        test::WaitUntilGone(folder, 60000);
+        test::WaitUntilGone(BatchPath(), 10000);
         s.fields = Fields(t.output);
     }
     s.left = Leftovers(folder);
@@ -272,9 +249,9 @@ void RunStart(const test::ScratchDir& scratch, const Method& m, int runs) {
         for (char& c : folder)
             if (c == ' ') c = '_';
         test::MakeDir(folder);
-        CopyFileA(m.exe.c_str(), (folder + "\\uninstall.exe").c_str(), FALSE);
-        WriteSmallFile(folder + "\\Qavrix.exe", "not a program");
-        WriteSmallFile(folder + "\\Uninstall.lst", "uninstall.exe\r\nUninstall.lst\r\n");
+        test::CopyTo(m.exe, folder + "\\uninstall.exe");
+        test::WriteBytes(folder + "\\Qavrix.exe", "not a program");
+        test::WriteBytes(folder + "\\Uninstall.lst", "uninstall.exe\r\nUninstall.lst\r\n");
         IntegrationSettings all;
         std::memset(&all, 1, sizeof all);
         SaveIntegrationSettings(all);
@@ -289,7 +266,7 @@ void RunStart(const test::ScratchDir& scratch, const Method& m, int runs) {
         Timed t = TimeProcess(folder + "\\uninstall.exe", "/S", scratch.path(), outFile);
         // The folder stays (Qavrix.exe is not listed): the batch ends without it.
         Sleep(2500);
-        WaitUntilGone(BatchPath(), 20000);
+        test::WaitUntilGone(BatchPath(), 20000);
         std::map<std::string, double> f = Fields(t.output);
         if (f.empty()) continue;
         toMain.push_back(TicksToMs(static_cast<long long>(f["started"] - t.startTicks)));
