@@ -353,6 +353,8 @@ TEST_F(UninstallRun, HostileListsTouchNothingOutsideAndScheduleOnlyFilesInUse) {
     const char* const links[] = {"dlink", "flink", "elink"};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
+        // Windows 9x starts only the x86 build: its row runs for that alone.
+        if (*row.version && test::ProgramArch(program_) != test::Arch::X86) continue;
         test::EmptySchedule schedule;
         test::SavedFile wininit(WininitPath());
         test::WineVersionScope version(row.version);
