@@ -57,6 +57,19 @@ void DeferFileRemoval(const char* path) {
     ScheduleRemovalAtRestart(scheduled);
 }
 
+STARTUPINFOA BatchStartupRecord(bool nt, HANDLE nul) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    if (nt) {
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = SW_HIDE;
+    } else if (nul != INVALID_HANDLE_VALUE && nul != nullptr) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = startup.hStdOutput = startup.hStdError = nul;
+    }
+    return startup;
+}
+
 void ShowRestartNotice() {
     MessageBoxA(nullptr, GetMessageText(MSG_RESTART_NEEDED), GetMessageText(MSG_CAPTION),
                 MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
@@ -113,17 +126,9 @@ bool StartBatch(const char* tempFolder, const char* batch) {
         return false;
 
     bool nt = NtMajorVersion() != 0;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
     UniqueFileHandle nul;
-    if (nt) {
-        startup.dwFlags = STARTF_USESHOWWINDOW;
-        startup.wShowWindow = SW_HIDE;
-    } else {
-        nul.reset(CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr));
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = startup.hStdOutput = startup.hStdError = nul.get();
-    }
+    if (!nt) nul.reset(CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr));
+    STARTUPINFOA startup = BatchStartupRecord(nt, nul.get());
     // Neither this process nor the batch may keep the program folder in use.
     SetCurrentDirectoryA("..");
     PROCESS_INFORMATION info{};
