@@ -6,7 +6,7 @@
 namespace test {
 
 std::vector<Box> RunAnswering(const std::string& exe, const std::string& args, const std::string& cwd, int answer,
-                              std::vector<DWORD>* started) {
+                              std::vector<ProcessStamp>* started) {
     std::vector<Box> boxes;
     Process p;
     EXPECT_TRUE(p.Start(exe, args, cwd)) << exe;
