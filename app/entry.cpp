@@ -5,19 +5,24 @@
 #include "app/core/switches.h"
 #include "lang/messages.h"
 #include "lang/languagefile.h"
+#include "lang/core/messageformat.h"
 #include "platform/handles.h"
 #include "platform/program_path.h"
+#include "platform/text.h"
 #include "platform/shell_open.h"
 #include "uninstall/uninstall_run.h"
 #include "integration/setup_dialogs.h"
 #include "resource.h"
-#include <cstdio>
+#include <cstring>
 
+// Message 5106 may come from a translation: it is composed, never used as a
+// format, so a text with other or more conversions than "%s" shows them as
+// they are written.
 void ComposeManualDeletionWarning(char* out, size_t capacity, const char* programPath) {
     if (capacity == 0) return;
-    int used = std::snprintf(out, capacity, "%s\n", GetMessageText(MSG_UNINSTALL_DONE));
-    if (used < 0 || static_cast<size_t>(used) >= capacity) return;
-    std::snprintf(out + used, capacity - used, GetMessageText(MSG_DELETE_MANUALLY), programPath);
+    if (!CopyText(out, capacity, GetMessageText(MSG_UNINSTALL_DONE)) || !AppendText(out, capacity, "\n")) return;
+    std::size_t used = std::strlen(out);
+    FormatWithText(out + used, capacity - used, GetMessageText(MSG_DELETE_MANUALLY), programPath);
 }
 
 void ShowManualDeletionWarning() {
@@ -42,9 +47,9 @@ struct Requests : SwitchHandler {
 };
 
 void RunSetupMode() {
-    INT_PTR confirmed = DialogBoxParamA(CurrentResourceModule, "SETUPDLG", nullptr, SetupDialogProc, 0);
+    INT_PTR confirmed = DialogBoxParamA(DialogModule("SETUPDLG"), "SETUPDLG", nullptr, SetupDialogProc, 0);
     if (confirmed <= 0) return;
-    DialogBoxParamA(CurrentResourceModule, "DONEDLG", nullptr, DoneDialogProc, 0);
+    DialogBoxParamA(DialogModule("DONEDLG"), "DONEDLG", nullptr, DoneDialogProc, 0);
     if (programGroupPath[0] != '\0' && !SilentMode)
         ShellOpen(programGroupPath);
 }
@@ -68,7 +73,7 @@ int UninstallerMain(HINSTANCE instance, const char* args) {
     LoadLanguageFile("uninstall.lng");
     OleInitialization ole;
     UniqueLibrary richEdit(LoadLibraryA("riched32.dll"));
-    ProductIcon = LoadIconA(CurrentResourceModule, "QAVICON");
+    ProductIcon = LoadIconA(ModuleWithResource("QAVICON", RT_GROUP_ICON), "QAVICON");
     UniqueFont dialogFont(CreateDialogFont());
     DialogFont = dialogFont.get();
 

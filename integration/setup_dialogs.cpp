@@ -51,7 +51,7 @@ void HandleSetupCommand(HWND dialog, int command) {
     case IDC_CANCEL: EndDialog(dialog, 0); break;
     case IDC_SELECT_ALL: SelectAllArchiveTypes(dialog); break;
     case IDC_CONTEXT_ITEMS:
-        DialogBoxParamA(CurrentResourceModule, "CONTEXTITEMS", dialog, ContextItemsDialogProc, 0);
+        DialogBoxParamA(DialogModule("CONTEXTITEMS"), "CONTEXTITEMS", dialog, ContextItemsDialogProc, 0);
         break;
     default: break;  // the Help button has been served by the hook
     }

@@ -30,10 +30,23 @@ bool IsDropDownComboBox(HWND child) {
     return (GetWindowLongA(child, GWL_STYLE) & 3) != CBS_SIMPLE;
 }
 
-void ResizeDialog(HWND dialog, const RECT& client, FrameSize frame, const DialogScale& scale) {
+// The screen's work area (the screen less the task bar).
+Rect32 WorkArea() {
+    RECT area{};
+    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0) || area.right <= area.left || area.bottom <= area.top)
+        area = RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    return ToRect32(area);
+}
+
+// Resizes the dialog in place; only a dialog that would reach past the work
+// area is moved, as far as needed to lie inside it.
+void ResizeDialog(HWND dialog, const RECT& window, const RECT& client, FrameSize frame, const DialogScale& scale,
+                  const Rect32& area) {
     Placement size = ScaledDialogSize(ToRect32(client), frame, scale);
-    SetWindowPos(dialog, nullptr, 0, 0, size.width, size.height,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOOWNERZORDER);
+    Placement inside = KeepInsideArea(ToRect32(window), size, area);
+    UINT flags = SWP_NOZORDER | SWP_NOOWNERZORDER;
+    if (inside.x == window.left && inside.y == window.top) flags |= SWP_NOMOVE;
+    SetWindowPos(dialog, nullptr, inside.x, inside.y, size.width, size.height, flags);
 }
 
 void MoveChild(HWND child, const RECT& dialogWindow, FrameSize frame, int top, const DialogScale& scale) {
@@ -74,7 +87,7 @@ void ApplyRightToLeft(HWND window) {
 DialogScale GetDialogScale(const char* dialogName) {
     char entry[MessageTextCapacity];
     Translate("", entry, sizeof entry, TextKind::WindowText, dialogName);
-    return ParseScaleEntry(entry);
+    return ScaleFromEntry(entry);
 }
 
 void TranslateDialog(HWND dialog, const char* dialogName) {
@@ -83,7 +96,9 @@ void TranslateDialog(HWND dialog, const char* dialogName) {
     GetWindowRect(dialog, &window);
     GetClientRect(dialog, &client);
     FrameSize frame = DialogFrameSize(ToRect32(window), ToRect32(client));
-    if (scale.applies) ResizeDialog(dialog, client, frame, scale);
+    Rect32 area = WorkArea();
+    scale = FitScaleToArea(scale, ToRect32(client), frame, area.right - area.left, area.bottom - area.top);
+    if (scale.applies) ResizeDialog(dialog, window, client, frame, scale, area);
 
     TranslateWindowText(dialog, dialogName, true);
 

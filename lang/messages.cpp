@@ -8,6 +8,11 @@ HMODULE OwnModule = nullptr;
 
 bool LanguageDllLoaded() { return static_cast<bool>(TheExtResource().dll); }
 
+HMODULE ModuleWithResource(const char* name, const char* type) {
+    if (FindResourceA(CurrentResourceModule, name, type)) return CurrentResourceModule;
+    return OwnModule ? OwnModule : CurrentResourceModule;
+}
+
 void UnloadLanguageDll() {
     UniqueLibrary& dll = TheExtResource().dll;
     if (!dll) return;

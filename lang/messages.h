@@ -17,6 +17,12 @@ extern HMODULE CurrentResourceModule;
 // The program's own module, recorded by LoadLanguageDll.
 extern HMODULE OwnModule;
 
+// The module that holds the resource `name` of `type`: the language DLL when
+// it has it, else the program itself, so that a DLL without dialogs or icon
+// (an older edition, or one with texts only) still gets the program's own.
+HMODULE ModuleWithResource(const char* name, const char* type);
+inline HMODULE DialogModule(const char* name) { return ModuleWithResource(name, RT_DIALOG); }
+
 void LoadLanguageDll(HINSTANCE instance);
 void UnloadLanguageDll();
 bool LanguageDllLoaded();

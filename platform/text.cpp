@@ -80,7 +80,9 @@ static_assert(sizeof(OSVERSIONINFOA) == 148, "version record");
 
 bool RunProgram(const char* commandLine, const char* workingDir, DWORD waitMs) {
     char line[PathSize];
-    CopyText(line, sizeof line, commandLine);  // CreateProcessA may write to it
+    // CreateProcessA may write to the line. A cut line would start another
+    // program or pass other arguments, so it is not started at all.
+    if (!commandLine || !CopyText(line, sizeof line, commandLine)) return false;
     STARTUPINFOA startup{};
     startup.cb = sizeof(startup);  // 68 bytes on 32-bit Windows
     PROCESS_INFORMATION info{};

@@ -59,6 +59,23 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 "$WINESERVER" -p >/dev/null 2>&1 </dev/null || true
 
+# Wine ends its desktop process a moment after the last program that used
+# the desktop ended; a program starting in that moment gets no desktop (its
+# windows never appear, or it ends at once). A hidden-window program of the
+# tests keeps the desktop open for the life of the wineserver. It is started
+# from / so that it holds no folder, and only when none is running (it also
+# ends at once when another copy runs).
+qav_keeper="$(dirname "$QAV_STATE")/mingw/bin/testprogs/keepdesktop.exe"
+qav_keeper_alive() {
+  local pid; pid="$(cat "$QAV_STATE/keeper.pid" 2>/dev/null)" || return 1
+  [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null && tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -qi keepdesktop
+}
+if [ -f "$qav_keeper" ] && [ -z "${QAV_NO_KEEPER:-}" ] && ! qav_keeper_alive; then
+  qav_pid="$(cd / && { "$WINE" "$qav_keeper" </dev/null >/dev/null 2>&1 & echo $!; })"
+  sleep 0.5
+  kill -0 "$qav_pid" 2>/dev/null && echo "$qav_pid" > "$QAV_STATE/keeper.pid"
+fi
+
 # The dialogs name the SimSun face ("宋体"); let a Chinese font from Debian's
 # packages stand in for it so their texts render.
 if [ ! -f "$QAV_STATE/fonts-replaced" ]; then

@@ -122,6 +122,19 @@ void DeferFileRemoval(const char* path) {
     if (ScheduleRemovalAtRestart(path)) RestartNeeded = true;
 }
 
+STARTUPINFOA BatchStartupRecord(bool nt, HANDLE nul) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    if (nt) {
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = SW_HIDE;
+    } else if (nul != INVALID_HANDLE_VALUE && nul != nullptr) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = startup.hStdOutput = startup.hStdError = nul;
+    }
+    return startup;
+}
+
 void ShowRestartNotice() {
     MessageBoxA(nullptr, GetMessageText(MSG_RESTART_NEEDED), GetMessageText(MSG_CAPTION),
                 MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
@@ -137,13 +150,14 @@ struct BatchText {
     char closing[BatchTextSize];
 };
 
-bool ComposeBatch(const char* program, const char* folder, const char* batch, BatchText& text) {
+bool ComposeBatch(const char* program, const char* folder, const char* batch, const char* interpreter,
+                  BatchText& text) {
     char p[2048], d[2048], b[2048];
     if (!DoublePercents(LeadByteTable, program, p, sizeof p)) return false;
     if (!DoublePercents(LeadByteTable, folder, d, sizeof d)) return false;
     if (!DoublePercents(LeadByteTable, batch, b, sizeof b)) return false;
     PlatformFamily family = NtMajorVersion() != 0 ? PlatformFamily::Nt : PlatformFamily::Win9x;
-    return ComposeBatchStart(family, p, text.start, sizeof text.start) &&
+    return ComposeBatchStart(BatchStartForm(LeadByteTable, family, interpreter), p, text.start, sizeof text.start) &&
            ComposeBatchAttempt(p, d, text.attempt, sizeof text.attempt) &&
            ComposeBatchClosing(p, b, text.closing, sizeof text.closing);
 }
@@ -167,28 +181,16 @@ bool WriteBatch(const char* path, const BatchText& text) {
 // Runs the batch through the command interpreter; false when it was not started.
 // The interpreter expands %NAME% in its own command line too, so a batch path
 // with a percent sign is given by its bare name, started in its own folder.
-bool StartBatch(const char* tempFolder, const char* batch) {
-    char interpreter[PathSize];
-    interpreter[0] = '\0';
-    DWORD len = GetEnvironmentVariableA("COMSPEC", interpreter, sizeof interpreter);
-    if (len >= sizeof interpreter) interpreter[0] = '\0';
+bool StartBatch(const char* tempFolder, const char* batch, const char* interpreter) {
     bool byName = std::strchr(batch, '%') != nullptr;
     char commandLine[PathSize];
     if (!ComposeInterpreterCommand(interpreter, byName ? BatchFileName : batch, commandLine, sizeof commandLine))
         return false;
 
     bool nt = NtMajorVersion() != 0;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
     UniqueFileHandle nul;
-    if (nt) {
-        startup.dwFlags = STARTF_USESHOWWINDOW;
-        startup.wShowWindow = SW_HIDE;
-    } else {
-        nul.reset(CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr));
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = startup.hStdOutput = startup.hStdError = nul.get();
-    }
+    if (!nt) nul.reset(CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr));
+    STARTUPINFOA startup = BatchStartupRecord(nt, nul.get());
     // Neither this process nor the batch may keep the program folder in use.
     SetCurrentDirectoryA("..");
     PROCESS_INFORMATION info{};
@@ -212,8 +214,14 @@ void StartSelfRemoval() {
     len = GetCurrentDirectoryA(sizeof folder, folder);
     if (len == 0 || len >= sizeof folder) return;
 
+    // The command interpreter, from COMSPEC (empty when it is not set).
+    char interpreter[PathSize];
+    interpreter[0] = '\0';
+    len = GetEnvironmentVariableA("COMSPEC", interpreter, sizeof interpreter);
+    if (len >= sizeof interpreter) interpreter[0] = '\0';
+
     BatchText text;
-    if (!ComposeBatch(program, folder, batch, text)) return;
+    if (!ComposeBatch(program, folder, batch, interpreter, text)) return;
     if (!WriteBatch(batch, text)) return;
-    if (!StartBatch(tempFolder, batch)) DeleteFileA(batch);
+    if (!StartBatch(tempFolder, batch, interpreter)) DeleteFileA(batch);
 }

@@ -2,6 +2,7 @@
 // aside and scheduled for deletion at the next system start, and the running
 // program with its folder, which a temporary batch file removes afterwards.
 #pragma once
+#include <windows.h>
 
 // Set when a file in use could not even be renamed and was scheduled under its
 // own name; false at the start of the removal passes and only ever set afterwards.
@@ -20,6 +21,11 @@ bool ScheduleRemovalAtRestart(const char* path);
 
 // Tells the user that a restart completes the uninstall.
 void ShowRestartNotice();
+
+// The start-up record of the batch's interpreter: hidden on the NT family; on
+// Windows 9x with `nul` (the opened device "NUL") as its standard handles, or
+// with none when "NUL" could not be opened.
+STARTUPINFOA BatchStartupRecord(bool nt, HANDLE nul);
 
 // Writes Uninstall_Qav.Bat into the temporary folder and starts it hidden; the
 // batch waits for this program to end, deletes it and removes the program

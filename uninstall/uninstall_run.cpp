@@ -12,6 +12,7 @@
 #include "uninstall/core/names.h"
 #include "app/program_state.h"
 #include "lang/messages.h"
+#include "lang/core/messageformat.h"
 #include "platform/handles.h"
 #include "platform/program_path.h"
 #include "platform/text.h"

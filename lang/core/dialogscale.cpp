@@ -52,6 +52,12 @@ DialogScale ParseScaleEntry(const char* text) {
     return scale;
 }
 
+DialogScale ScaleFromEntry(const char* text) {
+    DialogScale scale = ParseScaleEntry(text);
+    if (ScalePercentInRange(scale.horizontal) && ScalePercentInRange(scale.vertical)) return scale;
+    return DialogScale{};
+}
+
 FrameSize DialogFrameSize(const Rect32& window, const Rect32& client) {
     FrameSize frame;
     frame.width = Clamp(static_cast<Wide>(Extent(window.left, window.right)) - client.right);
@@ -63,6 +69,43 @@ Placement ScaledDialogSize(const Rect32& client, FrameSize frame, const DialogSc
     Placement p;
     p.width = Clamp(static_cast<Wide>(Percent(client.right, scale.horizontal)) + frame.width);
     p.height = Clamp(static_cast<Wide>(Percent(client.bottom, scale.vertical)) + frame.height);
+    return p;
+}
+
+namespace {
+
+// The largest percent, at most `percent`, that keeps extent * percent / 100
+// within `room`; at least the smallest percent allowed.
+int FitPercent(int percent, int extent, Wide room) {
+    if (extent <= 0 || static_cast<Wide>(extent) * percent / 100 <= room) return percent;
+    Wide fit = room > 0 ? room * 100 / extent : 0;
+    if (fit < MinScalePercent) fit = MinScalePercent;
+    return fit < percent ? static_cast<int>(fit) : percent;
+}
+
+}  // namespace
+
+DialogScale FitScaleToArea(const DialogScale& scale, const Rect32& client, FrameSize frame, int areaWidth,
+                           int areaHeight) {
+    if (!scale.applies) return scale;
+    DialogScale fitted = scale;
+    fitted.horizontal = FitPercent(scale.horizontal, client.right, static_cast<Wide>(areaWidth) - frame.width);
+    fitted.vertical = FitPercent(scale.vertical, client.bottom, static_cast<Wide>(areaHeight) - frame.height);
+    fitted.applies = !(fitted.horizontal == 100 && fitted.vertical == 100);
+    return fitted;
+}
+
+Placement KeepInsideArea(const Rect32& window, const Placement& size, const Rect32& area) {
+    auto place = [](int start, int extent, int low, int high) {
+        Wide end = static_cast<Wide>(start) + extent;
+        Wide moved = start;
+        if (end > high) moved = static_cast<Wide>(high) - extent;
+        if (moved < low) moved = low;
+        return Clamp(moved);
+    };
+    Placement p = size;
+    p.x = place(window.left, size.width, area.left, area.right);
+    p.y = place(window.top, size.height, area.top, area.bottom);
     return p;
 }
 

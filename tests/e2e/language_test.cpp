@@ -52,6 +52,19 @@ std::vector<WarningCase> WarningCases() {
         {"HeaderOutOfReachLeavesTheDllsMessages", true,
          std::string(130817, ';') + test::MessagesHeader + MessageEntry("卸载 Qavrix", "Never"), "TEST Uninstall Qavrix",
          "TEST Uninstall complete\nTEST Delete @ by hand"},
+        // A translation of message 5106 is never a format: the path goes where
+        // the original has its "%s" (the translation's first), every other
+        // percent sequence is shown as written, and the program ends normally.
+        {"MoreConversionsThanTheOriginal", false, Header + MessageEntry("你应该手动删除 %s", "%s %s"), "卸载 Qavrix",
+         "卸载已完成\n@ %s"},
+        {"ThreePaths", false, Header + MessageEntry("你应该手动删除 %s", "A%sB%sC%sD"), "卸载 Qavrix",
+         "卸载已完成\nA@B%sC%sD"},
+        {"OtherConversions", false, Header + MessageEntry("你应该手动删除 %s", "%x.%x %s"), "卸载 Qavrix",
+         "卸载已完成\n%x.%x @"},
+        {"HugeWidth", false, Header + MessageEntry("你应该手动删除 %s", "%1000000s"), "卸载 Qavrix",
+         "卸载已完成\n%1000000s"},
+        {"WritingConversions", false, Header + MessageEntry("你应该手动删除 %s", "%n%n%p 100%%"), "卸载 Qavrix",
+         "卸载已完成\n%n%n%p 100%"},
     };
 }
 
@@ -65,7 +78,8 @@ TEST_P(LanguageWarning, BoxShowsTheExpectedTexts) {
     WriteLanguageFile(c.file);
     ui::Window w = FirstBox("/warning");
     std::string text = c.text;
-    text.replace(text.find('@'), 1, test::Utf8FromAnsi(exe_));
+    std::size_t at = text.find('@');
+    if (at != std::string::npos) text.replace(at, 1, test::Utf8FromAnsi(exe_));
     EXPECT_EQ(w.caption, c.caption);
     EXPECT_EQ(w.MessageText(), text);
 }
@@ -129,6 +143,71 @@ TEST_F(LanguageE2e, SetupDialogIsTranslatedScaledAndMirrored) {
         ui::Command(dialog, IDCANCEL);
         EXPECT_EQ(p.Wait(20000), 0);
     }
+}
+
+// The setup dialog's window rectangle with the language file `lines`, and
+// the screen's work area; the dialog is cancelled.
+struct SetupGeometry {
+    RECT window{}, client{}, area{};
+};
+
+class SetupDialogLanguage : public LanguageE2e {
+protected:
+    SetupGeometry ShowSetup() {
+        SetupGeometry g;
+        test::Process p;
+        EXPECT_TRUE(p.Start(exe_, "/setup", dir_));
+        HWND dialog = ui::WaitForDialog(p.pid(), 20000, "", p.handle());
+        EXPECT_NE(dialog, nullptr) << "no SETUPDLG";
+        if (dialog) {
+            GetWindowRect(dialog, &g.window);
+            GetClientRect(dialog, &g.client);
+            caption_ = ui::Describe(dialog).caption;
+            ui::Command(dialog, IDCANCEL);
+        }
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &g.area, 0);
+        EXPECT_EQ(p.Wait(20000), 0);
+        return g;
+    }
+    std::string caption_;
+};
+
+// Scale entries outside the range lngtool accepts (1 to 1000 percent) leave
+// the dialog as its template makes it; an entry in the range never makes it
+// larger than the work area.
+TEST_F(SetupDialogLanguage, ScaleEntriesOutsideTheRangeAreIgnoredAndNoneExceedsTheWorkArea) {
+    SetupGeometry plain = ShowSetup();
+    const struct {
+        const char* entry;
+        bool ignored;
+    } cases[] = {
+        {"-2147483648*-2147483648", true}, {"0*0", true},        {"99999*99999", true},
+        {"1001*100", true},                {"100*-5", true},      {"1000*1000", false},
+        {"1000*100", false},               {"120*110", false},
+    };
+    for (const auto& c : cases) {
+        WriteLanguageFile(Header + WindowEntry("SETUPDLG", "", c.entry));
+        SetupGeometry g = ShowSetup();
+        if (c.ignored) {
+            EXPECT_EQ(g.client.right, plain.client.right) << c.entry;
+            EXPECT_EQ(g.client.bottom, plain.client.bottom) << c.entry;
+        } else {
+            EXPECT_GT(g.client.right, plain.client.right) << c.entry;
+        }
+        EXPECT_GE(g.window.left, g.area.left) << c.entry;
+        EXPECT_GE(g.window.top, g.area.top) << c.entry;
+        EXPECT_LE(g.window.right, g.area.right) << c.entry;
+        EXPECT_LE(g.window.bottom, g.area.bottom) << c.entry;
+    }
+}
+
+// A language DLL with texts only (an older edition, or one built for the
+// other architecture without dialogs): the dialogs come from the program.
+TEST_F(SetupDialogLanguage, DialogsMissingFromTheLanguageDllComeFromTheProgram) {
+    AddLanguageDll();
+    SetupGeometry g = ShowSetup();
+    EXPECT_EQ(caption_, "Qavrix 简体中文版安装");
+    EXPECT_GT(g.client.right, 0);
 }
 
 }  // namespace

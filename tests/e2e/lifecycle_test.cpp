@@ -50,6 +50,51 @@ Lines Export() {
     return lines;
 }
 
+// What the uninstall keeps on purpose, as snapshot lines: the handler keys
+// that other extensions may share, without their default value (with the
+// parents made for them), the emptied parent of the executable files'
+// handler, and the system's "Approved" key. An extension left with an empty
+// default value (owned by the product without a saved record) cannot occur in
+// this life.
+Lines KeptKeys() {
+    Lines allowed;
+    for (const char* type : {"*", "Folder", "Directory"})
+        for (const char* part : {"\\shellex]", "\\shellex\\ContextMenuHandlers]", "\\shellex\\ContextMenuHandlers\\Qavrix]"})
+            allowed.push_back(Lower("[" + Classes + type + part));
+    for (const char* type : {"Folder", "Drive", "Directory"})
+        for (const char* part : {"\\shellex]", "\\shellex\\DragDropHandlers]", "\\shellex\\DragDropHandlers\\Qavrix]"})
+            allowed.push_back(Lower("[" + Classes + type + part));
+    for (const char* part : {"exefile\\shellex]", "exefile\\shellex\\PropertySheetHandlers]", "*]", "Folder]", "Drive]",
+                             "Directory]", "exefile]"})
+        allowed.push_back(Lower("[" + Classes + part));
+    for (const char* key : {"Shell Extensions]", "Shell Extensions\\Approved]"})
+        allowed.push_back(Lower("[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\" + std::string(key)));
+    std::sort(allowed.begin(), allowed.end());
+    allowed.erase(std::unique(allowed.begin(), allowed.end()), allowed.end());
+    return allowed;
+}
+
+// Every file and folder below `folder`: "path" for a folder, "path size" for
+// a file, in lower case and sorted.
+void ListFiles(const std::string& folder, Lines& out) {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return;
+    do {
+        std::string name = fd.cFileName;
+        if (name == "." || name == "..") continue;
+        std::string path = folder + "\\" + name;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            out.push_back(Lower(path));
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) ListFiles(path, out);
+        } else {
+            unsigned long long size = (static_cast<unsigned long long>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
+            out.push_back(Lower(path) + " " + std::to_string(size));
+        }
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+}
+
 // Wine's prefix has no ".zip" or ".iso" of its own: for the test they belong
 // to two other programs, and they are deleted again afterwards.
 class LifecycleTest : public uninstall_e2e::Installation {
@@ -58,11 +103,13 @@ protected:
         Installation::SetUp();
         ASSERT_FALSE(test::RegKeyPresent(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Qavrix archiver"))
             << "the prefix already holds an installation";
-        for (const char* key : {".zip", ".iso"}) RegDeleteTreeA(HKEY_CLASSES_ROOT, key);
+        for (const char* key : {".zip", ".iso", ".7z"}) RegDeleteTreeA(HKEY_CLASSES_ROOT, key);
         Set(".zip", "", "OtherArc.Zip");
         Set(".zip", "Content Type", "application/x-zip-compressed");
         Set(".zip\\ShellNew", "NullFile", "");
         Set(".iso", "", "DiscTool.Image");
+        Set(".7z", "", "Other7z.Archive");
+        Set(".7z\\ShellNew", "NullFile", "");
         for (const char* f : {"Qavrix.exe", "qavext.dll", "Qavrix.hlp", "Qav.txt", "license.txt", "Docs\\order.htm"}) {
             if (std::string(f) == "Docs\\order.htm") Folder("Docs");
             Put(f, "MZ demo");
@@ -72,7 +119,7 @@ protected:
     }
     void TearDown() override {
         Installation::TearDown();
-        for (const char* key : {".zip", ".iso"}) RegDeleteTreeA(HKEY_CLASSES_ROOT, key);
+        for (const char* key : {".zip", ".iso", ".7z"}) RegDeleteTreeA(HKEY_CLASSES_ROOT, key);
     }
     void Set(const std::string& key, const std::string& name, const std::string& text) {
         test::SetRegText(HKEY_CLASSES_ROOT, key, name, text);
@@ -156,30 +203,81 @@ TEST_F(LifecycleTest, SilentSetupThenSilentUninstallLeavesOnlyWhatIsKeptOnPurpos
 
     Lines after = Export();
     EXPECT_EQ(Minus(before, after), Lines{}) << "nothing that was there before setup is lost or changed";
-    // Kept on purpose: the handler keys that other extensions may share,
-    // without their default value (with the parents made for them), the
-    // emptied parent of the executable files' handler, and the system's
-    // "Approved" key. An extension left with an empty default value (owned by
-    // the product without a saved record) cannot occur in this life.
-    Lines allowed;
-    for (const char* type : {"*", "Folder", "Directory"})
-        for (const char* part : {"\\shellex]", "\\shellex\\ContextMenuHandlers]", "\\shellex\\ContextMenuHandlers\\Qavrix]"})
-            allowed.push_back(Lower("[" + Classes + type + part));
-    for (const char* type : {"Folder", "Drive", "Directory"})
-        for (const char* part : {"\\shellex]", "\\shellex\\DragDropHandlers]", "\\shellex\\DragDropHandlers\\Qavrix]"})
-            allowed.push_back(Lower("[" + Classes + type + part));
-    for (const char* part : {"exefile\\shellex]", "exefile\\shellex\\PropertySheetHandlers]", "*]", "Folder]", "Drive]",
-                             "Directory]", "exefile]"})
-        allowed.push_back(Lower("[" + Classes + part));
-    for (const char* key : {"Shell Extensions]", "Shell Extensions\\Approved]"})
-        allowed.push_back(Lower("[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\" + std::string(key)));
-    std::sort(allowed.begin(), allowed.end());
-    allowed.erase(std::unique(allowed.begin(), allowed.end()), allowed.end());
+    Lines allowed = KeptKeys();
     EXPECT_EQ(Minus(Minus(after, before), allowed), Lines{}) << "differences nobody keeps on purpose";
     EXPECT_TRUE(std::binary_search(after.begin(), after.end(),
                                    "[hkey_local_machine\\software\\classes\\*\\shellex\\contextmenuhandlers\\qavrix]"));
 }
 
+
+// The whole life in each Windows version the program tells apart: a silent
+// setup and the silent uninstall, with the full registry (HKLM and HKCU) and
+// every file of drive C: compared before and after. The foreign ".zip" (with
+// its Content Type and New-menu entry), ".7z" (with NullFile) and ".iso" come
+// back exactly; the only differences are the leftovers listed once: the kept
+// keys above, and on Windows 98 the New-menu "Data" value (below).
+class WholeLife : public LifecycleTest, public ::testing::WithParamInterface<const char*> {
+protected:
+    // Drive C: but the installation itself, which the uninstall removes with
+    // its folder (checked on its own), and gtest's capture files.
+    Lines Files() {
+        Lines files, kept;
+        ListFiles("C:", files);
+        for (const std::string& f : files)
+            if (f.rfind(Lower(dir_), 0) != 0 && f.find("\\gtest_redir") == std::string::npos) kept.push_back(f);
+        std::sort(kept.begin(), kept.end());
+        return kept;
+    }
+};
+
+TEST_P(WholeLife, SetupThenUninstallLeavesRegistryAndFilesAsTheyWere) {
+    test::WineVersionScope version(GetParam());
+    const bool nt = std::string(GetParam()) != "win98";
+    const std::string userGroup = test::ShellFolderPath(CSIDL_PROGRAMS) + "\\Qavrix";
+    const std::string commonGroup = test::ShellFolderPath(CSIDL_COMMON_PROGRAMS) + "\\Qavrix";
+    Lines registryBefore = Export();
+    Lines filesBefore = Files();
+
+    SilentSetup();
+    EXPECT_EQ(test::ReadRegString(HKEY_CLASSES_ROOT, ".zip", ""), "Qavrix.ZIP");
+    EXPECT_EQ(test::ReadRegString(HKEY_CLASSES_ROOT, ".7z", ""), "Qavrix");
+    EXPECT_EQ(test::ReadRegString(HKEY_LOCAL_MACHINE, UninstallKey, "UninstallString"), exe_);
+    ExpectGroup(userGroup);
+    EXPECT_EQ(test::Exists(commonGroup), nt) << "the all-users group exists on the NT family only";
+
+    std::vector<Box> boxes = Run("/S");
+    EXPECT_TRUE(boxes.empty()) << boxes.front().text;
+    ASSERT_TRUE(WaitForBatch());
+    EXPECT_FALSE(test::Exists(dir_)) << "program folder";
+
+    // The foreign types, value by value.
+    EXPECT_EQ(test::ReadRegString(HKEY_CLASSES_ROOT, ".zip", ""), "OtherArc.Zip");
+    EXPECT_EQ(test::ReadRegString(HKEY_CLASSES_ROOT, ".zip", "Content Type"), "application/x-zip-compressed");
+    EXPECT_EQ(test::ReadRegString(HKEY_CLASSES_ROOT, ".7z", ""), "Other7z.Archive");
+    for (const char* key : {".zip\\ShellNew", ".7z\\ShellNew"})
+        EXPECT_TRUE(test::HasRegValue(HKEY_CLASSES_ROOT, key, "NullFile")) << key;
+    EXPECT_EQ(test::ReadRegString(HKEY_CLASSES_ROOT, ".iso", ""), "DiscTool.Image");
+
+    Lines registryAfter = Export();
+    EXPECT_EQ(Minus(registryBefore, registryAfter), Lines{}) << "nothing that was there before setup is lost or changed";
+    Lines added = Minus(Minus(registryAfter, registryBefore), KeptKeys());
+    // Windows 9x before Me has no template files: the New-menu template is a
+    // "Data" value, which stays under the ShellNew key of an extension that
+    // existed before, beside the earlier owner's NullFile that comes back.
+    if (!nt) {
+        const std::string data = "[hkey_local_machine\\software\\classes\\.zip\\shellnew] \"data\"";
+        added.erase(std::remove_if(added.begin(), added.end(),
+                                   [&](const std::string& line) { return line.rfind(data, 0) == 0; }),
+                    added.end());
+    }
+    EXPECT_EQ(added, Lines{}) << "differences nobody keeps on purpose";
+    Lines filesAfter = Files();
+    EXPECT_EQ(Minus(filesBefore, filesAfter), Lines{}) << "files lost or changed";
+    EXPECT_EQ(Minus(filesAfter, filesBefore), Lines{}) << "files left behind";
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, WholeLife, ::testing::Values("win98", "winxp", "win7", "win10"),
+                         [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
 
 // Leaves no shortcut of a failed run on the prefix's desktop or Start menu.
 struct LinkFilesGone {

@@ -35,22 +35,57 @@ TEST_F(SelfRemoval, BatchBytesNtFamily) {
     EXPECT_EQ(batch.Read(), ExpectedBatch("\"" + exe_ + "\" /wait\r\n"));
 }
 
+// COMSPEC for one scope (the program inherits this process's environment).
+class InterpreterScope : test::Scope {
+public:
+    explicit InterpreterScope(const char* path) {
+        char old[1024] = "";
+        DWORD len = GetEnvironmentVariableA("COMSPEC", old, sizeof old);
+        had_ = len > 0 && len < sizeof old;
+        old_ = old;
+        if (path) SetEnvironmentVariableA("COMSPEC", path);
+    }
+    ~InterpreterScope() { SetEnvironmentVariableA("COMSPEC", had_ ? old_.c_str() : nullptr); }
+private:
+    bool had_ = false;
+    std::string old_;
+};
+
+// On Windows 9x the batch runs the program through "start /wait" when the
+// interpreter is command.com; with cmd.exe (Wine's, or the NT family's when a
+// 9x version is reported to the program), which would read the quoted path as
+// a window title and open an idle console, it runs the program directly. The
+// command.com of the first row does not exist here: the batch is written but
+// cannot be started, so the program and its folder stay.
 TEST_F(SelfRemoval, BatchBytesWindows9x) {
     QAV_ONLY_FOR_X86_PROGRAM_AS_WINDOWS_9X(program_);
-    test::WineVersionScope win98("win98");
-    Put("a.txt");
-    List("a.txt\r\n");
-    test::HeldFile batch = KeepBatch();
-    ASSERT_TRUE(batch);
-    EXPECT_TRUE(Run("/S").empty());
-    EXPECT_FALSE(Has("a.txt"));
-    EXPECT_EQ(batch.Read(), ExpectedBatch("start /wait \"" + exe_ + "\" /wait\r\n"));
-    // Wine's cmd.exe reads "start /wait" the NT way, so what follows is not
-    // the Windows 9x sequence: let the batch end and answer a warning if any.
-    DWORD start = GetTickCount();
-    while (test::Exists(dir_) && GetTickCount() - start < 15000) {
-        HWND box = ui::WaitForDialog(0, 500, "卸载 Qavrix");
-        if (box) ui::Command(box, IDOK);
+    const struct {
+        const char* interpreter;  // null: Wine's own COMSPEC, cmd.exe
+        bool start;
+        bool removed;
+    } cases[] = {
+        {"C:\\WINDOWS\\COMMAND.COM", true, false},
+        {nullptr, false, true},
+    };
+    for (const auto& c : cases) {
+        test::WineVersionScope win98("win98");
+        InterpreterScope interpreter(c.interpreter);
+        Install(c.start ? "Qavrix-command" : "Qavrix-cmd");
+        Put("a.txt");
+        List("a.txt\r\n");
+        {
+            test::HeldFile batch = KeepBatch();
+            ASSERT_TRUE(batch);
+            EXPECT_TRUE(Run("/S").empty());
+            EXPECT_FALSE(Has("a.txt"));
+            std::string first = c.start ? "start /wait \"" + exe_ + "\" /wait\r\n" : "\"" + exe_ + "\" /wait\r\n";
+            if (c.removed) {
+                EXPECT_TRUE(test::WaitUntilGone(dir_)) << "the batch ran to its end";
+            }
+            EXPECT_EQ(batch.Read(), ExpectedBatch(first)) << (c.interpreter ? c.interpreter : "cmd.exe");
+            EXPECT_EQ(test::Exists(dir_), !c.removed);
+        }
+        DeleteFileA(BatchPath().c_str());
     }
 }
 

@@ -66,7 +66,8 @@ public:
     ~SetupRun() {
         if (!started_ || process_.pid() == 0) return;
         process_.Terminate();
-        test::EndDescendantsOf({process_.pid()});
+        WaitForSingleObject(process_.handle(), 5000);
+        test::EndProcessesStartedBy({process_.Stamp()});
     }
     HWND WaitFor(const std::string& caption) {
         return started_ ? ui::WaitForDialog(process_.pid(), 20000, caption, process_.handle()) : nullptr;

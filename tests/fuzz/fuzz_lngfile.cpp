@@ -3,6 +3,7 @@
 // several sizes, each exactly as large as its capacity.
 #include "lang/core/translation.h"
 #include "lang/core/dialogscale.h"
+#include "lang/core/messageformat.h"
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +17,11 @@ void TranslateInto(const TranslationTable& t, const char* source, std::size_t ca
     t.Translate(source, dest.get(), capacity, kind, context, lead);
     if (strnlen(dest.get(), capacity) >= capacity) std::abort();  // not terminated inside
     ParseScaleEntry(dest.get());
+    ScaleFromEntry(dest.get());
+    // The translation as a message that takes a path, composed as the program does.
+    char composed[512];
+    FormatWithText(composed, sizeof composed, dest.get(), "C:\\Program Files\\Qavrix\\uninstall.exe");
+    if (strnlen(composed, sizeof composed) >= sizeof composed) std::abort();
 }
 
 }  // namespace
@@ -40,7 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         key[8] = '\0';
         if (std::strlen(key) == 8 && !t.FindLine(key)) std::abort();
     }
-    const char* texts[] = {"", "LTR", "OK", "\xD0\xB6\xD4\xD8", "messages"};
+    const char* texts[] = {"", "LTR", "OK", "\xD0\xB6\xD4\xD8", "messages",
+                           "\xC4\xE3\xD3\xA6\xB8\xC3\xCA\xD6\xB6\xAF\xC9\xBE\xB3\xFD %s"};
     const std::size_t capacities[] = {1, 2, 7, 512, 1024};
     for (const char* text : texts)
         for (std::size_t capacity : capacities) {

@@ -82,6 +82,28 @@ TEST(BatchText, LinesThatDoNotFitAreDroppedWhole) {
     EXPECT_FALSE(ComposeBatchClosing(p.c_str(), p.c_str(), line, sizeof line));
 }
 
+TEST(BatchText, FirstLineFormFollowsTheInterpreter) {
+    const LeadBytes cp936 = MakeCodePage936LeadBytes();
+    const struct {
+        PlatformFamily family;
+        const char* interpreter;
+        PlatformFamily form;
+    } cases[] = {
+        {PlatformFamily::Win9x, "C:\\WINDOWS\\COMMAND.COM", PlatformFamily::Win9x},
+        {PlatformFamily::Win9x, "C:\\windows\\system32\\cmd.exe", PlatformFamily::Nt},
+        {PlatformFamily::Win9x, "C:\\WINNT\\SYSTEM32\\CMD.EXE ", PlatformFamily::Nt},
+        {PlatformFamily::Win9x, "cmd.exe", PlatformFamily::Nt},
+        {PlatformFamily::Win9x, "C:\\tools\\mycmd.exe", PlatformFamily::Win9x},
+        {PlatformFamily::Win9x, "C:\\cmd.exe\\command.com", PlatformFamily::Win9x},
+        {PlatformFamily::Win9x, "C:\\\xb2\\cmd.exe", PlatformFamily::Win9x},  // a trail byte 0x5C: one name
+        {PlatformFamily::Win9x, "", PlatformFamily::Win9x},
+        {PlatformFamily::Win9x, nullptr, PlatformFamily::Win9x},
+        {PlatformFamily::Nt, "C:\\WINDOWS\\COMMAND.COM", PlatformFamily::Nt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(BatchStartForm(cp936, c.family, c.interpreter), c.form) << (c.interpreter ? c.interpreter : "null");
+}
+
 TEST(BatchText, InterpreterCommand) {
     char out[64];
     EXPECT_TRUE(ComposeInterpreterCommand("C:\\windows\\system32\\cmd.exe", "C:\\T\\U.Bat", out, sizeof out));

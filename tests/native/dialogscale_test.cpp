@@ -96,4 +96,69 @@ TEST(DialogGeometry, AbsurdScalesClampInsteadOfOverflowing) {
     EXPECT_EQ(wide.width, INT_MAX);
 }
 
+// The program's reading: out-of-range entries are no scale at all.
+TEST(ScaleEntry, OutsideTheRangeMeansUnscaled) {
+    const struct {
+        const char* text;
+        int h, v;
+    } cases[] = {
+        {"-2147483648*-2147483648", 100, 100}, {"0*0", 100, 100},      {"99999*99999", 100, 100},
+        {"1001*100", 100, 100},                {"100*0", 100, 100},    {"abc*def", 100, 100},
+        {"1*1", 1, 1},                         {"1000*1000", 1000, 1000}, {" +120 *110", 120, 110},
+    };
+    for (const auto& c : cases) {
+        DialogScale s = ScaleFromEntry(c.text);
+        EXPECT_EQ(s.horizontal, c.h) << c.text;
+        EXPECT_EQ(s.vertical, c.v) << c.text;
+        EXPECT_EQ(s.applies, !(c.h == 100 && c.v == 100)) << c.text;
+    }
+}
+
+// The 292 by 270 client area of the dialog above (frame 8 by 30) in work
+// areas of several sizes.
+TEST(DialogGeometry, ScaleIsLoweredToFitTheWorkArea) {
+    FrameSize f = DialogFrameSize(Window, Client);
+    const struct {
+        const char* scale;
+        int areaWidth, areaHeight;
+        int h, v;
+    } cases[] = {
+        {"150*150", 1280, 1024, 150, 150},  // fits as it is
+        {"1000*1000", 1280, 1024, 435, 368},  // (1280 - 8) * 100 / 292, (1024 - 30) * 100 / 270
+        {"1000*100", 640, 480, 216, 100},
+        {"200*200", 5, 5, 1, 1},            // nothing fits: the smallest scale
+        {"100*100", 10, 10, 100, 100},      // an unscaled dialog is left alone
+    };
+    for (const auto& c : cases) {
+        DialogScale s = FitScaleToArea(ScaleFromEntry(c.scale), Client, f, c.areaWidth, c.areaHeight);
+        EXPECT_EQ(s.horizontal, c.h) << c.scale << " in " << c.areaWidth;
+        EXPECT_EQ(s.vertical, c.v) << c.scale << " in " << c.areaWidth;
+        Placement p = ScaledDialogSize(Client, f, s);
+        if (s.applies && c.areaWidth > 100) {
+            EXPECT_LE(p.width, c.areaWidth) << c.scale;
+            EXPECT_LE(p.height, c.areaHeight) << c.scale;
+        }
+    }
+}
+
+TEST(DialogGeometry, ResizedDialogIsMovedInsideTheArea) {
+    const Rect32 area{0, 0, 1280, 1000};
+    const struct {
+        Rect32 window;
+        int width, height;
+        int x, y;
+    } cases[] = {
+        {{100, 200, 399, 499}, 400, 300, 100, 200},   // fits: not moved
+        {{1000, 900, 1299, 1199}, 400, 300, 880, 700},  // moved up and left, just inside
+        {{-50, -20, 100, 100}, 200, 200, 0, 0},
+        {{100, 100, 200, 200}, 2000, 1200, 0, 0},     // larger than the area: its top-left corner
+    };
+    for (const auto& c : cases) {
+        Placement p = KeepInsideArea(c.window, Placement{0, 0, c.width, c.height}, area);
+        EXPECT_EQ(p.x, c.x);
+        EXPECT_EQ(p.y, c.y);
+        EXPECT_EQ(p.width, c.width);
+    }
+}
+
 }  // namespace

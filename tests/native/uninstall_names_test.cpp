@@ -1,5 +1,6 @@
 // Temporary names for files in use and one-name message texts, bounded.
 #include "uninstall/core/names.h"
+#include "lang/core/messageformat.h"
 #include <gtest/gtest.h>
 #include <string>
 

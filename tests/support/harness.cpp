@@ -154,6 +154,17 @@ std::string CurrentDirectoryScope::CurrentDirectory() {
     return folder;
 }
 
+ProcessStamp StampOf(HANDLE process, DWORD pid) {
+    ProcessStamp stamp;
+    stamp.pid = pid;
+    FILETIME created{}, ended{}, kernel{}, user{};
+    if (!process || !GetProcessTimes(process, &created, &ended, &kernel, &user)) return stamp;
+    auto ticks = [](const FILETIME& t) { return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    stamp.created = ticks(created);
+    if (WaitForSingleObject(process, 0) == WAIT_OBJECT_0) stamp.ended = ticks(ended);
+    return stamp;
+}
+
 Process::~Process() { Terminate(); }
 
 void Process::Terminate() {

@@ -119,6 +119,18 @@ bool MakeUnixLink(const std::string& link, const std::string& target);
 bool RemoveUnixLink(const std::string& link);
 
 // A started process; terminated at the end if still running.
+// A started process as the tests remember it, also after it ended: its id,
+// and its creation and exit times (0 while it runs). Wine gives ids out
+// again, oldest freed first, so an id alone may name a later process, and the
+// parent id a snapshot shows for a long-lived process (Wine's services, the
+// desktop) may by now belong to a process of the test.
+struct ProcessStamp {
+    DWORD pid = 0;
+    ULONGLONG created = 0;
+    ULONGLONG ended = 0;
+};
+ProcessStamp StampOf(HANDLE process, DWORD pid);
+
 class Process {
 public:
     Process() = default;
@@ -135,6 +147,7 @@ public:
     void Terminate();
     DWORD pid() const { return pid_; }
     HANDLE handle() const { return process_.get(); }
+    ProcessStamp Stamp() const { return StampOf(process_.get(), pid_); }
 private:
     UniqueHandle process_, thread_;
     DWORD pid_ = 0;

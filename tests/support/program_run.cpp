@@ -6,11 +6,10 @@
 namespace test {
 
 std::vector<Box> RunAnswering(const std::string& exe, const std::string& args, const std::string& cwd, int answer,
-                              std::vector<DWORD>* started) {
+                              std::vector<ProcessStamp>* started) {
     std::vector<Box> boxes;
     Process p;
     EXPECT_TRUE(p.Start(exe, args, cwd)) << exe;
-    if (started) started->push_back(p.pid());
     while (HWND box = ui::WaitForDialog(p.pid(), 60000, "", p.handle())) {
         ui::Window w = ui::Describe(box);
         boxes.push_back({w.caption, w.MessageText(), w.Find(IDYES) && w.Find(IDNO)});
@@ -18,6 +17,7 @@ std::vector<Box> RunAnswering(const std::string& exe, const std::string& args, c
         ui::WaitForClose(box, 10000);
     }
     EXPECT_EQ(p.Wait(60000), 0) << args;
+    if (started) started->push_back(p.Stamp());
     return boxes;
 }
 
@@ -40,7 +40,7 @@ void ProgramCopyTest::Install(const std::string& name) {
     ASSERT_TRUE(CopyTo(program_, exe_)) << program_;
 }
 
-void ProgramCopyTest::TearDown() { EndDescendantsOf(started_); }
+void ProgramCopyTest::TearDown() { EndProcessesStartedBy(started_); }
 
 HeldFile::HeldFile(const std::string& path, Hold how) {
     if (how == Hold::AsLibrary) {
@@ -96,15 +96,78 @@ int EndProgramsUnder(const std::string& folder) {
     return ended;
 }
 
-void EndDescendantsOf(const std::vector<DWORD>& roots) {
-    std::vector<std::pair<DWORD, DWORD>> parentOf;  // (pid, parent)
-    ForEachProcess([&](const PROCESSENTRY32& e) { parentOf.emplace_back(e.th32ProcessID, e.th32ParentProcessID); });
-    std::vector<DWORD> tree = roots;
-    for (size_t i = 0; i < tree.size(); ++i)
-        for (const auto& pp : parentOf)
-            if (pp.second == tree[i] && pp.first != tree[i]) tree.push_back(pp.first);
-    for (size_t i = roots.size(); i < tree.size(); ++i)
-        if (UniqueHandle p{OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, tree[i])}) End(p.get());
+namespace {
+
+// Wine's own processes: started by whichever program first needs them, and
+// needed by every program after it.
+bool IsWineServiceProcess(const char* exe) {
+    for (const char* name : {"services.exe", "winedevice.exe", "plugplay.exe", "svchost.exe", "rpcss.exe",
+                             "wineboot.exe", "conhost.exe"})
+        if (lstrcmpiA(exe, name) == 0) return true;
+    return false;
+}
+
+// Posts WM_CLOSE to the visible top-level windows of a process; how many.
+int CloseWindowsOf(DWORD pid) {
+    struct Search {
+        DWORD pid;
+        int closed;
+    } search{pid, 0};
+    EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            Search* s = reinterpret_cast<Search*>(param);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == s->pid && IsWindowVisible(window)) {
+                PostMessageW(window, WM_CLOSE, 0, 0);
+                ++s->closed;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.closed;
+}
+
+}  // namespace
+
+void EndProcessesStartedBy(const std::vector<ProcessStamp>& roots) {
+    struct Entry {
+        DWORD pid, parent;
+        std::string exe;
+    };
+    std::vector<Entry> entries;
+    ForEachProcess([&](const PROCESSENTRY32& e) { entries.push_back({e.th32ProcessID, e.th32ParentProcessID, e.szExeFile}); });
+    DWORD desktop = 0;
+    GetWindowThreadProcessId(GetDesktopWindow(), &desktop);
+
+    // Handles are held from the check to the end, so no id can change hands.
+    std::vector<ProcessStamp> tree = roots;
+    std::vector<UniqueHandle> found;
+    for (std::size_t i = 0; i < tree.size(); ++i) {
+        for (const Entry& e : entries) {
+            if (e.parent != tree[i].pid || e.pid == tree[i].pid || e.pid == desktop || e.pid == GetCurrentProcessId() ||
+                IsWineServiceProcess(e.exe.c_str()))
+                continue;
+            bool known = false;
+            for (const ProcessStamp& t : tree) known = known || t.pid == e.pid;
+            if (known) continue;
+            UniqueHandle p(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE, FALSE, e.pid));
+            if (!p) continue;
+            ProcessStamp stamp = StampOf(p.get(), e.pid);
+            bool startedByIt = tree[i].created != 0 && stamp.created >= tree[i].created &&
+                               (tree[i].ended == 0 || stamp.created <= tree[i].ended);
+            if (!startedByIt) continue;
+            tree.push_back(stamp);
+            found.push_back(std::move(p));
+        }
+    }
+    // An explorer.exe folder window that is terminated leaves its
+    // registration with the shell behind, and Wine's next folder window is
+    // then never shown: windows are closed first.
+    for (const UniqueHandle& p : found) {
+        if (CloseWindowsOf(GetProcessId(p.get())) > 0 && WaitForSingleObject(p.get(), 5000) == WAIT_OBJECT_0) continue;
+        End(p.get());
+    }
 }
 
 }  // namespace test

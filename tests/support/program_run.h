@@ -21,7 +21,7 @@ struct Box {
 // Runs a program and answers every box it shows: Yes/No questions with
 // `answer`, anything else with OK. Expects the exit code 0; returns the boxes.
 std::vector<Box> RunAnswering(const std::string& exe, const std::string& args, const std::string& cwd,
-                              int answer = IDOK, std::vector<DWORD>* started = nullptr);
+                              int answer = IDOK, std::vector<ProcessStamp>* started = nullptr);
 // The first box of a run, answered with `answer` (the run is then expected to
 // end with 0); an empty window when the program showed none.
 ui::Window FirstBox(const std::string& exe, const std::string& args, const std::string& cwd, int answer = IDOK);
@@ -53,7 +53,7 @@ protected:
     std::string program_ = ProgramUnderTest();
     ScratchDir root_{"e2e"};
     std::string dir_, exe_;
-    std::vector<DWORD> started_;
+    std::vector<ProcessStamp> started_;
 };
 
 // A file held open by this process as another program would hold it.
@@ -82,7 +82,13 @@ private:
 
 // Ends every uninstall.exe started from below `folder`; returns how many.
 int EndProgramsUnder(const std::string& folder);
-// Ends the processes descended from `roots`, leaving the roots alone.
-void EndDescendantsOf(const std::vector<DWORD>& roots);
+// Ends every process that `roots` started, directly or through others, and
+// that still runs (a batch's interpreter and what it started, a folder
+// window), leaving the roots alone. A process counts as started by another
+// only when it was created during the other's life. Wine's own service
+// processes and the desktop process, which a program under test may happen
+// to start, are never ended. A process with windows is asked to close them
+// first.
+void EndProcessesStartedBy(const std::vector<ProcessStamp>& roots);
 
 }  // namespace test

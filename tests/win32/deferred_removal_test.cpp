@@ -120,4 +120,32 @@ TEST_F(Windows9xSchedule, ShortFormWhenThereIsOneElseTheLongPath) {
     EXPECT_FALSE(test::Exists(wininit_ + ".new"));
 }
 
+// The batch's interpreter on Windows 9x gets "NUL" as its standard handles,
+// and no standard handles at all when "NUL" could not be opened (never the
+// failure value, which the interpreter would take for a handle).
+TEST(BatchStartup, StandardHandlesOnlyFromAnOpenedNulDevice) {
+    HANDLE nul = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(nul, INVALID_HANDLE_VALUE);
+    const struct {
+        bool nt;
+        HANDLE handle;
+        DWORD flags;
+        HANDLE std;
+    } cases[] = {
+        {true, nul, STARTF_USESHOWWINDOW, nullptr},
+        {false, nul, STARTF_USESTDHANDLES, nul},
+        {false, INVALID_HANDLE_VALUE, 0, nullptr},
+    };
+    for (const auto& c : cases) {
+        STARTUPINFOA s = BatchStartupRecord(c.nt, c.handle);
+        EXPECT_EQ(s.cb, sizeof s);
+        EXPECT_EQ(s.dwFlags, c.flags);
+        EXPECT_EQ(s.hStdInput, c.std);
+        EXPECT_EQ(s.hStdOutput, c.std);
+        EXPECT_EQ(s.hStdError, c.std);
+        EXPECT_EQ(s.wShowWindow, 0);  // SW_HIDE on the NT family
+    }
+    CloseHandle(nul);
+}
+
 }  // namespace

@@ -109,7 +109,10 @@ TEST(LngTool, CheckFindsEachFaultClass) {
         KeyOf(TextKind::MessageText, nullptr, test::Ansi("你需要重新启动 Windows 来完全卸载 Qavrix。"));
     const std::string help = KeyOf(TextKind::WindowText, "SETUPDLG", test::Ansi("帮助"));
     const std::string finish = KeyOf(TextKind::WindowText, "DONEDLG", test::Ansi("完成"));
+    const std::string deleteManually = KeyOf(TextKind::MessageText, nullptr, test::Ansi("你应该手动删除 %s"));
+    const std::string listMissing = KeyOf(TextKind::MessageText, nullptr, test::Ansi("无法打开列表文件 %s"));
     const std::string setupScale = KeyOf(TextKind::WindowText, "SETUPDLG", "");
+    const std::string contextScale = KeyOf(TextKind::WindowText, "CONTEXTITEMS", "");
     const std::string doneScale = KeyOf(TextKind::WindowText, "DONEDLG", "");
     std::string upper = caption;
     for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -135,6 +138,9 @@ TEST(LngTool, CheckFindsEachFaultClass) {
          "buffer holds 1023"},
         {setupScale + "=\"120\"", "two percentages"},
         {doneScale + "=\"wide*tall\"", "two percentages"},
+        {contextScale + "=\"1001*100\"", "two percentages from 1 to 1000"},
+        {deleteManually + "=\"%s %s\"", "has the conversions %s %s, the original %s"},
+        {listMissing + "=\"%x.%x %1000000s\"", "has the conversions %x %x %1000000s, the original %s"},
         {"50a17ae8=\"rtl\"", "must be RTL or LTR"},
         {"", nullptr},
     };

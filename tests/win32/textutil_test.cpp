@@ -81,6 +81,11 @@ TEST(RunProgram, StartsWaitsAndReportsFailure) {
     EXPECT_TRUE(RunProgram(line.c_str(), dir.path().c_str(), 20000));
     EXPECT_TRUE(test::Exists(marker));
     EXPECT_FALSE(RunProgram("Z:\\no\\such\\program.exe", nullptr, 1000));
+    // A line longer than the 1024-byte buffer is refused, not cut and started.
+    std::string cut = line + " " + std::string(1100, 'x');
+    DeleteFileA(marker.c_str());
+    EXPECT_FALSE(RunProgram(cut.c_str(), dir.path().c_str(), 20000));
+    EXPECT_FALSE(test::Exists(marker));
 }
 
 TEST(NtMajorVersion, ReportsTheNtFamilyUnderDefaultWine) {

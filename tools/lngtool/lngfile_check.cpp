@@ -2,6 +2,7 @@
 #include "lngfile_check.h"
 #include "codepage.h"
 #include "lang/core/dialogscale.h"
+#include "lang/core/messageformat.h"
 #include <algorithm>
 #include <map>
 #include <set>
@@ -48,6 +49,15 @@ LeadBytes LeadBytesOf(UINT codePage) {
     table.multiByte = true;
     for (int b = 0; b < 256; ++b) table.lead[b] = IsDBCSLeadByteEx(codePage, static_cast<BYTE>(b)) != FALSE;
     return table;
+}
+
+// The printf conversions of a text, listed for a finding ("none" without any).
+std::string Conversions(const std::string& text) {
+    std::string list;
+    std::size_t length = 0;
+    for (const char* p = NextConversion(text.c_str(), &length); p; p = NextConversion(p + length, &length))
+        list += (list.empty() ? "" : " ") + std::string(p, length);
+    return list.empty() ? "none" : list;
 }
 
 struct Entry {
@@ -213,10 +223,22 @@ void Checker::ExamineEntry(const Entry& entry, const ProgramText& text) {
                           std::all_of(r.begin(), r.begin() + star, [](char c) { return c >= '0' && c <= '9'; }) &&
                           std::all_of(r.begin() + star + 1, r.end(), [](char c) { return c >= '0' && c <= '9'; });
         DialogScale scale = ParseScaleEntry(r.c_str());
-        if (!digitsOnly || scale.horizontal <= 0 || scale.vertical <= 0 || scale.horizontal > 1000 ||
-            scale.vertical > 1000)
-            Error(entry.line, "the size of " + text.context + " must be two percentages from 1 to 1000, "
-                              "horizontal*vertical, such as 120*110; \"" + r + "\" is not");
+        if (!digitsOnly || !ScalePercentInRange(scale.horizontal) || !ScalePercentInRange(scale.vertical))
+            Error(entry.line, "the size of " + text.context + " must be two percentages from " +
+                              std::to_string(MinScalePercent) + " to " + std::to_string(MaxScalePercent) +
+                              ", horizontal*vertical, such as 120*110; \"" + r + "\" is not");
+    }
+    // The program puts its values only where the original has conversions; a
+    // text that takes values must have exactly those. Where the original
+    // takes none, a percent sequence is shown as written.
+    if (text.role == TextRole::Message && !SameConversions(text.bytes.c_str(), entry.replacement.c_str())) {
+        std::string found = "the text of " + text.where + " has the conversions " + Conversions(entry.replacement) +
+                            ", the original " + Conversions(text.bytes);
+        if (NextConversion(text.bytes.c_str(), nullptr))
+            Error(entry.line, found + ": the program fills in only the original's and shows the others as "
+                                      "written (write %% for a percent sign)");
+        else
+            Warning(entry.line, found + ": they are shown as written");
     }
     if (text.role == TextRole::ReadingOrder && entry.replacement != "RTL" && entry.replacement != "LTR")
         Error(entry.line, "the reading order must be RTL or LTR, in capitals; \"" + entry.replacement +

@@ -38,6 +38,22 @@ bool DoublePercents(const LeadBytes& table, const char* value, char* out, std::s
     return true;
 }
 
+PlatformFamily BatchStartForm(const LeadBytes& table, PlatformFamily family, const char* interpreter) {
+    if (family == PlatformFamily::Nt || !interpreter) return family;
+    const char* name = FileNamePart(table, interpreter);
+    const char cmd[] = "cmd.exe";
+    std::size_t i = 0;
+    for (; cmd[i] != '\0'; ++i) {
+        char c = name[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != cmd[i]) return family;
+    }
+    // The name may be followed by blanks (a COMSPEC written with a trailing blank).
+    for (const char* p = name + i; *p != '\0'; ++p)
+        if (*p != ' ' && *p != '\t') return family;
+    return PlatformFamily::Nt;
+}
+
 bool ComposeBatchStart(PlatformFamily family, const char* program, char* out, std::size_t capacity) {
     const char* format = family == PlatformFamily::Nt ? "\"%s\" /wait\r\n" : "start /wait \"%s\" /wait\r\n";
     return FormatWhole(out, capacity, format, program);

@@ -14,6 +14,15 @@ enum class PlatformFamily { Nt, Win9x };
 // False, with `out` empty, when the result does not fit.
 bool DoublePercents(const LeadBytes& table, const char* value, char* out, std::size_t capacity);
 
+// The form of the batch's first line. Windows 9x's command.com does not wait
+// for a Windows program that a batch runs, so the 9x line runs the program
+// through "start /wait". cmd.exe, the interpreter of the NT family, waits by
+// itself and reads a quoted name after "start" as a window title: with it
+// (the NT family, or a 9x version reported to a program on the NT family or
+// under Wine) the batch would open an idle console and never go on. So the
+// NT line is used whenever the interpreter's file name is cmd.exe.
+PlatformFamily BatchStartForm(const LeadBytes& table, PlatformFamily family, const char* interpreter);
+
 // The three parts of the batch, from already doubled values: the first line
 // (runs the program with /wait), the block written BatchAttempts times, and
 // the closing lines (warning, then the batch deletes itself; no line end).
