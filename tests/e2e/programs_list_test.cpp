@@ -55,13 +55,13 @@ protected:
         test::Process setup;
         ASSERT_TRUE(setup.Start(exe_, "/setup /S", dir_));
         ASSERT_EQ(setup.Wait(60000), 0);
-        started_.push_back(setup.pid());
+        started_.push_back(setup.Stamp());
     }
     // Answers the program's boxes (Yes to its question) while `process` runs
     // and until no box came for two seconds after it ended: the tool may
     // return before the program it started has asked.
     std::vector<Box> AnswerBoxes(test::Process& process) {
-        started_.push_back(process.pid());
+        started_.push_back(process.Stamp());
         std::vector<Box> boxes;
         DWORD start = GetTickCount(), quietSince = GetTickCount();
         while (GetTickCount() - start < 60000) {

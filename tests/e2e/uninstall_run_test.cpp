@@ -421,10 +421,9 @@ TEST_F(UninstallRun, HostileListsTouchNothingOutsideAndScheduleOnlyFilesInUse) {
         if (!boxes.empty()) {
             EXPECT_EQ(boxes[0].text, RestartText);
         }
-        // The batch is not what this test is about (under Wine the Windows 98
-        // form's "start /wait" does not end); the next row needs it gone.
-        WaitForBatch(*row.version ? 5000 : 60000);
-        test::EndDescendantsOf(started_);
+        // The batch is not what this test is about, but the next row needs it gone.
+        WaitForBatch(60000);
+        test::EndProcessesStartedBy(started_);
         DeleteFileA(BatchPath().c_str());
         for (const char* link : links) test::RemoveUnixLink(In(link));
     }

@@ -107,24 +107,26 @@ bool IsWineServiceProcess(const char* exe) {
     return false;
 }
 
+struct WindowCloseSearch {
+    DWORD pid;
+    int closed;
+};
+
+BOOL CALLBACK CloseWindowIfOwned(HWND window, LPARAM param) {
+    WindowCloseSearch* s = reinterpret_cast<WindowCloseSearch*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == s->pid && IsWindowVisible(window)) {
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        ++s->closed;
+    }
+    return TRUE;
+}
+
 // Posts WM_CLOSE to the visible top-level windows of a process; how many.
 int CloseWindowsOf(DWORD pid) {
-    struct Search {
-        DWORD pid;
-        int closed;
-    } search{pid, 0};
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            Search* s = reinterpret_cast<Search*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner == s->pid && IsWindowVisible(window)) {
-                PostMessageW(window, WM_CLOSE, 0, 0);
-                ++s->closed;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    WindowCloseSearch search{pid, 0};
+    EnumWindows(CloseWindowIfOwned, reinterpret_cast<LPARAM>(&search));
     return search.closed;
 }
 
