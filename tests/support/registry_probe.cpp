@@ -189,6 +189,15 @@ SavedRegValue::~SavedRegValue() {
     }
 }
 
+ScheduleLock::ScheduleLock() : mutex_(CreateMutexA(nullptr, FALSE, "qavrix-tests-reboot-schedule")) {
+    // A holder that died still hands the lock on (WAIT_ABANDONED).
+    if (mutex_) WaitForSingleObject(mutex_.get(), INFINITE);
+}
+
+ScheduleLock::~ScheduleLock() {
+    if (mutex_) ReleaseMutex(mutex_.get());
+}
+
 std::vector<std::string> ScheduledDeletions() {
     std::vector<std::string> names;
     UniqueRegKey k;

@@ -72,8 +72,20 @@ private:
 
 constexpr char SessionManagerKey[] = "System\\CurrentControlSet\\Control\\Session Manager";
 constexpr char PendingRenamesValue[] = "PendingFileRenameOperations";
+// The schedule is one value for the whole machine, and CTest runs test
+// processes side by side: a test that empties and fills it holds this lock
+// (a named mutex) from before it saves the value until after it is put back.
+class ScheduleLock {
+public:
+    ScheduleLock();
+    ~ScheduleLock();
+    ScheduleLock(const ScheduleLock&) = delete;
+    ScheduleLock& operator=(const ScheduleLock&) = delete;
+private:
+    UniqueHandle mutex_;
+};
 // The NT family's schedule, emptied for the object's lifetime.
-struct EmptySchedule : SavedRegValue {
+struct EmptySchedule : ScheduleLock, SavedRegValue {
     EmptySchedule() : SavedRegValue(HKEY_LOCAL_MACHINE, SessionManagerKey, PendingRenamesValue) {}
 };
 // The names the NT family will delete at the next start (ANSI, "\??\" first).
