@@ -74,27 +74,6 @@ Lines KeptKeys() {
     return allowed;
 }
 
-// Every file and folder below `folder`: "path" for a folder, "path size" for
-// a file, in lower case and sorted.
-void ListFiles(const std::string& folder, Lines& out) {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return;
-    do {
-        std::string name = fd.cFileName;
-        if (name == "." || name == "..") continue;
-        std::string path = folder + "\\" + name;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            out.push_back(Lower(path));
-            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) ListFiles(path, out);
-        } else {
-            unsigned long long size = (static_cast<unsigned long long>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
-            out.push_back(Lower(path) + " " + std::to_string(size));
-        }
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-}
-
 // Wine's prefix has no ".zip" or ".iso" of its own: for the test they belong
 // to two other programs, and they are deleted again afterwards.
 class LifecycleTest : public uninstall_e2e::Installation {
@@ -222,10 +201,11 @@ protected:
     // Drive C: but the installation itself, which the uninstall removes with
     // its folder (checked on its own), and gtest's capture files.
     Lines Files() {
-        Lines files, kept;
-        ListFiles("C:", files);
-        for (const std::string& f : files)
+        Lines kept;
+        for (const std::string& line : test::TreeListing("C:")) {
+            std::string f = Lower(line);
             if (f.rfind(Lower(dir_), 0) != 0 && f.find("\\gtest_redir") == std::string::npos) kept.push_back(f);
+        }
         std::sort(kept.begin(), kept.end());
         return kept;
     }

@@ -14,10 +14,7 @@ const std::string AppPathKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Ap
 const std::string Wow6432Uninstall = "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Qavrix archiver";
 
 bool KeyIn(REGSAM view, const std::string& key) {
-    HKEY k;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ | view, &k) != ERROR_SUCCESS) return false;
-    RegCloseKey(k);
-    return true;
+    return static_cast<bool>(test::OpenKey(HKEY_LOCAL_MACHINE, key, KEY_READ | view));
 }
 
 std::string SystemProgram(const char* name) {

@@ -115,8 +115,22 @@ void ForEachEntry(const std::string& folder, Visit visit) {
     if (!h) return;
     do {
         std::string n = fd.cFileName;
-        if (n != "." && n != "..") visit(n, (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
+        if (n != "." && n != "..") visit(n, fd);
     } while (FindNextFileA(h.get(), &fd));
+}
+
+static bool IsFolder(const WIN32_FIND_DATAA& fd) { return (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+
+static void ListTree(const std::string& folder, std::vector<std::string>& out) {
+    ForEachEntry(folder, [&](const std::string& name, const WIN32_FIND_DATAA& fd) {
+        std::string path = folder + "\\" + name;
+        if (!IsFolder(fd)) {
+            out.push_back(path + " " + std::to_string((static_cast<unsigned long long>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow));
+            return;
+        }
+        out.push_back(path);
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) ListTree(path, out);
+    });
 }
 
 void RemoveTree(const std::string& path) {
@@ -128,15 +142,24 @@ void RemoveTree(const std::string& path) {
     }
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (!(attr & FILE_ATTRIBUTE_DIRECTORY)) { DeleteFileA(path.c_str()); return; }
-    ForEachEntry(path, [&](const std::string& name, bool) { RemoveTree(path + "\\" + name); });
+    ForEachEntry(path, [&](const std::string& name, const WIN32_FIND_DATAA&) { RemoveTree(path + "\\" + name); });
     RemoveDirectoryA(path.c_str());
 }
 
 std::vector<std::string> FilesIn(const std::string& folder) {
     std::vector<std::string> names;
-    ForEachEntry(folder, [&](const std::string& name, bool isFolder) { names.push_back(name + (isFolder ? "\\" : "")); });
+    ForEachEntry(folder, [&](const std::string& name, const WIN32_FIND_DATAA& fd) {
+        names.push_back(name + (IsFolder(fd) ? "\\" : ""));
+    });
     std::sort(names.begin(), names.end());
     return names;
+}
+
+std::vector<std::string> TreeListing(const std::string& folder) {
+    std::vector<std::string> lines;
+    ListTree(folder, lines);
+    std::sort(lines.begin(), lines.end());
+    return lines;
 }
 
 bool WaitUntilGone(const std::string& path, DWORD timeoutMs) {
@@ -270,8 +293,7 @@ bool RunUnix(const std::string& program, const std::vector<std::string>& args, b
     si.cb = sizeof si;
     PROCESS_INFORMATION info{};
     if (!CreateProcessA(nullptr, buf.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &info)) return false;
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
+    UniqueHandle thread(info.hThread), process(info.hProcess);
     for (DWORD start = GetTickCount(); GetTickCount() - start < 20000; Sleep(20))
         if (done(path)) return true;
     return false;

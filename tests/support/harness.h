@@ -71,6 +71,9 @@ bool CopyTo(const std::string& from, const std::string& to);   // overwrites
 void RemoveTree(const std::string& path);          // best effort, recursive
 // The names in a folder, sorted; folders end in a backslash.
 std::vector<std::string> FilesIn(const std::string& folder);
+// Every file and folder below `folder`, sorted: a folder as its path, a file
+// as its path, a blank and its size. Folder links are listed, not entered.
+std::vector<std::string> TreeListing(const std::string& folder);
 // Polls until `path` no longer exists; false on time-out.
 bool WaitUntilGone(const std::string& path, DWORD timeoutMs = 60000);
 

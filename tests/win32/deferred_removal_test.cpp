@@ -124,8 +124,9 @@ TEST_F(Windows9xSchedule, ShortFormWhenThereIsOneElseTheLongPath) {
 // and no standard handles at all when "NUL" could not be opened (never the
 // failure value, which the interpreter would take for a handle).
 TEST(BatchStartup, StandardHandlesOnlyFromAnOpenedNulDevice) {
-    HANDLE nul = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(nul, INVALID_HANDLE_VALUE);
+    UniqueFileHandle opened(CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(opened);
+    HANDLE nul = opened.get();
     const struct {
         bool nt;
         HANDLE handle;
@@ -145,7 +146,6 @@ TEST(BatchStartup, StandardHandlesOnlyFromAnOpenedNulDevice) {
         EXPECT_EQ(s.hStdError, c.std);
         EXPECT_EQ(s.wShowWindow, 0);  // SW_HIDE on the NT family
     }
-    CloseHandle(nul);
 }
 
 }  // namespace

@@ -88,21 +88,20 @@ std::vector<std::string> TextFaults(const ui::Window& w, int dpi) {
 class DialogLayout : public ::testing::Test {
 protected:
     void SetUp() override {
-        richEdit_ = LoadLibraryA("riched32.dll");
-        DialogFont = font_ = CreateDialogFont();  // as start-up makes it
+        richEdit_.reset(LoadLibraryA("riched32.dll"));
+        font_.reset(CreateDialogFont());  // as start-up makes it
+        DialogFont = font_.get();
         GetCurrentDirectoryA(sizeof savedDirectory_, savedDirectory_);
         SetCurrentDirectoryA(dir_.path().c_str());  // DONEDLG shows it as the installation folder
     }
     void TearDown() override {
         SetCurrentDirectoryA(savedDirectory_);
-        if (richEdit_) FreeLibrary(richEdit_);
         DialogFont = nullptr;
-        DeleteObject(font_);
     }
     test::ScratchRegistry registry_;
     test::ScratchDir dir_{"layout"};
-    HMODULE richEdit_ = nullptr;
-    HFONT font_ = nullptr;
+    UniqueLibrary richEdit_;
+    UniqueFont font_;
     char savedDirectory_[1024] = "";
 };
 
@@ -115,8 +114,9 @@ TEST_F(DialogLayout, NoControlIsClippedOrOverlapsAnother) {
     LOGFONTA thanks{};
     ASSERT_NE(GetObjectA(DialogFont, sizeof thanks, &thanks), 0);
     EXPECT_EQ(thanks.lfHeight, -MulDiv(12, dpi, 96)) << "the thank-you line grows with the DPI";
-    HMODULE english = LoadLibraryA((test::BinDir() + "\\en\\qavlng.dll").c_str());
-    ASSERT_NE(english, nullptr);
+    UniqueLibrary englishDll(LoadLibraryA((test::BinDir() + "\\en\\qavlng.dll").c_str()));
+    ASSERT_TRUE(englishDll);
+    HMODULE english = englishDll.get();
     struct Case { const char* edition; HMODULE module; const char* name; DLGPROC proc; };
     const Case cases[] = {
         {"Chinese", GetModuleHandleA(nullptr), "SETUPDLG", SetupDialogProc},
@@ -142,7 +142,6 @@ TEST_F(DialogLayout, NoControlIsClippedOrOverlapsAnother) {
         DestroyWindow(dialog);
     }
     CurrentResourceModule = saved;
-    FreeLibrary(english);
 }
 
 }  // namespace

@@ -74,12 +74,11 @@ TEST(VersionResource, ProgramAndEnglishLanguageDllCarryTheProductVersion) {
 
 // The manifest of a program file, read from its resources without running it.
 std::string ManifestOf(const std::string& file) {
-    HMODULE module = LoadLibraryExA(file.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    UniqueLibrary module(LoadLibraryExA(file.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
     if (!module) return "";
     std::string text;
-    if (HRSRC r = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24)))  // RT_MANIFEST
-        text.assign(static_cast<const char*>(LockResource(LoadResource(module, r))), SizeofResource(module, r));
-    FreeLibrary(module);
+    if (HRSRC r = FindResourceA(module.get(), MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24)))  // RT_MANIFEST
+        text.assign(static_cast<const char*>(LockResource(LoadResource(module.get(), r))), SizeofResource(module.get(), r));
     return text;
 }
 

@@ -70,20 +70,7 @@ int MakeInstallation(const std::string& folder, const std::string& exe, const Si
 }
 
 // Files and folders still below `folder` (0 when it is gone).
-int Leftovers(const std::string& folder) {
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return 0;
-    int count = 0;
-    do {
-        std::string name = data.cFileName;
-        if (name == "." || name == "..") continue;
-        ++count;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) count += Leftovers(folder + "\\" + name);
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
-    return count;
-}
+int Leftovers(const std::string& folder) { return static_cast<int>(test::TreeListing(folder).size()); }
 
 struct Timed {
     double seconds = -1;
@@ -97,15 +84,16 @@ Timed TimeProcess(const std::string& exe, const std::string& args, const std::st
                   const std::string& outputFile) {
     Timed result;
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE nul = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                             OPEN_EXISTING, 0, nullptr);
-    HANDLE out = CreateFileA(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                             &inherit, CREATE_ALWAYS, 0, nullptr);
+    UniqueFileHandle nul(CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                     OPEN_EXISTING, 0, nullptr));
+    UniqueFileHandle out(CreateFileA(outputFile.c_str(), GENERIC_WRITE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit, CREATE_ALWAYS, 0,
+                                     nullptr));
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = startup.hStdError = nul;
-    startup.hStdOutput = out;
+    startup.hStdInput = startup.hStdError = nul ? nul.get() : nullptr;
+    startup.hStdOutput = out ? out.get() : nullptr;
     std::string line = "\"" + exe + "\" " + args;
     std::vector<char> buffer(line.begin(), line.end());
     buffer.push_back('\0');
@@ -117,12 +105,11 @@ Timed TimeProcess(const std::string& exe, const std::string& args, const std::st
     BOOL started = CreateProcessA(exe.c_str(), buffer.data(), nullptr, nullptr, TRUE, 0, nullptr, cwd.c_str(),
                                   &startup, &info);
     if (started) {
-        if (WaitForSingleObject(info.hProcess, 30 * 60 * 1000) == WAIT_OBJECT_0) result.seconds = Seconds() - start;
-        CloseHandle(info.hThread);
-        CloseHandle(info.hProcess);
+        UniqueHandle thread(info.hThread), process(info.hProcess);
+        if (WaitForSingleObject(process.get(), 30 * 60 * 1000) == WAIT_OBJECT_0) result.seconds = Seconds() - start;
     }
-    if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
-    if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
+    nul.reset();
+    out.reset();
     result.output = test::ReadBytes(outputFile);
     return result;
 }
