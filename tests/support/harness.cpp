@@ -40,7 +40,6 @@ std::string TestProgram(const std::string& name) { return BinDir() + "\\testprog
 std::string ResourceDll(const std::string& name) { return BinDir() + "\\resdll\\" + name + ".dll"; }
 std::string SourceDir() { return WinePath(QAV_SOURCE_DIR); }
 
-std::string BesideThisProgram(const std::string& name) { return TheProgramLocation().Folder() + name; }
 
 std::string TempFolder() {
     char temp[MAX_PATH] = "";

@@ -36,7 +36,6 @@ std::string ProgramUnderTest();
 std::string TestProgram(const std::string& name);   // bin\testprogs\NAME.exe
 std::string ResourceDll(const std::string& name);   // bin\resdll\NAME.dll
 std::string SourceDir();       // the source tree (Windows path)
-std::string BesideThisProgram(const std::string& name);   // beside the running test program
 std::string TempFolder();      // the temporary folder, with its trailing backslash
 std::string WindowsFolder();   // without a trailing backslash
 

@@ -208,10 +208,9 @@ TEST_F(LanguageFileTest, ReadFailureAfterTheHeaderGivesUntranslatedOwnMessages) 
 }
 
 TEST_F(LanguageFileTest, ANameWithoutBackslashIsLookedForBesideTheProgram) {
-    std::string beside = test::BesideThisProgram("langtest_beside.lng");
-    ASSERT_TRUE(test::WriteBytes(beside, MessagesHeader + MessageEntry("卸载 Qavrix", "Beside")));
+    test::ProgramFolderScope programFolder(dir_.path());
+    Write(MessagesHeader + MessageEntry("卸载 Qavrix", "Beside"), "langtest_beside.lng");
     LoadLanguageFile("langtest_beside.lng");
-    DeleteFileA(beside.c_str());
     EXPECT_EQ(Message(MSG_CAPTION), "Beside");
     // A name with a backslash is taken as it is: the current folder is not searched.
     LoadLanguageFile("nowhere\\langtest_beside.lng");

@@ -5,6 +5,7 @@
 #include "platform/text.h"
 #include "resource.h"
 #include "tests/support/harness.h"
+#include "tests/support/sandbox.h"
 #include <gtest/gtest.h>
 #include <string>
 
@@ -12,10 +13,15 @@ namespace {
 
 HINSTANCE Self() { return GetModuleHandleA(nullptr); }
 
+// Each test takes a scratch folder as the program's: CTest runs the tests in
+// processes side by side, and a language DLL put beside the shared test
+// program would be loaded by the others.
 class Messages : public ::testing::Test {
 protected:
     void SetUp() override { LoadLanguageDll(Self()); }
     void TearDown() override { UnloadLanguageDll(); }
+    test::ScratchDir folder_{"messages"};
+    test::ProgramFolderScope programFolder_{folder_.path()};
 };
 
 TEST_F(Messages, TextsComeFromTheChineseStringTable) {
@@ -45,17 +51,13 @@ TEST_F(Messages, NineCallsReuseTheFirstBufferAndKeepTheOthers) {
 }
 
 // The test language DLL rewords 5101, 5104-5107 and lacks 5113.
-class LanguageDll : public ::testing::Test {
+class LanguageDll : public Messages {
 protected:
     void SetUp() override {
         ASSERT_TRUE(test::CopyTo(test::ResourceDll("testlng"), dllPath_));
-        LoadLanguageDll(Self());
+        Messages::SetUp();
     }
-    void TearDown() override {
-        UnloadLanguageDll();
-        DeleteFileA(dllPath_.c_str());
-    }
-    const std::string dllPath_ = test::BesideThisProgram("qavlng.dll");
+    const std::string dllPath_ = folder_ / "qavlng.dll";
 };
 
 TEST_F(LanguageDll, IsLoadedFromBesideTheProgramAndWinsForMessages) {
