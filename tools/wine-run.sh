@@ -8,5 +8,10 @@ out="$(mktemp)"
 "$WINE" "$@" >"$out" 2>&1 </dev/null
 rc=$?
 tr -d '\r' <"$out"
+# A program that ends before writing anything would leave CTest nothing to
+# show: say how it ended (99 is the code the tests' helpers end a process with).
+if [ "$rc" -ne 0 ] && [ ! -s "$out" ]; then
+  echo "wine-run: $(basename "$1") ended with exit code $rc before writing anything"
+fi
 rm -f "$out"
 exit $rc
