@@ -8,6 +8,7 @@
 #include "uninstall/core/entrypath.h"
 #include "uninstall/core/listfile.h"
 #include "lang/messages.h"
+#include "platform/core/product_names.h"
 #include "platform/handles.h"
 #include "platform/program_path.h"
 #include "platform/registry.h"
@@ -49,7 +50,7 @@ bool ProductVersionOf(const char* file, char* version, std::size_t size) {
 // count nothing.
 bool MeasureListedFiles(const char* folder, std::uint64_t& bytes) {
     char listPath[PathSize];
-    if (!ComposeEntryPath(listPath, sizeof listPath, folder, "Uninstall.lst")) return false;
+    if (!ComposeEntryPath(listPath, sizeof listPath, folder, ListFileName)) return false;
     UniqueStdioFile list(std::fopen(listPath, "rb"));
     if (!list) return false;
     bool measured = false;
@@ -71,7 +72,7 @@ bool MeasureListedFiles(const char* folder, std::uint64_t& bytes) {
 
 void RegisterAppPath() {
     char archiver[PathSize];
-    if (FileBesideProgram("Qavrix.exe", archiver))
+    if (FileBesideProgram(ArchiverFileName, archiver))
         RegWriteString(HKEY_LOCAL_MACHINE, AppPathKey, "", archiver);
     char current[PathSize];
     DWORD length = GetCurrentDirectoryA(sizeof current, current);
@@ -92,7 +93,7 @@ void RegisterUninstallEntry() {
     RegWriteDword(HKEY_LOCAL_MACHINE, UninstallKey, "NoRepair", 1);
 
     char archiver[PathSize];
-    bool haveArchiver = FileBesideProgram("Qavrix.exe", archiver) && FileIsPresent(archiver);
+    bool haveArchiver = FileBesideProgram(ArchiverFileName, archiver) && FileIsPresent(archiver);
     char icon[PathSize + 2];
     if (FirstIconOf(icon, sizeof icon, haveArchiver ? archiver : own))
         RegWriteString(HKEY_LOCAL_MACHINE, UninstallKey, "DisplayIcon", icon);

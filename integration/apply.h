@@ -2,6 +2,7 @@
 // and the two registrations that belong to no other step.
 #pragma once
 #include "integration/settings.h"
+#include "platform/core/product_names.h"
 
 // RegisterAppPath, ApplyShellExtension, ApplyAssociations,
 // RegisterProgramIds and UpdateShortcuts, strictly in that order.
@@ -23,6 +24,3 @@ void RegisterAppPath();
 // exist) and "URLInfoAbout" (the home page). A value that cannot be composed
 // whole is left out.
 void RegisterUninstallEntry();
-
-constexpr char AppPathKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Qavrix.exe";
-constexpr char UninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Qavrix archiver";

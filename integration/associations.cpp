@@ -2,6 +2,7 @@
 // identifiers they point at and the New-menu templates of QAV and ZIP.
 #include "integration/associations.h"
 #include "integration/core/empty_archives.h"
+#include "integration/core/program_ids.h"
 #include "lang/messages.h"
 #include "platform/core/textwalk.h"
 #include "platform/handles.h"
@@ -23,21 +24,34 @@ constexpr std::size_t KeySize = ExtensionSize + 16;
 // "<folder>Qavrix.exe", the archiver that opens what the product owns.
 void ArchiverPath(char (&path)[PathSize]) {
     CopyText(path, sizeof path, ProgramFolder());
-    AppendText(path, sizeof path, "Qavrix.exe");
+    AppendText(path, sizeof path, ArchiverFileName);
 }
 
 void WriteDefault(const char* key, const char* text) { RegWriteString(HKEY_CLASSES_ROOT, key, "", text); }
 
-// A program identifier: description, open command and icon.
-void WriteProgramId(const char* id, int description, const char* openCommand, const char* archiver, int icon) {
+// A class: description, open command and icon; or an extension pointing
+// at one.
+void WriteProgramId(const ProgramIdEntry& entry, const char* openCommand, const char* archiver) {
+    if (entry.pointsAt) {
+        WriteDefault(entry.key, entry.pointsAt);
+        return;
+    }
     char key[64];
     char iconText[PathSize + 8];
-    WriteDefault(id, GetMessageText(description));
-    std::snprintf(key, sizeof key, "%s\\shell\\open\\command", id);
+    WriteDefault(entry.key, GetMessageText(entry.description));
+    std::snprintf(key, sizeof key, "%s\\shell\\open\\command", entry.key);
     WriteDefault(key, openCommand);
-    std::snprintf(key, sizeof key, "%s\\DefaultIcon", id);
-    std::snprintf(iconText, sizeof iconText, "%s,%d", archiver, icon);
+    std::snprintf(key, sizeof key, "%s\\DefaultIcon", entry.key);
+    std::snprintf(iconText, sizeof iconText, "%s,%d", archiver, entry.icon);
     WriteDefault(key, iconText);
+}
+
+// An extension goes only while it still points at our class.
+bool StillOurs(const ProgramIdEntry& entry) {
+    if (!entry.pointsAt) return true;
+    char owner[256];
+    return RegReadString(HKEY_CLASSES_ROOT, entry.key, "", owner, "", sizeof owner) &&
+           CompareTextNoCase(owner, entry.pointsAt) == 0;
 }
 
 // The previous owner of an extension, saved before the product takes it.
@@ -81,14 +95,14 @@ bool TemplateFilesSupported() {
     return major > 4 || minor > 10;
 }
 
-void InstallTemplate(int group, const char* shellNew) {
-    const unsigned char* image = group == QavGroup ? QavEmptyArchive : ZipEmptyArchive;
-    std::size_t size = group == QavGroup ? QavTemplateSize : ZipTemplateSize;
+void InstallTemplate(const NewMenuTemplate& newMenu, const char* shellNew) {
+    const unsigned char* image = newMenu.image;
+    std::size_t size = newMenu.size;
     RegRemoveKey(HKEY_CLASSES_ROOT, shellNew);
     if (TemplateFilesSupported()) {
         char path[PathSize];
         CopyText(path, sizeof path, ProgramFolder());
-        if (!AppendText(path, sizeof path, group == QavGroup ? "qavnew.dat" : "zipnew.dat")) return;
+        if (!AppendText(path, sizeof path, newMenu.fileName)) return;
         if (path[0] != '\0' && FileNamePart(path) != path) CreateTemplateFile(path, image, size);
         RegWriteString(HKEY_CLASSES_ROOT, shellNew, "FileName", path);
     } else {
@@ -96,14 +110,15 @@ void InstallTemplate(int group, const char* shellNew) {
     }
 }
 
-void TakeOver(int group, const char* extension, bool shellExt) {
+void TakeOver(const ArchiveType& type, const char* extension, bool shellExt) {
     char shellNew[KeySize], record[KeySize];
     if (!ShellNewPath(extension, shellNew, sizeof shellNew) || !RecordPath(extension, record, sizeof record)) return;
     if (!IsProductAssociation(extension)) SaveRecord(extension, shellNew, record);
-    WriteDefault(extension, ProgramIdOfGroup(group));
+    WriteDefault(extension, type.programId);
     RegRemoveValue(HKEY_CLASSES_ROOT, extension, "Content Type");
-    if (group == QavGroup) PointVolumesAt("Qavrix", NtMajorVersion() != 0 ? VolumeCountNt : VolumeCount9x);
-    if ((group == QavGroup || group == ZipGroup) && shellExt) InstallTemplate(group, shellNew);
+    if (type.traits & VolumeExtensions)
+        PointVolumesAt(ArchiveProgramId, NtMajorVersion() != 0 ? VolumeCountNt : VolumeCount9x);
+    if (type.newMenu && shellExt) InstallTemplate(*type.newMenu, shellNew);
 }
 
 void RestoreTemplate(const char* shellNew, const char* record) {
@@ -132,7 +147,7 @@ void GiveVolumesBack(bool existed, const char* type, const char* content) {
     }
 }
 
-void GiveBack(int group, const char* extension) {
+void GiveBack(const ArchiveType& archiveType, const char* extension) {
     if (!IsProductAssociation(extension)) return;  // another program's, or nobody's
     char shellNew[KeySize], record[KeySize];
     if (!ShellNewPath(extension, shellNew, sizeof shellNew) || !RecordPath(extension, record, sizeof record)) return;
@@ -152,7 +167,7 @@ void GiveBack(int group, const char* extension) {
         RegRemoveKey(HKEY_CLASSES_ROOT, shellNew);
         RegRemoveKey(HKEY_CLASSES_ROOT, extension);
     }
-    if (group == QavGroup) GiveVolumesBack(existed, type, content);
+    if (archiveType.traits & VolumeExtensions) GiveVolumesBack(existed, type, content);
 }
 
 }  // namespace
@@ -162,23 +177,26 @@ void RegisterProgramIds() {
     ArchiverPath(archiver);
     char openCommand[PathSize + 16];
     std::snprintf(openCommand, sizeof openCommand, "\"%s\" \"%%1\"", archiver);
-    WriteProgramId("Qavrix", MSG_QAV_ARCHIVE, openCommand, archiver, 0);
-    WriteProgramId("Qavrix.ZIP", MSG_ZIP_ARCHIVE, openCommand, archiver, 0);
-    WriteDefault(".rev", "Qavrix.REV");
-    WriteProgramId("Qavrix.REV", MSG_RECOVERY_VOLUME, openCommand, archiver, 1);
+    for (const ProgramIdEntry& entry : ProgramIdTable) WriteProgramId(entry, openCommand, archiver);
     SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+}
+
+void RemoveProgramIds() {
+    for (const ProgramIdEntry& entry : ProgramIdTable)
+        if (StillOurs(entry)) RegRemoveTree(HKEY_CLASSES_ROOT, entry.key);
 }
 
 void ApplyAssociations(const IntegrationSettings& settings) {
     PutTemplateFirstBytes();
-    for (int group = 0; group < ArchiveTypeCount; ++group) {
+    for (int row = 0; row < ArchiveTypeCount; ++row) {
+        const ArchiveType& type = ArchiveTypeTable[row];
         char extension[ExtensionSize];
-        for (const char* next = NextExtension(ExtensionGroups[group], extension, sizeof extension); next;
+        for (const char* next = NextExtension(type.extensions, extension, sizeof extension); next;
              next = NextExtension(next, extension, sizeof extension)) {
-            if (settings.associate[group])
-                TakeOver(group, extension, settings.shellExt);
+            if (settings.associate[row])
+                TakeOver(type, extension, settings.shellExt);
             else
-                GiveBack(group, extension);
+                GiveBack(type, extension);
         }
     }
 }

@@ -5,9 +5,12 @@
 #pragma once
 #include "integration/settings.h"
 
-// Writes "Qavrix", "Qavrix.ZIP", "Qavrix.REV" and ".rev" under
+// Writes the program identifiers of the product's table (the classes
+// "Qavrix", "Qavrix.ZIP", "Qavrix.REV" and the extension ".rev") under
 // HKEY_CLASSES_ROOT and tells the shell that associations changed.
 void RegisterProgramIds();
+// Removes them with their subkeys; ".rev" only while it still points at ours.
+void RemoveProgramIds();
 
 // Takes over every extension of a group whose flag is set and gives back
 // every product-owned extension of a group whose flag is clear.

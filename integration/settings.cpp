@@ -5,13 +5,6 @@
 #include "platform/text.h"
 #include "resource.h"
 
-const ArchiveType ArchiveTypeTable[ArchiveTypeCount] = {
-    {IDC_ASSOC_QAV, ".qav"}, {IDC_ASSOC_ZIP, ".zip"}, {IDC_ASSOC_CAB, ".cab"},   {IDC_ASSOC_ARJ, ".arj"},
-    {IDC_ASSOC_LZH, ".lzh"}, {IDC_ASSOC_ACE, ".ace"}, {IDC_ASSOC_7Z, ".7z"},     {IDC_ASSOC_TAR, ".tar"},
-    {IDC_ASSOC_GZIP, ".gz"}, {IDC_ASSOC_UUE, ".uue"}, {IDC_ASSOC_BZ2, ".bz2"},   {IDC_ASSOC_JAR, ".jar"},
-    {IDC_ASSOC_ISO, ".iso"}, {IDC_ASSOC_Z, ".z"},
-};
-
 const MenuItem MenuItemTable[MenuItemCount] = {
     {IDC_MENU_EXTRACT_TO, "ExtrTo", 1},    {IDC_MENU_EXTRACT_HERE, "ExtrHere", 1},
     {IDC_MENU_EXTRACT, "Extr", 1},         {IDC_MENU_EXTRACT_SEP, "ExtrSep", 1},
@@ -49,6 +42,24 @@ void ReadClassName(const char* extension, char (&className)[ClassNameSize]) {
     RegReadString(HKEY_CLASSES_ROOT, extension, "", className, "", sizeof className);
 }
 
+// "Setup\.gz": where a type's choice is kept, named by its first extension.
+void SettingsKeyOf(const ArchiveType& type, char (&key)[ExtensionSize + 8]) {
+    char primary[ExtensionSize];
+    PrimaryExtension(type, primary);
+    RecordPath(primary, key, sizeof key);
+}
+
+// Another program's class on the extension unticks a type whose choice is
+// not stored.
+bool HeldByAnotherProgram(const ArchiveType& type) {
+    char primary[ExtensionSize];
+    PrimaryExtension(type, primary);
+    if (IsProductAssociation(primary)) return false;
+    char className[ClassNameSize];
+    ReadClassName(primary, className);
+    return className[0] != '\0';
+}
+
 bool IsChecked(HWND dialog, int controlId) { return IsDlgButtonChecked(dialog, controlId) == BST_CHECKED; }
 
 void SetChecked(HWND dialog, int controlId, bool checked) {
@@ -59,16 +70,11 @@ void SetChecked(HWND dialog, int controlId, bool checked) {
 
 void LoadIntegrationSettings(IntegrationSettings& settings) {
     for (int row = 0; row < ArchiveTypeCount; ++row) {
+        const ArchiveType& type = ArchiveTypeTable[row];
         char key[ExtensionSize + 8];
-        RecordPath(ArchiveTypeTable[row].primaryExtension, key, sizeof key);
+        SettingsKeyOf(type, key);
         settings.associate[row] = RegGetUserDword(key, "Set", 1) != 0;
-    }
-    // Another program's class on .iso wins over the stored choice.
-    const char* iso = ArchiveTypeTable[IsoGroup].primaryExtension;
-    if (!IsProductAssociation(iso)) {
-        char className[ClassNameSize];
-        ReadClassName(iso, className);
-        if (className[0] != '\0') settings.associate[IsoGroup] = false;
+        if ((type.traits & ChoiceNotStored) && HeldByAnotherProgram(type)) settings.associate[row] = false;
     }
     for (const StoredFlag& flag : StoredFlags)
         settings.*flag.field = RegGetUserDword(flag.key, flag.valueName, flag.defaultValue) != 0;
@@ -76,9 +82,9 @@ void LoadIntegrationSettings(IntegrationSettings& settings) {
 
 void SaveIntegrationSettings(const IntegrationSettings& settings) {
     for (int row = 0; row < ArchiveTypeCount; ++row) {
-        if (row == IsoGroup) continue;  // ISO's choice is never stored
+        if (ArchiveTypeTable[row].traits & ChoiceNotStored) continue;
         char key[ExtensionSize + 8];
-        RecordPath(ArchiveTypeTable[row].primaryExtension, key, sizeof key);
+        SettingsKeyOf(ArchiveTypeTable[row], key);
         RegWriteUserDword(key, "Set", settings.associate[row] ? 1 : 0);
     }
     for (const StoredFlag& flag : StoredFlags)
@@ -86,7 +92,7 @@ void SaveIntegrationSettings(const IntegrationSettings& settings) {
 }
 
 bool IsProductClassName(const char* className) {
-    return CompareTextNoCase(className, "Qavrix") == 0 || CompareTextNoCase(className, "Qavrix.ZIP") == 0;
+    return CompareTextNoCase(className, ArchiveProgramId) == 0 || CompareTextNoCase(className, ZipProgramId) == 0;
 }
 
 bool IsProductAssociation(const char* extension) {
@@ -111,7 +117,7 @@ void ShowSettingsInDialog(HWND dialog, const IntegrationSettings& settings) {
 
 void SelectAllArchiveTypes(HWND dialog) {
     for (const ArchiveType& type : ArchiveTypeTable)
-        if (type.checkBox != IDC_ASSOC_Z) SetChecked(dialog, type.checkBox, true);
+        if (!(type.traits & NotInSelectAll)) SetChecked(dialog, type.checkBox, true);
 }
 
 void EnableDialogItem(HWND dialog, int controlId, int enable) {

@@ -3,7 +3,7 @@
 // HKEY_CURRENT_USER\Software\Qavrix\Setup, and the check boxes of SETUPDLG.
 #pragma once
 #include <windows.h>
-#include "integration/core/extension_groups.h"
+#include "integration/core/archive_types.h"
 
 // One-byte flags, 0 or 1, copied by value. All false asks every
 // integration step to remove what it would otherwise create.
@@ -17,14 +17,6 @@ struct IntegrationSettings {
     bool menuIcons;
 };
 static_assert(sizeof(IntegrationSettings) == ArchiveTypeCount + 6, "a plain record of one-byte flags");
-
-// One archive type: its check box and the extension that names its stored
-// choice; the extensions it covers are ExtensionGroups' row of the same index.
-struct ArchiveType {
-    int checkBox;                  // control of SETUPDLG
-    const char* primaryExtension;  // forms the settings key "Setup\<ext>"
-};
-extern const ArchiveType ArchiveTypeTable[ArchiveTypeCount];
 
 struct MenuItem {
     int checkBox;                  // control of CONTEXTITEMS
@@ -46,6 +38,6 @@ bool IsProductClassName(const char* className);
 
 void ReadSettingsFromDialog(HWND dialog, IntegrationSettings& settings);
 void ShowSettingsInDialog(HWND dialog, const IntegrationSettings& settings);
-// Ticks every archive type but "Z", which is left as it is.
+// Ticks every archive type but those left out of "Select all" ("Z").
 void SelectAllArchiveTypes(HWND dialog);
 void EnableDialogItem(HWND dialog, int controlId, int enable);

@@ -7,6 +7,7 @@
 #include "integration/settings.h"
 #include "lang/dialoghook.h"
 #include "lang/messages.h"
+#include "platform/core/product_names.h"
 #include "platform/registry.h"
 #include "platform/shell_open.h"
 #include "platform/text.h"
@@ -28,7 +29,8 @@ void InitSetupDialog(HWND dialog) {
     if (SilentMode) SendMessageA(dialog, WM_COMMAND, IDC_OK, 0);
 }
 
-// Re-shows the boxes so that 5119 and 5120 follow the shell-extension box.
+// Re-shows the boxes so that the cascaded-menu and menu-icons boxes follow
+// the shell-extension box.
 void RefreshShellOptions(HWND dialog) {
     IntegrationSettings scratch{};
     ReadSettingsFromDialog(dialog, scratch);
@@ -105,7 +107,7 @@ void InitDoneDialog(HWND dialog) {
 // "C:\Program" with arguments, and a "C:\Program.exe" started instead.
 void RunArchiver() {
     char path[PathSize];
-    PathInCurrentDirectory(path, "Qavrix.exe");
+    PathInCurrentDirectory(path, ArchiverFileName);
     if (path[0] == '\0') return;
     char command[sizeof path + 2];
     int len = std::snprintf(command, sizeof command, "\"%s\"", path);

@@ -2,6 +2,7 @@
 // through the shell's link object and special-folder locations.
 #include "integration/shortcuts.h"
 #include "integration/core/link_paths.h"
+#include "platform/core/product_names.h"
 #include "lang/messages.h"
 #include "platform/handles.h"
 #include "platform/program_path.h"
@@ -10,7 +11,7 @@
 #include <shlobj.h>
 
 const GroupLink GroupLinkTable[GroupLinkCount] = {
-    {"Qavrix", 0, "Qavrix.exe"},
+    {"Qavrix", 0, ArchiverFileName},
     {nullptr, MSG_HELP_LINK, "Qavrix.hlp"},
     {nullptr, MSG_MANUAL_LINK, "Qav.txt"},
 };
@@ -39,7 +40,7 @@ struct LinkTexts {
 };
 
 void ReadLinkTexts(LinkTexts& texts) {
-    FileBesideProgram("Qavrix.exe", texts.mainTarget);
+    FileBesideProgram(ArchiverFileName, texts.mainTarget);
     CopyText(texts.description, sizeof texts.description, GetMessageText(MSG_LINK_DESCRIPTION));
     for (int row = 0; row < GroupLinkCount; ++row) {
         const GroupLink& link = GroupLinkTable[row];

@@ -20,12 +20,16 @@
 #define MSG_LINK_DESCRIPTION  5113
 #define MSG_RESTART_NEEDED    5114
 
-/* Common buttons */
+/* Common buttons, and the id of controls the program never addresses */
+#ifndef IDC_STATIC
+#define IDC_STATIC            (-1)
+#endif
 #define IDC_OK                1
 #define IDC_CANCEL            2
 #define IDC_HELPBUTTON        9
 
-/* SETUPDLG: the archive types, ArchiveTypeTable rows 0..13 */
+/* SETUPDLG: the archive types' boxes (one per row of the archive-type
+   table; a new type takes a free number, the boxes need not be in a row) */
 #define IDC_ASSOC_QAV         5101
 #define IDC_ASSOC_ZIP         5102
 #define IDC_ASSOC_CAB         5103
@@ -40,8 +44,6 @@
 #define IDC_ASSOC_JAR         5112
 #define IDC_ASSOC_ISO         5113
 #define IDC_ASSOC_Z           5114
-#define IDC_ASSOC_FIRST       IDC_ASSOC_QAV
-#define IDC_ASSOC_LAST        IDC_ASSOC_Z
 #define IDC_DESKTOP_LINK      5115
 #define IDC_STARTMENU_LINK    5116
 #define IDC_PROGRAM_GROUP     5117
@@ -64,8 +66,6 @@
 #define IDC_MENU_EMAIL_OPT    109
 #define IDC_MENU_TEST         110
 #define IDC_MENU_CONVERT      111
-#define IDC_MENUITEM_FIRST    IDC_MENU_EXTRACT_TO
-#define IDC_MENUITEM_LAST     IDC_MENU_CONVERT
 
 /* DONEDLG */
 #define IDC_DONE_FOLDER       5101

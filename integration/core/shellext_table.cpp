@@ -1,6 +1,7 @@
 // The shell extension's registry entries as data, so that registering and
 // unregistering walk the same table.
 #include "integration/core/shellext_table.h"
+#include "platform/core/product_names.h"
 
 #define QAV_SHELLEXT_GUID "{6F2A94C1-3D58-4E07-B2A9-71C5E08D3F46}"
 #define QAV_CLSID_KEY "CLSID\\" QAV_SHELLEXT_GUID
@@ -29,13 +30,13 @@ const ShellExtEntry ShellExtEntries[ShellExtEntryCount] = {
     {CR, QAV_CLSID_KEY "\\InProcServer32", "", Module, nullptr, true, Key},
     {CR, QAV_CLSID_KEY "\\InProcServer32", "ThreadingModel", Text, "Apartment", true, WithItsKey},
     {CR, QAV_CLSID_KEY, "", Text, "Qavrix", true, Key},
-    {CR, "Qavrix\\shellex\\ContextMenuHandlers\\" QAV_SHELLEXT_GUID, "", Text, "", false, Key},
-    {CR, "Qavrix\\shellex\\PropertySheetHandlers\\" QAV_SHELLEXT_GUID, "", Text, "", false, Key},
-    {CR, "Qavrix.ZIP\\shellex\\ContextMenuHandlers\\" QAV_SHELLEXT_GUID, "", Text, "", false, Key},
-    {CR, "Qavrix.ZIP\\shellex\\PropertySheetHandlers\\" QAV_SHELLEXT_GUID, "", Text, "", false, Key},
+    {CR, QAV_ARCHIVE_PROGRAM_ID "\\shellex\\ContextMenuHandlers\\" QAV_SHELLEXT_GUID, "", Text, "", false, Key},
+    {CR, QAV_ARCHIVE_PROGRAM_ID "\\shellex\\PropertySheetHandlers\\" QAV_SHELLEXT_GUID, "", Text, "", false, Key},
+    {CR, QAV_ZIP_PROGRAM_ID "\\shellex\\ContextMenuHandlers\\" QAV_SHELLEXT_GUID, "", Text, "", false, Key},
+    {CR, QAV_ZIP_PROGRAM_ID "\\shellex\\PropertySheetHandlers\\" QAV_SHELLEXT_GUID, "", Text, "", false, Key},
     {CR, "exefile\\shellex\\PropertySheetHandlers\\" QAV_SHELLEXT_GUID, "", Text, "", false, Key},
-    {CR, "Qavrix\\shellex\\DropHandler", "", Guid, nullptr, false, Key},
-    {CR, "Qavrix.ZIP\\shellex\\DropHandler", "", Guid, nullptr, false, Key},
+    {CR, QAV_ARCHIVE_PROGRAM_ID "\\shellex\\DropHandler", "", Guid, nullptr, false, Key},
+    {CR, QAV_ZIP_PROGRAM_ID "\\shellex\\DropHandler", "", Guid, nullptr, false, Key},
     {CR, "*\\shellex\\ContextMenuHandlers\\Qavrix", "", Guid, nullptr, false, Value},
     {CR, "Folder\\shellex\\ContextMenuHandlers\\Qavrix", "", Guid, nullptr, false, Value},
     {CR, "Folder\\shellex\\DragDropHandlers\\Qavrix", "", Guid, nullptr, false, Value},

@@ -1,10 +1,9 @@
 // Key-path composition for the registry layer: the product-relative paths of
 // HKEY_CURRENT_USER and the child paths of a tree walk, always bounded.
 #pragma once
+#include "platform/core/product_names.h"
 #include <cstddef>
 
-// The per-user product key that relative HKEY_CURRENT_USER paths live under.
-constexpr const char* ProductKeyPath = "Software\\Qavrix";
 // Room a made path needs beyond the caller's path.
 constexpr std::size_t KeyPathReserve = 20;
 

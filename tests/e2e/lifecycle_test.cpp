@@ -80,7 +80,7 @@ class LifecycleTest : public uninstall_e2e::Installation {
 protected:
     void SetUp() override {
         Installation::SetUp();
-        ASSERT_FALSE(test::RegKeyPresent(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Qavrix archiver"))
+        ASSERT_FALSE(test::RegKeyPresent(HKEY_LOCAL_MACHINE, test::UninstallEntryKey))
             << "the prefix already holds an installation";
         for (const char* key : {".zip", ".iso", ".7z"}) RegDeleteTreeA(HKEY_CLASSES_ROOT, key);
         Set(".zip", "", "OtherArc.Zip");
@@ -114,8 +114,8 @@ protected:
     void ExpectLink(const std::string& link, const std::string& target) { test::ExpectProductLink(link, In(target)); }
     void ExpectGroup(const std::string& group) { test::ExpectProductGroup(group, dir_); }
     test::ComScope com_;
-    const std::string UninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Qavrix archiver";
-    const std::string AppPathKey = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Qavrix.exe";
+    const std::string& UninstallKey = test::UninstallEntryKey;
+    const std::string& AppPathKey = test::AppPathsKey;
 };
 
 // The whole life in each Windows version the program tells apart: a silent
@@ -212,7 +212,7 @@ struct LinkFilesGone {
     std::vector<std::string> files;
     ~LinkFilesGone() {
         for (const std::string& f : files) DeleteFileA(f.c_str());
-        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Qavrix");
+        RegDeleteTreeA(HKEY_CURRENT_USER, test::ProductKey.c_str());
     }
 };
 
@@ -239,7 +239,7 @@ TEST_F(LifecycleTest, StoredLinkChoicesMakeDesktopAndStartMenuLinksThatTheUninst
     EXPECT_FALSE(test::Exists(desktopLink));
     EXPECT_FALSE(test::Exists(startMenuLink));
     EXPECT_FALSE(test::Exists(userGroup));
-    EXPECT_FALSE(test::RegKeyPresent(HKEY_CURRENT_USER, "Software\\Qavrix"));
+    EXPECT_FALSE(test::RegKeyPresent(HKEY_CURRENT_USER, test::ProductKey));
     EXPECT_FALSE(test::Exists(dir_));
 }
 

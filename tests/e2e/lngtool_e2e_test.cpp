@@ -2,6 +2,7 @@
 // and filled with marked translations makes every dialog text and message
 // of uninstall.exe appear translated, and a reading-order entry made with
 // lngtool mirrors every dialog.
+#include "integration/core/archive_types.h"
 #include "tests/support/lngtool_runner.h"
 #include "tests/support/program_run.h"
 #include <functional>
@@ -40,7 +41,7 @@ protected:
         ProgramCopyTest::SetUp();
         List("victim.txt\r\n");
         Put("victim.txt", "keep me");
-        hadSettings_ = test::RegKeyPresent(HKEY_CURRENT_USER, "Software\\Qavrix");
+        hadSettings_ = test::RegKeyPresent(HKEY_CURRENT_USER, test::ProductKey);
         for (const char* key : ProgramIdKeys)
             if (!test::RegKeyPresent(HKEY_CLASSES_ROOT, key)) newProgramIds_.push_back(key);
     }
@@ -48,13 +49,13 @@ protected:
     // them away again when they are this test's.
     void TearDown() override {
         ProgramCopyTest::TearDown();
-        const std::string uninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Qavrix archiver";
-        const std::string appPathKey = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Qavrix.exe";
+        const std::string& uninstallKey = test::UninstallEntryKey;
+        const std::string& appPathKey = test::AppPathsKey;
         if (test::ReadRegString(HKEY_LOCAL_MACHINE, uninstallKey, "UninstallString") == "\"" + exe_ + "\"")
             RegDeleteTreeA(HKEY_LOCAL_MACHINE, uninstallKey.c_str());
         if (test::ReadRegString(HKEY_LOCAL_MACHINE, appPathKey, "Path") == dir_)
             RegDeleteTreeA(HKEY_LOCAL_MACHINE, appPathKey.c_str());
-        if (!hadSettings_) RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Qavrix");
+        if (!hadSettings_) RegDeleteTreeA(HKEY_CURRENT_USER, test::ProductKey.c_str());
         for (const std::string& key : newProgramIds_) RegDeleteTreeA(HKEY_CLASSES_ROOT, key.c_str());
     }
 
@@ -68,15 +69,17 @@ protected:
         ASSERT_NE(setup, nullptr);
         look("SETUPDLG", setup);
 
-        ui::Command(setup, 5123);
+        ui::Command(setup, IDC_CONTEXT_ITEMS);
         HWND items = WaitForOtherDialog(p, setup);
         ASSERT_NE(items, nullptr);
         look("CONTEXTITEMS", items);
         ui::Command(items, IDCANCEL);
         ASSERT_TRUE(ui::WaitForClose(items, 10000));
 
-        for (int id : {5101, 5102, 5103, 5104, 5105, 5106, 5107, 5108, 5109, 5110, 5111, 5112, 5113, 5114, 5115,
-                       5116, 5117, 5119, 5120, 5118})
+        for (const ArchiveType& type : ArchiveTypeTable)
+            if (ui::IsChecked(setup, type.checkBox)) ui::Click(setup, type.checkBox);
+        for (int id : {IDC_DESKTOP_LINK, IDC_STARTMENU_LINK, IDC_PROGRAM_GROUP, IDC_CASCADED_MENU, IDC_MENU_ICONS,
+                       IDC_SHELL_EXT})
             if (ui::IsChecked(setup, id)) ui::Click(setup, id);
         ui::Command(setup, IDOK);
         ASSERT_TRUE(ui::WaitForClose(setup, 20000));
@@ -131,7 +134,7 @@ TEST_F(LngToolE2e, MarkedTemplateTranslatesEveryTextOfTheProgram) {
         EXPECT_TRUE(StartsWith(w.caption, Mark)) << name << " title: " << w.caption;
         for (const ui::Control& c : w.controls) {
             if (c.text.empty()) continue;
-            if (std::string(name) == "DONEDLG" && c.id == 5101) continue;  // the folder, set by the program
+            if (std::string(name) == "DONEDLG" && c.id == IDC_DONE_FOLDER) continue;  // the folder, set by the program
             ++textsSeen;
             EXPECT_TRUE(StartsWith(c.text, Mark)) << name << " control " << c.id << ": " << c.text;
         }

@@ -9,9 +9,9 @@ namespace {
 
 using uninstall_e2e::Box;
 
-const std::string UninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Qavrix archiver";
-const std::string AppPathKey = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Qavrix.exe";
-const std::string Wow6432Uninstall = "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Qavrix archiver";
+const std::string& UninstallKey = test::UninstallEntryKey;
+const std::string& AppPathKey = test::AppPathsKey;
+const std::string& Wow6432Uninstall = test::Wow6432UninstallEntryKey;
 
 bool KeyIn(REGSAM view, const std::string& key) {
     return static_cast<bool>(test::OpenKey(HKEY_LOCAL_MACHINE, key, KEY_READ | view));

@@ -13,7 +13,7 @@ using setup_e2e::SetupRun;
 
 const std::string SetupCaption = "Qavrix 简体中文版安装";
 const std::string ItemsCaption = "关联菜单项目";
-const std::string SettingsKey = "Software\\Qavrix";
+const std::string& SettingsKey = test::ProductKey;
 
 DWORD UserDword(const std::string& key, const std::string& name, DWORD missing = 0xDEAD) {
     return test::ReadRegDword(HKEY_CURRENT_USER, SettingsKey + "\\" + key, name, missing);
@@ -32,8 +32,8 @@ TEST_F(SetupDialogsE2e, FirstRunShowsTheDefaultsAndEscSavesNothing) {
     ui::Window w = ui::Describe(setup);
     EXPECT_EQ(w.caption, SetupCaption);
     EXPECT_EQ(GetForegroundWindow(), setup) << "SETUPDLG comes to the foreground";
-    for (int box = IDC_ASSOC_FIRST; box <= IDC_ASSOC_LAST; ++box)
-        EXPECT_TRUE(ui::IsChecked(setup, box)) << "archive type " << box;
+    for (const ArchiveType& type : ArchiveTypeTable)
+        EXPECT_TRUE(ui::IsChecked(setup, type.checkBox)) << "archive type " << type.extensions;
     EXPECT_FALSE(ui::IsChecked(setup, IDC_DESKTOP_LINK));
     EXPECT_FALSE(ui::IsChecked(setup, IDC_STARTMENU_LINK));
     EXPECT_TRUE(ui::IsChecked(setup, IDC_PROGRAM_GROUP));
@@ -49,8 +49,8 @@ TEST_F(SetupDialogsE2e, FirstRunShowsTheDefaultsAndEscSavesNothing) {
     ui::Command(setup, IDCANCEL);  // Esc
     EXPECT_EQ(run.Wait(), 0) << "cancelling shows no completion dialog";
     EXPECT_FALSE(test::RegKeyPresent(HKEY_CURRENT_USER, SettingsKey));
-    EXPECT_FALSE(test::RegKeyPresent(HKEY_LOCAL_MACHINE, UninstallKey));
-    EXPECT_FALSE(test::RegKeyPresent(HKEY_LOCAL_MACHINE, AppPathKey));
+    EXPECT_FALSE(test::RegKeyPresent(HKEY_LOCAL_MACHINE, test::UninstallEntryKey));
+    EXPECT_FALSE(test::RegKeyPresent(HKEY_LOCAL_MACHINE, test::AppPathsKey));
     EXPECT_FALSE(test::Exists(UserGroupFolder()));
 }
 
@@ -59,8 +59,8 @@ TEST_F(SetupDialogsE2e, IsoOwnedByAnotherProgramIsShownClearAndTheCloseBoxCancel
     SetupRun run = Start("/setup");
     HWND setup = run.WaitFor(SetupCaption);
     ASSERT_NE(setup, nullptr);
-    for (int box = IDC_ASSOC_FIRST; box <= IDC_ASSOC_LAST; ++box)
-        EXPECT_EQ(ui::IsChecked(setup, box), box != IDC_ASSOC_FIRST + 12) << "archive type " << box;
+    for (const ArchiveType& type : ArchiveTypeTable)
+        EXPECT_EQ(ui::IsChecked(setup, type.checkBox), type.checkBox != IDC_ASSOC_ISO) << "archive type " << type.extensions;
     PostMessageW(setup, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_EQ(run.Wait(), 0);
     EXPECT_FALSE(test::RegKeyPresent(HKEY_CURRENT_USER, SettingsKey));
@@ -81,7 +81,7 @@ TEST_F(SetupDialogsE2e, ShellExtensionBoxGovernsItsOptionsAndOkAppliesWhatIsShow
     EXPECT_TRUE(ui::IsEnabled(setup, IDC_CASCADED_MENU));
     EXPECT_TRUE(ui::IsEnabled(setup, IDC_MENU_ICONS));
     ui::Click(setup, IDC_SHELL_EXT);  // off again, and saved that way
-    ui::Click(setup, IDC_ASSOC_FIRST + 1);  // ZIP off
+    ui::Click(setup, IDC_ASSOC_ZIP);  // ZIP off
     ui::Click(setup, IDC_DESKTOP_LINK);
     ui::Click(setup, IDC_PROGRAM_GROUP);  // no group
     ui::Click(setup, IDOK);
@@ -105,8 +105,8 @@ TEST_F(SetupDialogsE2e, ShellExtensionBoxGovernsItsOptionsAndOkAppliesWhatIsShow
     EXPECT_NE(test::ReadRegString(HKEY_CLASSES_ROOT, ".zip", ""), "Qavrix.ZIP");
     EXPECT_FALSE(test::RegKeyPresent(HKEY_CLASSES_ROOT, "CLSID\\" + setup_e2e::ShellExtGuid))
         << "no shell extension when its box is clear";
-    EXPECT_EQ(test::ReadRegString(HKEY_LOCAL_MACHINE, UninstallKey, "UninstallString"), "\"" + programPath_ + "\"");
-    EXPECT_EQ(test::ReadRegString(HKEY_LOCAL_MACHINE, AppPathKey, "Path"), installFolder_);
+    EXPECT_EQ(test::ReadRegString(HKEY_LOCAL_MACHINE, test::UninstallEntryKey, "UninstallString"), "\"" + programPath_ + "\"");
+    EXPECT_EQ(test::ReadRegString(HKEY_LOCAL_MACHINE, test::AppPathsKey, "Path"), installFolder_);
     EXPECT_FALSE(test::Exists(UserGroupFolder()));
     test::ComScope com;
     test::LinkInfo desktop = test::ReadLink(DesktopFolder() + "\\Qavrix.lnk");
@@ -128,12 +128,12 @@ TEST_F(SetupDialogsE2e, SelectAllTicksThirteenTypesAndLeavesZAsItWas) {
         SetupRun run = Start("/setup");
         HWND setup = run.WaitFor(SetupCaption);
         ASSERT_NE(setup, nullptr);
-        if (!zTicked) ui::Click(setup, IDC_ASSOC_LAST);
-        for (int box : {IDC_ASSOC_FIRST, IDC_ASSOC_FIRST + 6, IDC_ASSOC_FIRST + 12}) ui::Click(setup, box);
+        if (!zTicked) ui::Click(setup, IDC_ASSOC_Z);
+        for (int box : {IDC_ASSOC_QAV, IDC_ASSOC_7Z, IDC_ASSOC_ISO}) ui::Click(setup, box);
         ui::Click(setup, IDC_SELECT_ALL);
-        for (int box = IDC_ASSOC_FIRST; box < IDC_ASSOC_LAST; ++box)
-            EXPECT_TRUE(ui::IsChecked(setup, box)) << "archive type " << box;
-        EXPECT_EQ(ui::IsChecked(setup, IDC_ASSOC_LAST), zTicked) << "Z";
+        for (const ArchiveType& type : ArchiveTypeTable)
+            EXPECT_EQ(ui::IsChecked(setup, type.checkBox), type.checkBox != IDC_ASSOC_Z || zTicked)
+                << "archive type " << type.extensions;
         ui::Command(setup, IDCANCEL);
         EXPECT_EQ(run.Wait(), 0);
     }
@@ -147,10 +147,11 @@ TEST_F(SetupDialogsE2e, MenuItemsAreStoredOnTheirOwnOkAndSurviveACancelledSetup)
     ui::Click(setup, IDC_CONTEXT_ITEMS);
     HWND items = run.WaitFor(ItemsCaption);
     ASSERT_NE(items, nullptr);
-    for (int box = IDC_MENUITEM_FIRST; box <= IDC_MENUITEM_LAST; ++box)
-        EXPECT_EQ(ui::IsChecked(items, box), box < 110) << "menu item " << box << " (Test and Convert start off)";
-    ui::Click(items, 101);  // Extract files... off
-    ui::Click(items, 110);  // Test on
+    for (const MenuItem& item : MenuItemTable)
+        EXPECT_EQ(ui::IsChecked(items, item.checkBox), item.checkBox != IDC_MENU_TEST && item.checkBox != IDC_MENU_CONVERT)
+            << "menu item " << item.valueName << " (Test and Convert start off)";
+    ui::Click(items, IDC_MENU_EXTRACT_TO);  // Extract files... off
+    ui::Click(items, IDC_MENU_TEST);  // Test on
     ui::Click(items, IDOK);
     ASSERT_TRUE(ui::WaitForClose(items, 10000));
     EXPECT_EQ(UserDword("Setup\\MenuItems", "ExtrTo"), 0u) << "stored at once, SETUPDLG still open";
@@ -161,9 +162,9 @@ TEST_F(SetupDialogsE2e, MenuItemsAreStoredOnTheirOwnOkAndSurviveACancelledSetup)
     ui::Click(setup, IDC_CONTEXT_ITEMS);
     items = run.WaitFor(ItemsCaption);
     ASSERT_NE(items, nullptr);
-    EXPECT_FALSE(ui::IsChecked(items, 101)) << "shown from the registry";
-    EXPECT_TRUE(ui::IsChecked(items, 110));
-    ui::Click(items, 102);
+    EXPECT_FALSE(ui::IsChecked(items, IDC_MENU_EXTRACT_TO)) << "shown from the registry";
+    EXPECT_TRUE(ui::IsChecked(items, IDC_MENU_TEST));
+    ui::Click(items, IDC_MENU_EXTRACT_HERE);
     ui::Click(items, IDCANCEL);
     ASSERT_TRUE(ui::WaitForClose(items, 10000));
     EXPECT_EQ(UserDword("Setup\\MenuItems", "ExtrHere"), 1u) << "Cancel writes nothing";
@@ -173,7 +174,7 @@ TEST_F(SetupDialogsE2e, MenuItemsAreStoredOnTheirOwnOkAndSurviveACancelledSetup)
     EXPECT_EQ(UserDword("Setup\\MenuItems", "ExtrTo"), 0u);
     EXPECT_FALSE(UserValueExists("Setup", "ShellExt"));
     EXPECT_FALSE(test::RegKeyPresent(HKEY_CURRENT_USER, SettingsKey + "\\Setup\\Links"));
-    EXPECT_FALSE(test::RegKeyPresent(HKEY_LOCAL_MACHINE, UninstallKey));
+    EXPECT_FALSE(test::RegKeyPresent(HKEY_LOCAL_MACHINE, test::UninstallEntryKey));
     EXPECT_NE(test::ReadRegString(HKEY_CLASSES_ROOT, ".qav", ""), "Qavrix");
 }
 
@@ -182,7 +183,7 @@ TEST_F(SetupDialogsE2e, SilentSetupPassesBothDialogsAndOpensNoFolder) {
     EXPECT_EQ(run.Wait(), 0);
     EXPECT_EQ(UserDword("Setup", "ShellExt"), 1u);
     EXPECT_EQ(UserDword("Setup\\Links", "Programs"), 1u);
-    EXPECT_EQ(test::ReadRegString(HKEY_LOCAL_MACHINE, UninstallKey, "DisplayName"), test::Ansi("Qavrix 压缩文件管理器"));
+    EXPECT_EQ(test::ReadRegString(HKEY_LOCAL_MACHINE, test::UninstallEntryKey, "DisplayName"), test::Ansi("Qavrix 压缩文件管理器"));
     EXPECT_TRUE(test::Exists(UserGroupFolder() + "\\Qavrix.lnk"));
     Sleep(1500);
     EXPECT_TRUE(setup_e2e::FolderWindows("Qavrix").empty()) << "a silent setup opens no folder";

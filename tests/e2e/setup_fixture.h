@@ -121,8 +121,8 @@ protected:
             test::ProductResources product;
             RemoveIntegration();
         }
-        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Qavrix");
-        RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Qavrix");
+        RegDeleteTreeA(HKEY_CURRENT_USER, test::ProductKey.c_str());
+        RegDeleteKeyA(HKEY_CURRENT_USER, test::ProductKey.c_str());
         // The clean-up deletes a desktop link only when it points at the
         // archiver beside the running program (this test program here), so
         // the one a test's setup made for its own folder goes by hand.

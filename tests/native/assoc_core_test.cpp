@@ -1,18 +1,20 @@
-// The archive-type groups, the names built from an extension and the
+// The archive-type table, the names built from an extension and the
 // empty-archive images, checked byte for byte.
+#include "integration/core/archive_types.h"
 #include "integration/core/empty_archives.h"
-#include "integration/core/extension_groups.h"
 #include <gtest/gtest.h>
 #include <cstdint>
+#include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
 namespace {
 
-std::vector<std::string> Split(const char* group, std::size_t size = ExtensionSize) {
+std::vector<std::string> Split(const char* extensions, std::size_t size = ExtensionSize) {
     std::vector<std::string> out;
     std::vector<char> buffer(size + 1, '#');
-    for (const char* next = NextExtension(group, buffer.data(), size); next;
+    for (const char* next = NextExtension(extensions, buffer.data(), size); next;
          next = NextExtension(next, buffer.data(), size)) {
         EXPECT_EQ(buffer[size], '#');
         out.push_back(buffer.data());
@@ -22,21 +24,43 @@ std::vector<std::string> Split(const char* group, std::size_t size = ExtensionSi
 
 using V = std::vector<std::string>;
 
-TEST(ExtensionGroups, SplitAtEveryDotAfterTheFirstCharacter) {
-    EXPECT_EQ(Split(ExtensionGroups[0]), V({".qav"}));
-    EXPECT_EQ(Split(ExtensionGroups[4]), V({".lzh", ".lha"}));
-    EXPECT_EQ(Split(ExtensionGroups[9]), V({".uue", ".xxe", ".uu"}));
-    EXPECT_EQ(Split(ExtensionGroups[10]), V({".bz2", ".tbz2", ".bz", ".tbz"}));
-    EXPECT_EQ(Split(ExtensionGroups[13]), V({".z", ".taz"}));
+TEST(ArchiveTypes, ExtensionsSplitAtEveryDotAfterTheFirstCharacter) {
+    EXPECT_EQ(Split(".qav"), V({".qav"}));
+    EXPECT_EQ(Split(".uue.xxe.uu"), V({".uue", ".xxe", ".uu"}));
+    EXPECT_EQ(Split(".z.taz"), V({".z", ".taz"}));
     EXPECT_EQ(Split(""), V());
     // An extension too long for the buffer is skipped, never cut.
     EXPECT_EQ(Split(".ab.abcdef.c", 5), V({".ab", ".c"}));
-    int total = 0;
-    for (const char* group : ExtensionGroups) total += static_cast<int>(Split(group).size());
-    EXPECT_EQ(total, 22);
 }
 
-TEST(ExtensionGroups, NamesBuiltFromAnExtension) {
+// What every row must hold for the settings keys, the associations and the
+// dialog to work: each extension whole in the walk's buffer and in one row
+// only, one check box per row, a product class to point at, and a primary
+// extension that is the first of the row.
+TEST(ArchiveTypes, EveryRowIsUsable) {
+    std::set<std::string> seen;
+    std::set<int> boxes;
+    for (const ArchiveType& type : ArchiveTypeTable) {
+        V all = Split(type.extensions);
+        ASSERT_FALSE(all.empty()) << type.extensions;
+        EXPECT_EQ(Split(type.extensions, 1000), all) << type.extensions << ": an extension too long to walk";
+        std::string joined;
+        for (const std::string& extension : all) {
+            EXPECT_EQ(extension[0], '.') << type.extensions;
+            EXPECT_TRUE(seen.insert(extension).second) << extension << " is in two rows";
+            joined += extension;
+        }
+        EXPECT_EQ(joined, type.extensions);
+        char primary[ExtensionSize];
+        PrimaryExtension(type, primary);
+        EXPECT_EQ(primary, all[0]);
+        EXPECT_TRUE(boxes.insert(type.checkBox).second) << "check box " << type.checkBox << " twice";
+        EXPECT_TRUE(std::strcmp(type.programId, ArchiveProgramId) == 0 || std::strcmp(type.programId, ZipProgramId) == 0)
+            << type.programId;
+    }
+}
+
+TEST(ArchiveTypes, NamesBuiltFromAnExtension) {
     char out[ExtensionSize + 16];
     ASSERT_TRUE(RecordPath(".zip", out, sizeof out));
     EXPECT_STREQ(out, "Setup\\.zip");
@@ -49,9 +73,6 @@ TEST(ExtensionGroups, NamesBuiltFromAnExtension) {
     ASSERT_TRUE(VolumeExtension(99, out, sizeof out));
     EXPECT_STREQ(out, ".q99");
     EXPECT_FALSE(VolumeExtension(100, out, sizeof out));
-    EXPECT_STREQ(ProgramIdOfGroup(ZipGroup), "Qavrix.ZIP");
-    EXPECT_STREQ(ProgramIdOfGroup(QavGroup), "Qavrix");
-    EXPECT_STREQ(ProgramIdOfGroup(IsoGroup), "Qavrix");
 }
 
 // Bitwise CRC-32 (reflected, polynomial 0xEDB88320), kept apart from the product's.

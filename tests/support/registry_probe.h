@@ -12,6 +12,17 @@
 
 namespace test {
 
+// The keys the tests look at, spelled here once and apart from the
+// product's own names so that a wrong name there shows: the per-user product
+// key, and under HKEY_LOCAL_MACHINE the entry in the list of installed
+// programs (also as the 64-bit view holds a 32-bit build's) and the
+// archiver's application path.
+const std::string ProductKey = "Software\\Qavrix";
+const std::string UninstallEntryKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Qavrix archiver";
+const std::string Wow6432UninstallEntryKey =
+    "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Qavrix archiver";
+const std::string AppPathsKey = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Qavrix.exe";
+
 // An open key, or an empty owner when it (or a level above it) is missing.
 UniqueRegKey OpenKey(HKEY root, const std::string& path, REGSAM access = KEY_READ);
 // Opens `path` with every access, making each missing level.

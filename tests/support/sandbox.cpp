@@ -7,6 +7,23 @@
 
 namespace test {
 
+int ArchiveTypeRow(const char* primary) {
+    for (int row = 0; row < ArchiveTypeCount; ++row) {
+        char first[ExtensionSize];
+        PrimaryExtension(ArchiveTypeTable[row], first);
+        if (std::string(first) == primary) return row;
+    }
+    ADD_FAILURE() << "no archive type " << primary;
+    return 0;
+}
+
+IntegrationSettings Associating(std::initializer_list<const char*> primaries, bool shellExt) {
+    IntegrationSettings settings{};
+    for (const char* primary : primaries) settings.associate[ArchiveTypeRow(primary)] = true;
+    settings.shellExt = shellExt;
+    return settings;
+}
+
 ShellFolders::ShellFolders(const ScratchDir& root)
     : desktop(root / "Desktop"), startMenu(root / "StartMenu"),
       programs(root / "StartMenu\\Programs"), commonPrograms(root / "CommonPrograms") {

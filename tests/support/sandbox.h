@@ -4,14 +4,22 @@
 // as its own, COM, and the reported Windows version - plus shell links read
 // back through the shell's own link object.
 #pragma once
+#include "integration/settings.h"
 #include "platform/program_path.h"
 #include "lang/messages.h"
 #include "platform/text.h"
 #include "tests/support/harness.h"
 #include <windows.h>
+#include <initializer_list>
 #include <string>
 
 namespace test {
+
+// The row of the archive type whose first extension is `primary` (".iso");
+// a failed test, and row 0, when there is none.
+int ArchiveTypeRow(const char* primary);
+// A record that associates only the types named by their first extension.
+IntegrationSettings Associating(std::initializer_list<const char*> primaries, bool shellExt = false);
 
 constexpr char ShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 

@@ -6,8 +6,8 @@
 
 namespace {
 
-const std::string AppPath = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Qavrix.exe";
-const std::string Uninstall = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Qavrix archiver";
+const std::string& AppPath = test::AppPathsKey;
+const std::string& Uninstall = test::UninstallEntryKey;
 const std::string ClsidKey = "CLSID\\{6F2A94C1-3D58-4E07-B2A9-71C5E08D3F46}";
 
 IntegrationSettings Everything(bool on) {
@@ -179,7 +179,7 @@ TEST_F(ApplyTest, UninstallEntryAtTheFolderBufferSizeLeavesOutWhatDoesNotFit) {
 
 TEST_F(ApplyTest, RepeatingSetupRewritesTheSameValuesAndLinks) {
     IntegrationSettings settings = Everything(true);
-    settings.associate[12] = false;
+    settings.associate[test::ArchiveTypeRow(".iso")] = false;
     char first[1024] = "", second[1024] = "";
     ApplyIntegration(settings, first, sizeof first);
     RegisterUninstallEntry();

@@ -8,7 +8,6 @@
 #include "platform/text.h"
 #include "tests/support/sandbox.h"
 #include <gtest/gtest.h>
-#include <initializer_list>
 #include <string>
 
 namespace {
@@ -22,12 +21,6 @@ std::string Saved(const std::string& ext, const char* value) {
     return test::ReadRegString(HKEY_CURRENT_USER, "Software\\Qavrix\\Setup\\" + ext, value);
 }
 
-IntegrationSettings Groups(std::initializer_list<int> groups, bool shellExt = false) {
-    IntegrationSettings s{};
-    for (int g : groups) s.associate[g] = true;
-    s.shellExt = shellExt;
-    return s;
-}
 const IntegrationSettings Nothing{};
 
 std::string Volume(int n) {
@@ -80,14 +73,14 @@ TEST_F(Associations, ProgramIdsPointAtTheArchiverBesideTheProgram) {
 TEST_F(Associations, ZipRoundTripKeepsTheFirstRecord) {
     Set(".zip", "", "WinZip");
     Set(".zip", "Content Type", "application/zip");
-    ApplyAssociations(Groups({1}));
+    ApplyAssociations(test::Associating({".zip"}));
     EXPECT_EQ(Cr(".zip"), "Qavrix.ZIP");
     EXPECT_FALSE(CrHas(".zip", "Content Type"));
     EXPECT_EQ(RegGetUserDword("Setup\\.zip", "Exist", 9), 1u);
     EXPECT_EQ(Saved(".zip", "Type"), "WinZip");
     EXPECT_EQ(Saved(".zip", "Content"), "application/zip");
     EXPECT_EQ(Saved(".zip", "ShellNew"), "");
-    ApplyAssociations(Groups({1}));  // already the product's: the record stays
+    ApplyAssociations(test::Associating({".zip"}));  // already the product's: the record stays
     EXPECT_EQ(Saved(".zip", "Type"), "WinZip");
     EXPECT_EQ(Saved(".zip", "Content"), "application/zip");
     ApplyAssociations(Nothing);
@@ -97,7 +90,7 @@ TEST_F(Associations, ZipRoundTripKeepsTheFirstRecord) {
 }
 
 TEST_F(Associations, AnExtensionThatDidNotExistLosesItsKeys) {
-    ApplyAssociations(Groups({1}, true));
+    ApplyAssociations(test::Associating({".zip"}, true));
     EXPECT_EQ(RegGetUserDword("Setup\\.zip", "Exist", 9), 0u);
     EXPECT_TRUE(CrKey(".zip\\ShellNew"));
     ApplyAssociations(Nothing);
@@ -115,7 +108,7 @@ TEST_F(Associations, AnOwnedExtensionWithoutARecordCountsAsExisting) {
 
 TEST_F(Associations, ASavedProductClassIsNotRestored) {
     Set(".arj", "", "Other");
-    ApplyAssociations(Groups({3}));
+    ApplyAssociations(test::Associating({".arj"}));
     RegWriteUserString("Setup\\.arj", "Type", "qavrix.zip");
     ApplyAssociations(Nothing);
     EXPECT_TRUE(CrHas(".arj"));
@@ -125,7 +118,7 @@ TEST_F(Associations, ASavedProductClassIsNotRestored) {
 TEST_F(Associations, NullFileOnlyTemplatesComeBackAsNullFile) {
     Set(".zip", "", "Other");
     Set(".zip\\ShellNew", "NullFile", "");
-    ApplyAssociations(Groups({1}));
+    ApplyAssociations(test::Associating({".zip"}));
     EXPECT_EQ(Saved(".zip", "ShellNew"), "*");
     EXPECT_TRUE(CrHas(".zip\\ShellNew", "NullFile"));  // untouched without the shell extension
     ApplyAssociations(Nothing);
@@ -134,14 +127,14 @@ TEST_F(Associations, NullFileOnlyTemplatesComeBackAsNullFile) {
     EXPECT_FALSE(CrHas(".zip\\ShellNew", "FileName"));
     // A previous FileName wins over NullFile and comes back as it was.
     Set(".zip\\ShellNew", "FileName", "C:\\old.zip");
-    ApplyAssociations(Groups({1}, true));
+    ApplyAssociations(test::Associating({".zip"}, true));
     EXPECT_EQ(Saved(".zip", "ShellNew"), "C:\\old.zip");
     ApplyAssociations(Nothing);
     EXPECT_EQ(Cr(".zip\\ShellNew", "FileName"), "C:\\old.zip");
 }
 
 TEST_F(Associations, EveryExtensionOfAGroupIsHandled) {
-    ApplyAssociations(Groups({4, 10, 13}));
+    ApplyAssociations(test::Associating({".lzh", ".bz2", ".z"}));
     for (const char* ext : {".lzh", ".lha", ".bz2", ".tbz2", ".bz", ".tbz", ".z", ".taz"}) {
         EXPECT_EQ(Cr(ext), "Qavrix") << ext;
         EXPECT_EQ(RegGetUserDword((std::string("Setup\\") + ext).c_str(), "Exist", 9), 0u) << ext;
@@ -160,7 +153,7 @@ TEST_F(Associations, VolumesAreThirtyOnNtAndAHundredOn9x) {
         if (c.platform == VER_PLATFORM_WIN32_WINDOWS && !test::Windows9xRunsThisBuild()) continue;
         SetWindowsVersionForTests({c.platform, c.major, c.minor});
         Set(Volume(5), "Content Type", "x/old");
-        ApplyAssociations(Groups({0}));
+        ApplyAssociations(test::Associating({".qav"}));
         EXPECT_EQ(VolumesOwnedBy("Qavrix"), c.taken);
         EXPECT_EQ(VolumeKeys(), c.taken);
         EXPECT_FALSE(CrHas(Volume(5), "Content Type"));
@@ -175,7 +168,7 @@ TEST_F(Associations, VolumesAreThirtyOnNtAndAHundredOn9x) {
 TEST_F(Associations, GivingBackVolumesWritesTheSavedType) {
     Set(".qav", "", "OldQav");
     Set(".qav", "Content Type", "x/qav");
-    ApplyAssociations(Groups({0}));
+    ApplyAssociations(test::Associating({".qav"}));
     EXPECT_EQ(VolumesOwnedBy("Qavrix"), 30);
     ApplyAssociations(Nothing);
     EXPECT_EQ(Cr(".qav"), "OldQav");
@@ -214,7 +207,7 @@ TEST_F(Associations, TemplateFilesOrDataByReportedVersion) {
         DeleteFileA((folder_ / "qavnew.dat").c_str());
         DeleteFileA((folder_ / "zipnew.dat").c_str());
         Set(".qav\\ShellNew", "NullFile", "");
-        ApplyAssociations(Groups({0, 1}, true));
+        ApplyAssociations(test::Associating({".qav", ".zip"}, true));
         EXPECT_FALSE(CrHas(".qav\\ShellNew", "NullFile")) << c.name;  // the old template key went first
         test::RegValue data = test::ReadRegValue(HKEY_CLASSES_ROOT, ".qav\\ShellNew", "Data");
         EXPECT_EQ(data.present, !c.file) << c.name;
@@ -239,7 +232,7 @@ TEST_F(Associations, TemplateFilesOrDataByReportedVersion) {
 
 TEST_F(Associations, AnExistingTemplateFileIsNeverRewritten) {
     ASSERT_TRUE(test::WriteBytes(folder_ / "qavnew.dat", "mine"));
-    ApplyAssociations(Groups({0}, true));
+    ApplyAssociations(test::Associating({".qav"}, true));
     EXPECT_EQ(test::ReadBytes(folder_ / "qavnew.dat"), "mine");
     EXPECT_EQ(Cr(".qav\\ShellNew", "FileName"), folder_ / "qavnew.dat");
 }
@@ -249,7 +242,7 @@ TEST_F(Associations, GivingBackOnWindows98LeavesNoDataTemplateOfOurs) {
     SetWindowsVersionForTests({VER_PLATFORM_WIN32_WINDOWS, 4, 10});
     Set(".zip", "", "Other");
     Set(".zip\\ShellNew", "FileName", "C:\\theirs.zip");
-    ApplyAssociations(Groups({1}, true));
+    ApplyAssociations(test::Associating({".zip"}, true));
     ASSERT_TRUE(CrHas(".zip\\ShellNew", "Data"));
     ApplyAssociations(Nothing);
     EXPECT_EQ(Cr(".zip"), "Other");

@@ -101,14 +101,14 @@ TEST_F(CleanupTest, ReverTakenByAnotherProgramStaysAndOurKeysGoWithTheirSubkeys)
     ASSERT_EQ(test::ReadRegString(HKEY_CLASSES_ROOT, ".rev", ""), "Qavrix.REV");
     test::SetRegText(HKEY_CLASSES_ROOT, ".rev", "", "RecoveryTool");   // taken over since setup
     test::SetRegText(HKEY_CLASSES_ROOT, ".rev\\ShellNew", "NullFile", "");
-    test::SetRegText(HKEY_LOCAL_MACHINE, std::string(UninstallKey) + "\\Extra", "", "added later");
-    test::SetRegText(HKEY_LOCAL_MACHINE, std::string(AppPathKey) + "\\Sub", "", "added later");
+    test::SetRegText(HKEY_LOCAL_MACHINE, test::UninstallEntryKey + "\\Extra", "", "added later");
+    test::SetRegText(HKEY_LOCAL_MACHINE, test::AppPathsKey + "\\Sub", "", "added later");
     RemoveIntegration();
     EXPECT_EQ(test::ReadRegString(HKEY_CLASSES_ROOT, ".rev", ""), "RecoveryTool");
     EXPECT_TRUE(test::RegKeyPresent(HKEY_CLASSES_ROOT, ".rev\\ShellNew"));
     EXPECT_FALSE(test::RegKeyPresent(HKEY_CLASSES_ROOT, "Qavrix.REV"));
-    EXPECT_FALSE(test::RegKeyPresent(HKEY_LOCAL_MACHINE, UninstallKey));
-    EXPECT_FALSE(test::RegKeyPresent(HKEY_LOCAL_MACHINE, AppPathKey));
+    EXPECT_FALSE(test::RegKeyPresent(HKEY_LOCAL_MACHINE, test::UninstallEntryKey));
+    EXPECT_FALSE(test::RegKeyPresent(HKEY_LOCAL_MACHINE, test::AppPathsKey));
 }
 
 TEST_F(CleanupTest, RunningTheCleanupTwiceChangesNothing) {
@@ -131,7 +131,7 @@ TEST_F(CleanupTest, ThePerUserKeyGoesWholeAndWhatOthersTookStaysTheirs) {
     test::SetRegText(HKEY_CLASSES_ROOT, ".rev", "Content Type", "someone's");
 
     RemoveIntegration();
-    EXPECT_FALSE(test::RegKeyPresent(HKEY_CURRENT_USER, "Software\\Qavrix"));
+    EXPECT_FALSE(test::RegKeyPresent(HKEY_CURRENT_USER, test::ProductKey));
     EXPECT_EQ(test::ReadRegString(HKEY_CURRENT_USER, "Software\\QavrixTools", "Keep"), "yes");
     EXPECT_EQ(test::ReadRegString(HKEY_CLASSES_ROOT, ".cab", ""), "CabViewer");
     for (const char* key : {"Qavrix", "Qavrix.ZIP", "Qavrix.REV", ".rev", ".qav", ".q05"})

@@ -7,6 +7,7 @@
 #include "tests/support/sandbox.h"
 #include <gtest/gtest.h>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 
 namespace {
@@ -23,17 +24,22 @@ IntegrationSettings Loaded() {
     return s;
 }
 
-void ExpectFlags(const IntegrationSettings& s, const std::string& expected) {
-    std::string got;
+// Every archive type ticked but those named, then the other six flags.
+void ExpectFlags(const IntegrationSettings& s, std::initializer_list<const char*> unticked, const std::string& others) {
+    std::string got, expected(ArchiveTypeCount, '1');
     for (bool b : s.associate) got += b ? '1' : '0';
+    for (const char* primary : unticked) expected[test::ArchiveTypeRow(primary)] = '0';
     got += ' ';
+    expected += ' ' + others;
     for (bool b : {s.desktopLink, s.startMenuLink, s.programGroup, s.shellExt, s.cascadedMenu, s.menuIcons})
         got += b ? '1' : '0';
     EXPECT_EQ(got, expected);
 }
 
+const int Iso = test::ArchiveTypeRow(".iso");
+
 TEST_F(Settings, DefaultsWithoutASetupKey) {
-    ExpectFlags(Loaded(), "11111111111111 001101");
+    ExpectFlags(Loaded(), {}, "001101");
     std::string menu;
     for (const MenuItem& item : MenuItemTable) menu += RegGetUserDword(MenuItemsKey, item.valueName, item.defaultValue) ? '1' : '0';
     EXPECT_EQ(menu, "11111111100");
@@ -47,8 +53,8 @@ TEST_F(Settings, AnyNonzeroLoadsTickedAndSavesAsOne) {
     RegWriteUserDword("Setup\\Links", "Desktop", 5);
     RegWriteUserDword("Setup", "ShellExt", 0);
     IntegrationSettings s = Loaded();
-    ExpectFlags(s, "11011111111111 101001");
-    s.associate[IsoGroup] = false;
+    ExpectFlags(s, {".cab"}, "101001");
+    s.associate[Iso] = false;
     SaveIntegrationSettings(s);
     EXPECT_EQ(RegGetUserDword("Setup\\.zip", "Set", 9), 1u);
     EXPECT_EQ(RegGetUserDword("Setup\\.cab", "Set", 9), 0u);
@@ -58,10 +64,12 @@ TEST_F(Settings, AnyNonzeroLoadsTickedAndSavesAsOne) {
     // Thirteen "Set" keys: nothing for ISO, so it is ticked again next time.
     EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, "Setup\\.iso"));
     for (int row = 0; row < ArchiveTypeCount; ++row) {
-        std::string key = std::string("Setup\\") + ArchiveTypeTable[row].primaryExtension;
-        EXPECT_EQ(RegGetUserDword(key.c_str(), "Set", 9) != 9, row != IsoGroup) << key;
+        char primary[ExtensionSize];
+        PrimaryExtension(ArchiveTypeTable[row], primary);
+        std::string key = std::string("Setup\\") + primary;
+        EXPECT_EQ(RegGetUserDword(key.c_str(), "Set", 9) != 9, row != Iso) << key;
     }
-    EXPECT_TRUE(Loaded().associate[IsoGroup]);
+    EXPECT_TRUE(Loaded().associate[Iso]);
 }
 
 TEST_F(Settings, IsoFollowsItsOwnerOnHkeyClassesRoot) {
@@ -78,17 +86,17 @@ TEST_F(Settings, IsoFollowsItsOwnerOnHkeyClassesRoot) {
         RegRemoveTree(HKEY_CURRENT_USER, "Setup");
         if (c.isoClass) RegWriteString(HKEY_CLASSES_ROOT, ".iso", "", c.isoClass);
         if (c.setZero) RegWriteUserDword("Setup\\.iso", "Set", 0);
-        EXPECT_EQ(Loaded().associate[IsoGroup], c.ticked) << (c.isoClass ? c.isoClass : "(none)") << c.setZero;
+        EXPECT_EQ(Loaded().associate[Iso], c.ticked) << (c.isoClass ? c.isoClass : "(none)") << c.setZero;
     }
 }
 
 TEST_F(Settings, ClassNamesOfEightyBytesOrMoreReadAsEmpty) {
     std::string long79 = std::string(73, 'x') + "Qavrix", long80 = long79 + "y";
     RegWriteString(HKEY_CLASSES_ROOT, ".iso", "", long80.c_str());
-    EXPECT_TRUE(Loaded().associate[IsoGroup]);
+    EXPECT_TRUE(Loaded().associate[Iso]);
     EXPECT_FALSE(IsProductAssociation(".iso"));
     RegWriteString(HKEY_CLASSES_ROOT, ".iso", "", long79.c_str());
-    EXPECT_FALSE(Loaded().associate[IsoGroup]);
+    EXPECT_FALSE(Loaded().associate[Iso]);
 }
 
 TEST_F(Settings, OnlyTheTwoProductClassesCount) {
@@ -132,10 +140,12 @@ TEST_F(SetupDialog, ShowAndReadRoundTripEveryBox) {
         shown.cascadedMenu = true;
         shown.menuIcons = pattern == 0;
         ShowSettingsInDialog(dialog_, shown);
-        for (int i = 0; i < ArchiveTypeCount; ++i) EXPECT_EQ(Checked(5101 + i), shown.associate[i]) << i;
+        for (int i = 0; i < ArchiveTypeCount; ++i)
+            EXPECT_EQ(Checked(ArchiveTypeTable[i].checkBox), shown.associate[i]) << ArchiveTypeTable[i].extensions;
         EXPECT_EQ(Checked(IDC_STARTMENU_LINK), shown.startMenuLink);
         EXPECT_EQ(Checked(IDC_MENU_ICONS), shown.menuIcons);
-        // 5119 and 5120 follow the shell extension; their ticks stay.
+        // The cascaded-menu and menu-icons boxes follow the shell extension;
+        // their ticks stay.
         EXPECT_EQ(Enabled(IDC_CASCADED_MENU), shown.shellExt);
         EXPECT_EQ(Enabled(IDC_MENU_ICONS), shown.shellExt);
         EXPECT_TRUE(Checked(IDC_CASCADED_MENU));
@@ -151,11 +161,11 @@ TEST_F(SetupDialog, SelectAllTicksThirteenAndNeverTouchesZ) {
     IntegrationSettings none{};
     ShowSettingsInDialog(dialog_, none);
     SelectAllArchiveTypes(dialog_);
-    for (int id = 5101; id <= 5113; ++id) EXPECT_TRUE(Checked(id)) << id;
-    EXPECT_FALSE(Checked(5114));
-    CheckDlgButton(dialog_, 5114, BST_CHECKED);
+    for (const ArchiveType& type : ArchiveTypeTable)
+        EXPECT_EQ(Checked(type.checkBox), type.checkBox != IDC_ASSOC_Z) << type.extensions;
+    CheckDlgButton(dialog_, IDC_ASSOC_Z, BST_CHECKED);
     SelectAllArchiveTypes(dialog_);
-    EXPECT_TRUE(Checked(5114));
+    EXPECT_TRUE(Checked(IDC_ASSOC_Z));
     EXPECT_FALSE(Checked(IDC_DESKTOP_LINK));
 }
 

@@ -247,8 +247,8 @@ void RunStart(const test::ScratchDir& scratch, const Method& m, int runs) {
         if (run == 0)
             std::printf("start %-22s after setup: App Paths %s, uninstall entry %s, .zip class \"%s\"\n",
                         m.name.c_str(),
-                        test::RegKeyPresent(HKEY_LOCAL_MACHINE, AppPathKey) ? "present" : "missing",
-                        test::RegKeyPresent(HKEY_LOCAL_MACHINE, UninstallKey) ? "present" : "missing",
+                        test::RegKeyPresent(HKEY_LOCAL_MACHINE, test::AppPathsKey) ? "present" : "missing",
+                        test::RegKeyPresent(HKEY_LOCAL_MACHINE, test::UninstallEntryKey) ? "present" : "missing",
                         test::ReadRegString(HKEY_CLASSES_ROOT, ".zip", "").c_str());
         Timed t = TimeProcess(folder + "\\uninstall.exe", "/S", scratch.path(), outFile);
         // The folder stays (Qavrix.exe is not listed): the batch ends without it.

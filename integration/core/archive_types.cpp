@@ -1,30 +1,27 @@
-// The archive-type groups and the key names built from an extension.
-#include "integration/core/extension_groups.h"
+// Walking a type's extensions and the key names built from an extension.
+#include "integration/core/archive_types.h"
 #include <cstdio>
 #include <cstring>
 
-const char* const ExtensionGroups[ArchiveTypeCount] = {
-    ".qav", ".zip", ".cab", ".arj", ".lzh.lha", ".ace", ".7z",
-    ".tar", ".gz.tgz", ".uue.xxe.uu", ".bz2.tbz2.bz.tbz", ".jar", ".iso", ".z.taz",
-};
-
-const char* NextExtension(const char* group, char* output, std::size_t size) {
-    while (group && *group) {
-        const char* end = group[0] ? std::strchr(group + 1, '.') : nullptr;
-        std::size_t length = end ? static_cast<std::size_t>(end - group) : std::strlen(group);
-        const char* next = group + length;
+const char* NextExtension(const char* extensions, char* output, std::size_t size) {
+    while (extensions && *extensions) {
+        const char* end = std::strchr(extensions + 1, '.');
+        std::size_t length = end ? static_cast<std::size_t>(end - extensions) : std::strlen(extensions);
+        const char* next = extensions + length;
         if (output && length < size) {
-            std::memcpy(output, group, length);
+            std::memcpy(output, extensions, length);
             output[length] = '\0';
             return next;
         }
-        group = next;  // too long for the caller's buffer: never hand on a cut name
+        extensions = next;  // too long for the caller's buffer: never hand on a cut name
     }
     if (output && size) output[0] = '\0';
     return nullptr;
 }
 
-const char* ProgramIdOfGroup(int group) { return group == ZipGroup ? "Qavrix.ZIP" : "Qavrix"; }
+void PrimaryExtension(const ArchiveType& type, char (&output)[ExtensionSize]) {
+    NextExtension(type.extensions, output, sizeof output);
+}
 
 bool VolumeExtension(int number, char* output, std::size_t size) {
     if (number < 0 || number > 99) return false;
