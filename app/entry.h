@@ -11,5 +11,6 @@ HFONT CreateDialogFont();
 
 // The manual-deletion warning shown by the "warning" switch.
 void ShowManualDeletionWarning();
-// Composes "5105\n" + 5106 formatted with `programPath` into `out`, cut to fit.
+// Composes the "uninstall done" message, a line break and the "delete
+// manually" message formatted with `programPath` into `out`, cut to fit.
 void ComposeManualDeletionWarning(char* out, size_t capacity, const char* programPath);
