@@ -10,8 +10,8 @@
 #include "uninstall/entry_removal.h"
 #include "uninstall/deferred_removal.h"
 #include "uninstall/file_calls.h"
-#include "uninstall/core/entrypath.h"
-#include "uninstall/core/listfile.h"
+#include "platform/core/entrypath.h"
+#include "platform/core/listfile.h"
 #include "platform/handles.h"
 #include "platform/text.h"
 #include <cstring>

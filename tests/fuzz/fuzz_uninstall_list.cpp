@@ -5,8 +5,8 @@
 // so that any write past one is caught; and the switch scan.
 #include "app/core/switches.h"
 #include "uninstall/core/batchtext.h"
-#include "uninstall/core/entrypath.h"
-#include "uninstall/core/listfile.h"
+#include "platform/core/entrypath.h"
+#include "platform/core/listfile.h"
 #include "uninstall/core/names.h"
 #include "uninstall/core/removal_list.h"
 #include "uninstall/core/wininit.h"

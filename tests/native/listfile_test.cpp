@@ -1,6 +1,6 @@
 // Reading Uninstall.lst: fixed-buffer line splitting, trimming, empty lines
 // and bytes of the Chinese code page passed through unchanged.
-#include "uninstall/core/listfile.h"
+#include "platform/core/listfile.h"
 #include <gtest/gtest.h>
 #include <cstdio>
 #include <string>

@@ -1,7 +1,7 @@
 // The removal passes' pure parts: the held list and its pass bookkeeping
 // against the re-reading fallback, device names, the inside-the-folder test
 // of final paths, and wininit.ini with one more scheduled deletion.
-#include "uninstall/core/entrypath.h"
+#include "platform/core/entrypath.h"
 #include "uninstall/core/removal_list.h"
 #include "uninstall/core/wininit.h"
 #include <gtest/gtest.h>

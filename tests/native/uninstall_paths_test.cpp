@@ -1,6 +1,6 @@
 // The program folder of the uninstall run, the entry paths formed from it and
 // the check that no entry reaches outside the program folder.
-#include "uninstall/core/entrypath.h"
+#include "platform/core/entrypath.h"
 #include <gtest/gtest.h>
 #include <string>
 

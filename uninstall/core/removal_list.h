@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <vector>
-#include "uninstall/core/listfile.h"
+#include "platform/core/listfile.h"
 
 // What became of one entry in one pass.
 enum class EntryOutcome {

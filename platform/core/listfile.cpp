@@ -1,5 +1,5 @@
 // Line reading of the list file with the semantics of a 2048-byte fgets.
-#include "uninstall/core/listfile.h"
+#include "platform/core/listfile.h"
 #include "platform/core/textwalk.h"
 
 bool ReadListEntry(std::FILE* list, char* line, std::size_t capacity) {

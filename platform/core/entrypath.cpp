@@ -1,6 +1,6 @@
 // Path text of the uninstall run: the program folder and entry paths, and the
 // check that keeps every entry inside the program folder.
-#include "uninstall/core/entrypath.h"
+#include "platform/core/entrypath.h"
 #include <cstring>
 #include <initializer_list>
 
