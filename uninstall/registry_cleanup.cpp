@@ -6,6 +6,7 @@
 #include "integration/shell_extension.h"
 #include "integration/shortcuts.h"
 #include "platform/registry.h"
+#include "platform/run_log.h"
 #include "platform/text.h"
 #include <shlobj.h>
 
@@ -34,6 +35,13 @@ const ProductKey ProductKeys[] = {
     {HKEY_CURRENT_USER, "", nullptr},
 };
 
+// Under HKEY_CURRENT_USER a path is taken below the product's own key.
+const char* RootName(HKEY root) {
+    if (root == HKEY_CLASSES_ROOT) return "HKEY_CLASSES_ROOT";
+    if (root == HKEY_LOCAL_MACHINE) return "HKEY_LOCAL_MACHINE";
+    return "HKEY_CURRENT_USER\\Software\\Qavrix";
+}
+
 bool StillOwned(const ProductKey& key) {
     if (!key.onlyWhileOwnedAs) return true;
     char owner[256];
@@ -49,6 +57,14 @@ void RemoveIntegration() {
     SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_FLUSH, nullptr, nullptr);
     ApplyShellExtension(allClear);
     UpdateShortcuts(allClear, nullptr, 0);
-    for (const ProductKey& key : ProductKeys)
-        if (StillOwned(key)) RegRemoveTree(key.root, key.path);
+    LogLine("associations, shell extension and shortcuts undone");
+    for (const ProductKey& key : ProductKeys) {
+        if (!StillOwned(key) || !RegKeyExists(key.root, key.path)) continue;
+        RegRemoveTree(key.root, key.path);
+        const char* separator = key.path[0] != '\0' ? "\\" : "";
+        if (RegKeyExists(key.root, key.path))
+            LogLine("registry key %s%s%s could not be removed", RootName(key.root), separator, key.path);
+        else
+            LogLine("registry key %s%s%s removed", RootName(key.root), separator, key.path);
+    }
 }
