@@ -130,9 +130,13 @@ TEST(BatchBase, UsableFoldersOnly) {
         SetEnvironmentVariableW(L"TMP", c.temp.c_str());
         char folder[PathSize];
         EXPECT_EQ(BatchBaseFolder(BatchBase::Temp, folder), c.temp_usable);
-        if (c.temp_usable) EXPECT_EQ(std::string(folder), scratch.path() + "\\");
+        if (c.temp_usable) {
+            EXPECT_EQ(std::string(folder), scratch.path() + "\\");
+        }
         EXPECT_EQ(BatchBaseFolder(BatchBase::ShortTemp, folder), c.short_usable);
-        if (c.short_usable) EXPECT_EQ(test::Exists(folder), true) << folder;
+        if (c.short_usable) {
+            EXPECT_TRUE(test::Exists(folder)) << folder;
+        }
         ASSERT_TRUE(BatchBaseFolder(BatchBase::WindowsTemp, folder));
         EXPECT_EQ(std::string(folder), test::WindowsFolder() + "\\Temp\\");
     }
