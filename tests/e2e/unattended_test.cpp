@@ -4,6 +4,7 @@
 // read, shows no window (not even from the self-removal batch's own runs),
 // and writes what it did to its log.
 #include "tests/e2e/uninstall_fixture.h"
+#include <algorithm>
 #include <memory>
 
 namespace uninstall_e2e {
@@ -15,6 +16,7 @@ enum class Trouble {
     HeldFile,      // a listed file open without delete sharing: left for the restart
     LoadedDll,     // a listed DLL loaded by another process: moved aside, then a restart
     SecondRun,     // another run waits at its confirmation meanwhile
+    TwoAtOnce,     // two silent runs started 0.1 s apart
     ForeignTemp,   // TEMP names a folder outside the ANSI code page
     Upgrade,       // a new version is written into the folder right after the run
 };
@@ -75,6 +77,7 @@ TEST_F(Unattended, SilentRunsFromTheSystemFolderEndWithTheirCodeAndNoWindow) {
     const Row rows[] = {
         {"ordinary", Trouble::None, test::ExitDone, true,
          {"removed a.txt", "registry key HKEY_CURRENT_USER\\Software\\Qavrix removed",
+          "skipped ..\\outside.txt: it leads outside the program folder", "skipped CON: it names a device",
           "moved aside to uninstall.exe.0.exe",
           "self-removal batch", "ended with exit code 0: done"}},
         {"missing-list", Trouble::MissingList, test::ExitCannotStart, false,
@@ -87,6 +90,7 @@ TEST_F(Unattended, SilentRunsFromTheSystemFolderEndWithTheirCodeAndNoWindow) {
           "ended with exit code 0"}},
         {"second-run", Trouble::SecondRun, test::ExitBusy, true,
          {"ended with exit code 1618: another setup or uninstall run is under way"}},
+        {"two-at-once", Trouble::TwoAtOnce, test::ExitDone, true, {"ended with exit code "}},
         {"foreign-temp", Trouble::ForeignTemp, test::ExitDone, true,
          {"self-removal batch", "ended with exit code 0"}},
         {"upgrade", Trouble::Upgrade, test::ExitDone, false, {"ended with exit code 0"}},
@@ -98,6 +102,7 @@ TEST_F(Unattended, SilentRunsFromTheSystemFolderEndWithTheirCodeAndNoWindow) {
         Put("a.txt");
         Folder("bin");
         std::string list = "a.txt\r\nbin\r\n";
+        if (row.trouble == Trouble::None) list += "..\\outside.txt\r\nCON\r\n";
         if (row.trouble != Trouble::MissingList) List(list);
         if (row.trouble == Trouble::None) test::SetRegText(HKEY_CURRENT_USER, "Software\\Qavrix\\Setup", "x", "y");
 
@@ -127,7 +132,27 @@ TEST_F(Unattended, SilentRunsFromTheSystemFolderEndWithTheirCodeAndNoWindow) {
         std::wstring foreignTempWide = Wide(foreignTemp) + L"\x0e01";   // a Thai letter, not in code page 936
         ASSERT_TRUE(CreateDirectoryW(foreignTempWide.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
         std::string log;
-        {
+        if (row.trouble == Trouble::TwoAtOnce) {
+            // Either may start first: one runs, the other finds it under way
+            // or, when it came too late, no list, or no program at all (the
+            // first one has moved itself aside); neither shows anything.
+            test::Process runs[2];
+            bool second = false;
+            for (int i = 0; i < 2; ++i) {
+                std::string name = root_ / ("two" + std::to_string(i) + ".log");
+                bool started = runs[i].Start(exe_, "/S \"/LOG=" + name + "\"", test::SystemFolder());
+                ASSERT_TRUE(started || i == 1);
+                if (started) started_.push_back(runs[i].Stamp());
+                second = started;
+                Sleep(100);
+            }
+            long codes[2] = {runs[0].Wait(30000), second ? runs[1].Wait(30000) : test::ExitCannotStart};
+            std::sort(codes, codes + 2);
+            EXPECT_EQ(codes[0], test::ExitDone);
+            EXPECT_TRUE(codes[1] == test::ExitBusy || codes[1] == test::ExitCannotStart) << codes[1];
+            log = test::ReadBytes(root_ / "two0.log") + test::ReadBytes(root_ / "two1.log");
+            EXPECT_NE(log.find("ended with exit code 0"), std::string::npos) << log;
+        } else {
             std::unique_ptr<TempScope> temp;
             if (row.trouble == Trouble::ForeignTemp) temp.reset(new TempScope(foreignTempWide));
             log = RunSilently(row.exit);
