@@ -2,18 +2,22 @@
 // shut-down of the program.
 #include "app/entry.h"
 #include "app/program_state.h"
+#include "app/core/exit_codes.h"
 #include "app/core/switches.h"
 #include "lang/messages.h"
 #include "lang/languagefile.h"
 #include "lang/core/messageformat.h"
 #include "platform/handles.h"
 #include "platform/program_path.h"
+#include "platform/run_log.h"
 #include "platform/text.h"
 #include "platform/shell_open.h"
+#include "uninstall/deferred_removal.h"
 #include "uninstall/uninstall_run.h"
 #include "integration/setup_dialogs.h"
 #include "resource.h"
 #include <cstring>
+#include <string>
 
 // Message 5106 may come from a translation: it is composed, never used as a
 // format, so a text with other or more conversions than "%s" shows them as
@@ -33,25 +37,64 @@ void ShowManualDeletionWarning() {
 
 namespace {
 
+// The warning is given after the scan, once it is known whether the run is
+// silent ("/warning /S" as well as "/S /warning").
 struct Requests : SwitchHandler {
     bool setup = false;
+    bool warning = false;
+    std::string logFile;
     void OnSwitch(SwitchKind kind) override {
         switch (kind) {
         case SwitchKind::Setup: setup = true; break;
         case SwitchKind::Silent: SilentMode = true; break;
         case SwitchKind::Wait: Sleep(2000); break;
-        case SwitchKind::Warning: ShowManualDeletionWarning(); break;
+        case SwitchKind::Warning: warning = true; break;
+        case SwitchKind::Log:
         case SwitchKind::Other: break;
         }
     }
+    void OnLogFile(const std::string& name) override { logFile = name; }
 };
 
-void RunSetupMode() {
+// Nobody may be there to read the warning of a silent run: the program and
+// its folder are left to the restart instead.
+void WarnOrLeaveToRestart() {
+    if (SilentMode) LeaveProgramToRestart(ProgramPath());
+    else ShowManualDeletionWarning();
+}
+
+RunEnd RunSetupMode() {
     INT_PTR confirmed = DialogBoxParamA(DialogModule("SETUPDLG"), "SETUPDLG", nullptr, SetupDialogProc, 0);
-    if (confirmed <= 0) return;
+    if (confirmed <= 0) {
+        LogLine("setup was cancelled; nothing was applied");
+        return RunEnd::Cancelled;
+    }
+    LogLine("setup applied its choices in %s", ProgramFolder());
     DialogBoxParamA(DialogModule("DONEDLG"), "DONEDLG", nullptr, DoneDialogProc, 0);
     if (programGroupPath[0] != '\0' && !SilentMode)
         ShellOpen(programGroupPath);
+    return RunEnd::Done;
+}
+
+RunEnd RunUninstall() {
+    switch (UninstallDriver()) {
+    case UninstallEnd::Done: return RunEnd::Done;
+    case UninstallEnd::Declined: return RunEnd::Cancelled;
+    case UninstallEnd::CannotStart: break;
+    }
+    return RunEnd::CannotStart;
+}
+
+// Held for the whole of a setup or uninstall run, across sessions where the
+// system has them: a second run meanwhile changes nothing and shows nothing.
+// False when another run holds it (or made it so that this one may not
+// open it).
+bool TakeRunLock(UniqueHandle& lock) {
+    const char* name = NtMajorVersion() >= 5 ? "Global\\Qavrix.SetupOrUninstall" : "Qavrix.SetupOrUninstall";
+    lock.reset(CreateMutexA(nullptr, FALSE, name));
+    if (!lock) return GetLastError() != ERROR_ACCESS_DENIED;
+    DWORD waited = WaitForSingleObject(lock.get(), 0);
+    return waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
 }
 
 }  // namespace
@@ -79,8 +122,21 @@ int UninstallerMain(HINSTANCE instance, const char* args) {
 
     Requests requests;
     int switchCount = ScanSwitches(args, requests);
+    if (!requests.logFile.empty()) OpenRunLog(requests.logFile.c_str());
+    char current[PathSize] = "";
+    GetCurrentDirectoryA(sizeof current, current);
+    LogLine("%s started in %s with: %s", ProgramPath(), current, args ? args : "");
+    if (requests.warning) WarnOrLeaveToRestart();
 
-    if (requests.setup) RunSetupMode();
-    if (switchCount == 0) UninstallDriver();
-    return 0;
+    RunEnd end = RunEnd::Done;
+    if (requests.setup || switchCount == 0) {
+        UniqueHandle lock;
+        if (!TakeRunLock(lock)) end = RunEnd::Busy;
+        else if (requests.setup) end = RunSetupMode();
+        else end = RunUninstall();
+    }
+    const ExitCodeRow& row = ExitCodeOf(end);
+    LogLine("ended with exit code %d: %s", row.code, row.meaning);
+    CloseRunLog();
+    return row.code;
 }

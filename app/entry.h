@@ -2,7 +2,9 @@
 #pragma once
 #include <windows.h>
 
-// Start-up, switch scan, at most one mode, shut-down. Always returns 0.
+// Start-up, switch scan, at most one mode, shut-down. Returns the exit code:
+// 0 done, 1602 cancelled by the user, 1603 the uninstall could not start,
+// 1618 another setup or uninstall run is under way.
 int UninstallerMain(HINSTANCE instance, const char* args);
 
 // The bold font of DONEDLG's thank-you line: 12 pixels high at 96 DPI,

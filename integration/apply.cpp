@@ -74,9 +74,10 @@ void RegisterAppPath() {
     char archiver[PathSize];
     if (FileBesideProgram(ArchiverFileName, archiver))
         RegWriteString(HKEY_LOCAL_MACHINE, AppPathKey, "", archiver);
-    char current[PathSize];
-    DWORD length = GetCurrentDirectoryA(sizeof current, current);
-    if (length != 0 && length < sizeof current) RegWriteString(HKEY_LOCAL_MACHINE, AppPathKey, "Path", current);
+    // The program's own folder: "Change" in the programs list starts setup
+    // from the system folder.
+    char folder[PathSize];
+    if (InstallationFolder(folder)) RegWriteString(HKEY_LOCAL_MACHINE, AppPathKey, "Path", folder);
 }
 
 void RegisterUninstallEntry() {
@@ -100,8 +101,7 @@ void RegisterUninstallEntry() {
 
     const char* folder = ProgramFolder();
     char location[PathSize];
-    if (ProgramFolderOf(LeadByteTable, folder, location, sizeof location))
-        RegWriteString(HKEY_LOCAL_MACHINE, UninstallKey, "InstallLocation", location);
+    if (InstallationFolder(location)) RegWriteString(HKEY_LOCAL_MACHINE, UninstallKey, "InstallLocation", location);
 
     char version[32];
     if (haveArchiver && ProductVersionOf(archiver, version, sizeof version))

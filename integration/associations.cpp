@@ -8,6 +8,7 @@
 #include "platform/handles.h"
 #include "platform/program_path.h"
 #include "platform/registry.h"
+#include "platform/run_log.h"
 #include "platform/text.h"
 #include "resource.h"
 #include <shlobj.h>
@@ -183,7 +184,7 @@ void RegisterProgramIds() {
 
 void RemoveProgramIds() {
     for (const ProgramIdEntry& entry : ProgramIdTable)
-        if (StillOurs(entry)) RegRemoveTree(HKEY_CLASSES_ROOT, entry.key);
+        if (StillOurs(entry)) RemoveKeyTreeLogged(HKEY_CLASSES_ROOT, entry.key);
 }
 
 void ApplyAssociations(const IntegrationSettings& settings) {

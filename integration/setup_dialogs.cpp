@@ -8,6 +8,7 @@
 #include "lang/dialoghook.h"
 #include "lang/messages.h"
 #include "platform/core/product_names.h"
+#include "platform/program_path.h"
 #include "platform/registry.h"
 #include "platform/shell_open.h"
 #include "platform/text.h"
@@ -77,28 +78,13 @@ void StoreMenuItems(HWND dialog) {
 
 // ----------------------------------------------------------------- DONEDLG
 
-// The current directory, the installation folder; empty when it does not
-// fit the buffer.
-bool ReadCurrentDirectory(char (&path)[PathSize]) {
-    DWORD len = GetCurrentDirectoryA(sizeof path, path);
-    if (len != 0 && len < sizeof path) return true;
-    path[0] = '\0';
-    return false;
-}
-
-// The current directory with a backslash and `name` appended; empty when
-// the result would not fit the buffer.
-void PathInCurrentDirectory(char (&path)[PathSize], const char* name) {
-    if (!ReadCurrentDirectory(path)) return;
-    AppendBackslash(path, sizeof path);
-    if (!AppendText(path, sizeof path, name)) path[0] = '\0';
-}
-
 void InitDoneDialog(HWND dialog) {
     SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(ProductIcon));
     SendDlgItemMessageA(dialog, IDC_DONE_THANKS, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont), FALSE);
+    // The program's own folder, whatever the current directory: "Change" in
+    // the programs list starts setup from the system folder.
     char folder[PathSize];
-    ReadCurrentDirectory(folder);
+    InstallationFolder(folder);
     SetDlgItemTextA(dialog, IDC_DONE_FOLDER, folder);
     if (SilentMode) SendMessageA(dialog, WM_COMMAND, IDC_OK, 0);
 }
@@ -107,17 +93,18 @@ void InitDoneDialog(HWND dialog) {
 // "C:\Program" with arguments, and a "C:\Program.exe" started instead.
 void RunArchiver() {
     char path[PathSize];
-    PathInCurrentDirectory(path, ArchiverFileName);
-    if (path[0] == '\0') return;
+    if (!FileBesideProgram(ArchiverFileName, path)) return;
     char command[sizeof path + 2];
     int len = std::snprintf(command, sizeof command, "\"%s\"", path);
-    if (len > 0 && static_cast<std::size_t>(len) < sizeof command) RunProgram(command, nullptr, 0);
+    // It starts in its own folder, not in wherever setup was started from.
+    char folder[PathSize];
+    if (len > 0 && static_cast<std::size_t>(len) < sizeof command && InstallationFolder(folder))
+        RunProgram(command, folder, 0);
 }
 
 void OpenDocument(const char* name) {
     char path[PathSize];
-    PathInCurrentDirectory(path, name);
-    if (path[0] != '\0') ShellOpen(path);
+    if (FileBesideProgram(name, path)) ShellOpen(path);
 }
 
 void HandleDoneCommand(HWND dialog, int command) {

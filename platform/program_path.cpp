@@ -1,6 +1,7 @@
 // The program's own path, read once, and the paths of files beside it.
 #include "platform/program_path.h"
 #include "platform/text.h"
+#include <cstring>
 
 namespace {
 char testFolder[PathSize];
@@ -20,6 +21,19 @@ ProgramLocation::ProgramLocation() {
 const char* ProgramPath() { return TheProgramLocation().Path(); }
 
 const char* ProgramFolder() { return testFolder[0] != '\0' ? testFolder : TheProgramLocation().Folder(); }
+
+bool InstallationFolder(char* out, std::size_t size) {
+    if (!out || size == 0) return false;
+    if (!CopyText(out, size, ProgramFolder()) || out[0] == '\0') {
+        out[0] = '\0';
+        return false;
+    }
+    // The folder always ends in its own backslash, never in a trail byte.
+    std::size_t len = std::strlen(out);
+    bool root = len == 3 && out[1] == ':';
+    if (!root && len > 1) out[len - 1] = '\0';
+    return true;
+}
 
 bool FileBesideProgram(const char* fileName, char* path, std::size_t size) {
     if (!path || size == 0) return false;

@@ -28,6 +28,14 @@ const char* ProgramPath();
 // The folder the program runs from, with its trailing backslash (the test
 // folder while one is set); empty when unknown.
 const char* ProgramFolder();
+// That folder as the system names a folder, the installation folder: no
+// trailing backslash except at a root ("C:\"); false, with `out` empty, when
+// the folder is unknown or does not fit `size` bytes.
+bool InstallationFolder(char* out, std::size_t size);
+template <std::size_t N>
+bool InstallationFolder(char (&out)[N]) {
+    return InstallationFolder(out, N);
+}
 // `fileName` in that folder; false, with `path` empty, when the folder is
 // unknown or the path does not fit `size` bytes.
 bool FileBesideProgram(const char* fileName, char* path, std::size_t size);

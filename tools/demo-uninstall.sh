@@ -26,13 +26,15 @@ temp_before="$(ls -A "$TEMPDIR" 2>/dev/null | sort)"
 mapfile -t files < <(cd "$DEMO" && find . -type f | sed 's|^\./||' | sort)
 mapfile -t folders < <(cd "$DEMO" && find . -mindepth 1 -type d | sed 's|^\./||' | sort)
 echo "== uninstall of the demo installation, started as \"Programs and Features\" starts it, with /S:"
-echo "   \"$PROGRAM\" /S   (current directory C:\\windows\\system32)"
+echo "   \"$PROGRAM\" /S /LOG=C:\\windows\\temp\\qavrix-uninstall.log   (current directory C:\\windows\\system32)"
 echo "   before: ${#files[@]} files and ${#folders[@]} subfolder(s) in C:\\Program Files\\Qavrix"
 
 start=$EPOCHREALTIME
-( cd "$WINEPREFIX/drive_c/windows/system32" && exec "$WINE" "$PROGRAM" /S ) >/dev/null 2>&1 </dev/null &
+LOG="$WINEPREFIX/drive_c/windows/temp/qavrix-uninstall.log"
+rm -f "$LOG"
+( cd "$WINEPREFIX/drive_c/windows/system32" && exec "$WINE" "$PROGRAM" /S '/LOG=C:\windows\temp\qavrix-uninstall.log' ) >/dev/null 2>&1 </dev/null &
 app=$!
-# A silent run shows a box only for a missing list or a restart notice: answer it.
+# A silent run shows no box; one that appears all the same is shown and answered.
 for _ in $(seq 100); do
   kill -0 $app 2>/dev/null || break
   sleep 0.1
@@ -42,12 +44,17 @@ if kill -0 $app 2>/dev/null && [ -f "$DRIVER" ]; then
   "$WINE" "$DRIVER" click 1 >/dev/null 2>&1 </dev/null
 fi
 wait $app
+code=$?
 ran=$(awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { print b - a }')
 left=()
 for f in "${files[@]}"; do [ -e "$DEMO/$f" ] && left+=("$f"); done
 printf '   uninstall.exe ended after %.1f s: %d of %d files removed' "$ran" $(( ${#files[@]} - ${#left[@]} )) ${#files[@]}
 [ ${#left[@]} -gt 0 ] && printf '; still there: %s' "${left[*]}"
-echo
+printf '; exit code %d\n' "$code"
+if [ -f "$LOG" ]; then
+  echo "   its log:"
+  tr -d '\r' < "$LOG" | sed 's/^/      /'
+fi
 
 # The batch waits 2 s for the program to end, deletes it, removes the folder
 # and, last, deletes itself.

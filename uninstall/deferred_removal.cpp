@@ -8,8 +8,10 @@
 #include "lang/messages.h"
 #include "platform/handles.h"
 #include "platform/program_path.h"
+#include "platform/run_log.h"
 #include "platform/text.h"
 #include "resource.h"
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -21,10 +23,12 @@ namespace {
 
 bool Exists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
-// The first "path.N.tmp" that names nothing, or the one with counter 999.
-bool FindTemporaryName(const char* path, char* name, std::size_t capacity) {
+using NameComposer = bool (*)(char* out, std::size_t capacity, const char* path, int counter);
+
+// The first name `compose` gives that names nothing, or the one with counter 999.
+bool FindFreeName(NameComposer compose, const char* path, char* name, std::size_t capacity) {
     for (int counter = 0; counter <= LastTemporaryCounter; ++counter) {
-        if (!ComposeTemporaryName(name, capacity, path, counter)) return false;
+        if (!compose(name, capacity, path, counter)) return false;
         if (!Exists(name)) break;
     }
     return true;
@@ -114,12 +118,71 @@ bool ScheduleRemovalAtRestart(const char* path) {
 void DeferFileRemoval(const char* path) {
     if (AlreadyScheduled(path)) return;
     char temporary[PathSize];
-    if (FindTemporaryName(path, temporary, sizeof temporary) && CountedMoveFile(path, temporary)) {
-        ScheduleRemovalAtRestart(temporary);
+    if (FindFreeName(ComposeTemporaryName, path, temporary, sizeof temporary) && CountedMoveFile(path, temporary)) {
+        if (ScheduleRemovalAtRestart(temporary))
+            LogLine("in use: %s moved aside to %s, removed at the next start", path, FileNamePart(temporary));
+        else
+            LogLine("in use: %s moved aside to %s, which could not be scheduled", path, FileNamePart(temporary));
         return;
     }
     // Only a file really scheduled under its own name needs the restart.
-    if (ScheduleRemovalAtRestart(path)) RestartNeeded = true;
+    if (ScheduleRemovalAtRestart(path)) {
+        RestartNeeded = true;
+        LogLine("in use and cannot be moved: %s is removed at the next start", path);
+    } else {
+        LogLine("in use: %s can be neither moved nor scheduled, it stays", path);
+    }
+}
+
+bool AnythingScheduledAtRestart() { return !ScheduledThisRun.empty(); }
+
+void ScheduleFoldersAtRestart(const char* programFolder) {
+    if (NtMajorVersion() == 0) return;   // wininit.ini removes no folders
+    std::string top = programFolder;
+    if (top.empty()) return;
+    if (!IsSlashChar(top.back())) top += '\\';
+    bool topIsRoot = top.size() == 3 && top[1] == ':';
+    std::vector<std::string> folders;
+    for (const std::string& file : ScheduledThisRun) {
+        std::string folder = file;
+        // Each enclosing folder, while it lies inside the program folder.
+        for (;;) {
+            char cut[PathSize];
+            if (!CopyText(cut, sizeof cut, folder.c_str())) break;
+            *FileNamePart(cut) = '\0';   // keeps the backslash
+            std::string withSlash = cut;
+            if (withSlash.size() < top.size()) break;
+            if (CompareTextNoCase(withSlash.substr(0, top.size()).c_str(), top.c_str()) != 0) break;
+            bool isTop = withSlash.size() == top.size();
+            if (isTop && topIsRoot) break;
+            folder = withSlash.substr(0, withSlash.size() - 1);
+            bool known = false;
+            for (const std::string& f : folders) known = known || CompareTextNoCase(f.c_str(), folder.c_str()) == 0;
+            if (!known) folders.push_back(folder);
+            if (isTop) break;
+        }
+    }
+    // Deepest first: a folder's path is longer than its parent's. Folders are
+    // scheduled again each time (no once-per-run check), so that they follow
+    // every file scheduled before them.
+    std::stable_sort(folders.begin(), folders.end(),
+                     [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+    for (const std::string& folder : folders) {
+        ++FileCalls.schedules;
+        if (MoveFileExA(folder.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
+            LogLine("folder %s is removed at the next start if it is empty then", folder.c_str());
+    }
+}
+
+void LeaveProgramToRestart(const char* program) {
+    if (ScheduleRemovalAtRestart(program))
+        LogLine("%s is removed at the next start", program);
+    else
+        LogLine("%s could not be scheduled for removal: delete it by hand", program);
+    char folder[PathSize];
+    if (!CopyText(folder, sizeof folder, program)) return;
+    *FileNamePart(folder) = '\0';
+    ScheduleFoldersAtRestart(folder);
 }
 
 STARTUPINFOA BatchStartupRecord(bool nt, HANDLE nul) {
@@ -150,7 +213,7 @@ struct BatchText {
     char closing[BatchTextSize];
 };
 
-bool ComposeBatch(const char* program, const char* folder, const char* batch, const char* interpreter,
+bool ComposeBatch(const char* program, const char* folder, const char* batch, const char* interpreter, bool silent,
                   BatchText& text) {
     char p[2048], d[2048], b[2048];
     if (!DoublePercents(LeadByteTable, program, p, sizeof p)) return false;
@@ -159,7 +222,7 @@ bool ComposeBatch(const char* program, const char* folder, const char* batch, co
     PlatformFamily family = NtMajorVersion() != 0 ? PlatformFamily::Nt : PlatformFamily::Win9x;
     return ComposeBatchStart(BatchStartForm(LeadByteTable, family, interpreter), p, text.start, sizeof text.start) &&
            ComposeBatchAttempt(p, d, text.attempt, sizeof text.attempt) &&
-           ComposeBatchClosing(p, b, text.closing, sizeof text.closing);
+           ComposeBatchClosing(p, b, silent, text.closing, sizeof text.closing);
 }
 
 bool WriteText(std::FILE* file, const char* text) {
@@ -203,25 +266,102 @@ bool StartBatch(const char* tempFolder, const char* batch, const char* interpret
 
 }  // namespace
 
-void StartSelfRemoval() {
-    char tempFolder[PathSize], batch[PathSize];
-    DWORD len = GetTempPathA(sizeof tempFolder, tempFolder);
-    if (len == 0 || len >= sizeof tempFolder) return;
-    if (!CopyText(batch, sizeof batch, tempFolder) || !AppendText(batch, sizeof batch, BatchFileName)) return;
-    const char* program = ProgramPath();
-    if (program[0] == '\0') return;
+bool BatchBaseFolder(BatchBase base, char (&folder)[PathSize]) {
+    folder[0] = '\0';
+    switch (base) {
+    case BatchBase::Temp: {
+        DWORD len = GetTempPathA(sizeof folder, folder);
+        if (len == 0 || len >= sizeof folder) folder[0] = '\0';
+        break;
+    }
+    case BatchBase::ShortTemp: {
+        wchar_t wide[PathSize], shortWide[PathSize];
+        DWORD len = GetTempPathW(PathSize, wide);
+        if (len == 0 || len >= PathSize) break;
+        len = GetShortPathNameW(wide, shortWide, PathSize);
+        if (len == 0 || len >= PathSize) break;
+        BOOL lossy = FALSE;
+        if (!WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, shortWide, -1, folder, sizeof folder, nullptr, &lossy) ||
+            lossy)
+            folder[0] = '\0';
+        break;
+    }
+    case BatchBase::WindowsTemp: {
+        UINT len = GetWindowsDirectoryA(folder, sizeof folder);
+        if (len == 0 || len >= sizeof folder) {
+            folder[0] = '\0';
+            break;
+        }
+        AppendBackslash(folder);
+        if (!AppendText(folder, sizeof folder, "Temp")) folder[0] = '\0';
+        break;
+    }
+    }
+    // "?" is no trail byte and never part of a name: the name was not
+    // representable in the code page.
+    if (folder[0] != '\0') AppendBackslash(folder);
+    if (folder[0] == '\0' || std::strchr(folder, '?') || !IsSlashChar(folder[std::strlen(folder) - 1])) {
+        folder[0] = '\0';
+        return false;
+    }
+    DWORD attributes = GetFileAttributesA(folder);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
+    folder[0] = '\0';
+    return false;
+}
+
+namespace {
+
+// A running program can be renamed on the NT family, not deleted: it takes
+// a new name in its own folder, which the batch deletes. `program` is the
+// name the batch is to delete: the new one, or the old one when the move
+// failed (and always on Windows 9x).
+void MoveProgramAside(const char* own, char (&program)[PathSize]) {
+    CopyText(program, sizeof program, own);
+    if (NtMajorVersion() == 0) return;
+    char aside[PathSize];
+    if (!FindFreeName(ComposeAsideName, own, aside, sizeof aside) || !MoveFileA(own, aside)) return;
+    CopyText(program, sizeof program, aside);
+    LogLine("%s moved aside to %s, which the self-removal deletes", own, FileNamePart(aside));
+}
+
+bool WriteAndStartBatch(const char* program, const char* folder, const char* interpreter, bool silent) {
+    for (BatchBase base : BatchBases) {
+        char tempFolder[PathSize], batch[PathSize];
+        if (!BatchBaseFolder(base, tempFolder)) continue;
+        if (!CopyText(batch, sizeof batch, tempFolder) || !AppendText(batch, sizeof batch, BatchFileName)) continue;
+        BatchText text;
+        if (!ComposeBatch(program, folder, batch, interpreter, silent, text)) return false;
+        if (!WriteBatch(batch, text)) continue;
+        if (StartBatch(tempFolder, batch, interpreter)) {
+            LogLine("self-removal batch %s started", batch);
+            return true;
+        }
+        DeleteFileA(batch);
+        LogLine("self-removal batch %s could not be started", batch);
+        return false;
+    }
+    LogLine("no self-removal batch could be written");
+    return false;
+}
+
+}  // namespace
+
+bool StartSelfRemoval(bool silent) {
+    const char* own = ProgramPath();
+    if (own[0] == '\0') return false;
+    char program[PathSize];
+    MoveProgramAside(own, program);
     char folder[PathSize];
-    len = GetCurrentDirectoryA(sizeof folder, folder);
-    if (len == 0 || len >= sizeof folder) return;
+    DWORD len = GetCurrentDirectoryA(sizeof folder, folder);
 
     // The command interpreter, from COMSPEC (empty when it is not set).
     char interpreter[PathSize];
     interpreter[0] = '\0';
-    len = GetEnvironmentVariableA("COMSPEC", interpreter, sizeof interpreter);
-    if (len >= sizeof interpreter) interpreter[0] = '\0';
+    DWORD got = GetEnvironmentVariableA("COMSPEC", interpreter, sizeof interpreter);
+    if (got >= sizeof interpreter) interpreter[0] = '\0';
 
-    BatchText text;
-    if (!ComposeBatch(program, folder, batch, interpreter, text)) return;
-    if (!WriteBatch(batch, text)) return;
-    if (!StartBatch(tempFolder, batch, interpreter)) DeleteFileA(batch);
+    if (len != 0 && len < sizeof folder && WriteAndStartBatch(program, folder, interpreter, silent)) return true;
+    LeaveProgramToRestart(program);
+    return false;
 }

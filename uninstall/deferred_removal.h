@@ -3,6 +3,7 @@
 // program with its folder, which a temporary batch file removes afterwards.
 #pragma once
 #include <windows.h>
+#include "platform/core/textwalk.h"
 
 // Set when a file in use could not even be renamed and was scheduled under its
 // own name; false at the start of the removal passes and only ever set afterwards.
@@ -19,6 +20,18 @@ void DeferFileRemoval(const char* path);
 // on Windows 9x. True when it was scheduled now.
 bool ScheduleRemovalAtRestart(const char* path);
 
+// After the passes, on the NT family: schedules each folder that held a file
+// scheduled in this run, up to and including `programFolder`, deepest first,
+// so that an empty folder goes at the restart after the files in it.
+void ScheduleFoldersAtRestart(const char* programFolder);
+
+// True when this run scheduled anything for the next start.
+bool AnythingScheduledAtRestart();
+
+// Leaves the program file `program` and its folder to the restart: when no
+// self-removal batch can run, and for a silent warning run.
+void LeaveProgramToRestart(const char* program);
+
 // Tells the user that a restart completes the uninstall.
 void ShowRestartNotice();
 
@@ -27,7 +40,21 @@ void ShowRestartNotice();
 // with none when "NUL" could not be opened.
 STARTUPINFOA BatchStartupRecord(bool nt, HANDLE nul);
 
-// Writes Uninstall_Qav.Bat into the temporary folder and starts it hidden; the
-// batch waits for this program to end, deletes it and removes the program
-// folder. Leaves the program folder as current directory: call it last.
-void StartSelfRemoval();
+// Where the batch can go, in the order they are tried: the temporary folder,
+// its short (8.3) form, the Windows temporary folder.
+enum class BatchBase { Temp, ShortTemp, WindowsTemp };
+constexpr BatchBase BatchBases[] = {BatchBase::Temp, BatchBase::ShortTemp, BatchBase::WindowsTemp};
+// The folder `base` gives, with its trailing backslash, when it exists and
+// its name can be written in the ANSI code page (a name outside it comes back
+// with "?" in it, which names nothing).
+bool BatchBaseFolder(BatchBase base, char (&folder)[PathSize]);
+
+// On the NT family, first moves the running program aside to a new name in
+// its folder, so that the batch deletes that name and never a new program an
+// upgrade writes under the old one. Then writes Uninstall_Qav.Bat into the
+// first usable base folder and starts it hidden; the batch waits for this
+// program to end, deletes it and removes the program folder; after a `silent`
+// run its warning run is silent too. When no batch can be written or started,
+// leaves the program and its folder to the restart and returns false. Leaves
+// the program folder as current directory: call it last.
+bool StartSelfRemoval(bool silent);

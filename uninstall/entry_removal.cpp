@@ -13,6 +13,7 @@
 #include "platform/core/entrypath.h"
 #include "platform/core/listfile.h"
 #include "platform/handles.h"
+#include "platform/run_log.h"
 #include "platform/text.h"
 #include <cstring>
 
@@ -46,6 +47,11 @@ UniqueFileHandle CountedOpen(const char* path, DWORD access, DWORD share) {
     UniqueFileHandle h(CreateFileA(path, access, share, nullptr, OPEN_EXISTING, OpenTheEntryItself, nullptr));
     if (h) ++FileCalls.closes;
     return h;
+}
+
+EntryOutcome Skipped(const char* entry, const char* why) {
+    LogLine("skipped %s: %s", entry, why);
+    return EntryOutcome::Settled;
 }
 
 bool Gone(const char* path) { return CountedGetAttributes(path) == INVALID_FILE_ATTRIBUTES; }
@@ -120,7 +126,7 @@ EntryOutcome RemovalScope::TakeStubborn(const char* path) {
         // Whoever holds it, it is only touched once it is known to lie inside.
         UniqueFileHandle h = CountedOpen(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
         if (!h) return Gone(path) ? EntryOutcome::Stays : EntryOutcome::Settled;
-        if (!LiesInside(h.get())) return EntryOutcome::Settled;
+        if (!LiesInside(h.get())) return Skipped(path, "it leads outside the program folder");
     }
     DWORD attributes = CountedGetAttributes(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) return EntryOutcome::Stays;
@@ -139,15 +145,16 @@ EntryOutcome RemovalScope::TakeStubborn(const char* path) {
 }
 
 EntryOutcome RemovalScope::Remove(const char* entry) {
-    if (!EntryStaysInside(LeadByteTable, entry) || NamesDevice(LeadByteTable, entry)) return EntryOutcome::Settled;
+    if (!EntryStaysInside(LeadByteTable, entry)) return Skipped(entry, "it leads outside the program folder");
+    if (NamesDevice(LeadByteTable, entry)) return Skipped(entry, "it names a device");
     char path[1024];
-    if (!ComposeEntryPath(path, sizeof path, folder_, entry)) return EntryOutcome::Settled;
-    if (PassesThroughLink(entry)) return EntryOutcome::Settled;
+    if (!ComposeEntryPath(path, sizeof path, folder_, entry)) return Skipped(entry, "the path is too long");
+    if (PassesThroughLink(entry)) return Skipped(entry, "it passes through a link");
     switch (DeleteThroughHandle(path)) {
     case HandleResult::Deleted: return EntryOutcome::Removed;
     case HandleResult::Missing:
     case HandleResult::NotEmpty: return EntryOutcome::Stays;
-    case HandleResult::Outside: return EntryOutcome::Settled;
+    case HandleResult::Outside: return Skipped(entry, "it is a link, or leads outside the program folder");
     case HandleResult::Refused:
     case HandleResult::Blocked: break;
     }

@@ -6,6 +6,7 @@
 #include "integration/shortcuts.h"
 #include "platform/core/product_names.h"
 #include "platform/registry.h"
+#include "platform/run_log.h"
 #include <shlobj.h>
 
 namespace {
@@ -34,6 +35,7 @@ void RemoveIntegration() {
     SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_FLUSH, nullptr, nullptr);
     ApplyShellExtension(allClear);
     UpdateShortcuts(allClear, nullptr, 0);
+    LogLine("associations, shell extension and shortcuts undone");
     RemoveProgramIds();
-    for (const ProductKey& key : ProductKeys) RegRemoveTree(key.root, key.path);
+    for (const ProductKey& key : ProductKeys) RemoveKeyTreeLogged(key.root, key.path);
 }

@@ -15,6 +15,7 @@
 #include "lang/core/messageformat.h"
 #include "platform/handles.h"
 #include "platform/program_path.h"
+#include "platform/run_log.h"
 #include "platform/text.h"
 #include "resource.h"
 #include <cstdio>
@@ -34,7 +35,7 @@ bool EnterProgramFolder(RunPaths& paths) {
     paths.program = ProgramPath();
     if (paths.program[0] == '\0') return false;
     if (!ProgramFolderOf(LeadByteTable, paths.program, paths.folder, sizeof paths.folder)) return false;
-    SetCurrentDirectoryA(paths.folder);
+    if (!SetCurrentDirectoryA(paths.folder)) return false;
     AppendBackslash(paths.folder, sizeof paths.folder);
     return true;
 }
@@ -66,22 +67,33 @@ int RunPasses(std::FILE* list, RemovalScope& scope) {
     return RunRemovalPasses(list, ListHoldingLimit, [&scope](const char* entry) {
         ++FileCalls.entries;
         EntryOutcome outcome = scope.Remove(entry);
-        if (outcome == EntryOutcome::Removed && FileCalls.removals++ == 0) RunTimes.firstRemoval = Moment();
+        if (outcome == EntryOutcome::Removed) {
+            if (FileCalls.removals++ == 0) RunTimes.firstRemoval = Moment();
+            LogLine("removed %s", entry);
+        }
         return outcome;
     });
 }
 
 }  // namespace
 
-void UninstallDriver() {
+UninstallEnd UninstallDriver() {
     RunTimes.driverEntered = Moment();
     RunPaths paths;
-    if (!EnterProgramFolder(paths)) return;
-    if (!UserConfirms()) return;
+    if (!EnterProgramFolder(paths)) {
+        LogLine("cannot start: the program folder of %s cannot be entered; nothing was changed", ProgramPath());
+        return UninstallEnd::CannotStart;
+    }
+    LogLine("program folder %s", paths.folder);
+    if (!UserConfirms()) {
+        LogLine("the user did not confirm the uninstall; nothing was changed");
+        return UninstallEnd::Declined;
+    }
     UniqueStdioFile list(std::fopen(ListFileName, "rb"));
     if (!list) {
-        ReportMissingList();
-        return;
+        LogLine("cannot start: %s cannot be opened; nothing was changed", ListFileName);
+        if (!SilentMode) ReportMissingList();
+        return UninstallEnd::CannotStart;
     }
     RemoveIntegration();
     RunTimes.integrationRemoved = Moment();
@@ -97,9 +109,15 @@ void UninstallDriver() {
     RunTimes.passesEnded = Moment();
     list.reset();
     DeleteFileA(ListFileName);
+    // Files left for the restart keep their folders until then: the folders
+    // go after them, so that nothing of the product outlasts the restart.
+    ScheduleFoldersAtRestart(paths.folder);
 
-    if (RestartNeeded) ShowRestartNotice();
-    StartSelfRemoval();
+    bool notified = RestartNeeded && !SilentMode;
+    if (notified) ShowRestartNotice();
+    if (!StartSelfRemoval(SilentMode) && !notified && !SilentMode) ShowRestartNotice();
+    if (AnythingScheduledAtRestart()) LogLine("a restart is needed to finish the removal");
+    return UninstallEnd::Done;
 }
 
 int RemoveListedEntries(std::FILE* list, const char* programPath) {

@@ -3,8 +3,16 @@
 #include <cstddef>
 #include <cstdio>
 
-// Confirms, removes the integration and the listed files, then removes itself.
-void UninstallDriver();
+// How an uninstall run ended.
+enum class UninstallEnd {
+    Done,          // ran to its end (files left for the restart included)
+    Declined,      // the user answered No: nothing was changed
+    CannotStart,   // no list, or the program folder cannot be entered: nothing was changed
+};
+
+// Confirms (unless silent), removes the integration and the listed files,
+// then removes itself. A silent run shows no window at all.
+UninstallEnd UninstallDriver();
 
 // The removal passes alone, for tests: the entries of `list` taken relative to
 // the folder of `programPath` (a file of that name is left for later, as the

@@ -24,6 +24,18 @@ bool IsSilentSwitch(const char* text) {
     return !std::isalpha(static_cast<unsigned char>(text[1]));
 }
 
+// The file name after "LOG=": up to the closing quote when it or the whole
+// switch is quoted, else up to the next blank or tab. Returns where the scan
+// goes on.
+const char* TakeLogFileName(const char* value, bool wholeQuoted, SwitchHandler& handler) {
+    bool quoted = wholeQuoted || *value == '"';
+    if (*value == '"') ++value;
+    const char* end = quoted ? std::strchr(value, '"') : std::strpbrk(value, " \t");
+    if (!end) end = value + std::strlen(value);
+    handler.OnLogFile(std::string(value, end));
+    return *end == '\0' ? end : end + 1;
+}
+
 }  // namespace
 
 SwitchKind ClassifySwitch(const char* text) {
@@ -31,6 +43,7 @@ SwitchKind ClassifySwitch(const char* text) {
     if (IsSilentSwitch(text)) return SwitchKind::Silent;
     if (HasPrefixNoCase(text, "wait")) return SwitchKind::Wait;
     if (HasPrefixNoCase(text, "warning")) return SwitchKind::Warning;
+    if (HasPrefixNoCase(text, "log=")) return SwitchKind::Log;
     return SwitchKind::Other;
 }
 
@@ -41,8 +54,12 @@ int ScanSwitches(const char* args, SwitchHandler& handler) {
     while ((p = std::strpbrk(p, "/-")) != nullptr) {
         const char* text = p + 1;
         SwitchKind kind = ClassifySwitch(text);
-        if (kind != SwitchKind::Silent) ++count;
+        if (kind != SwitchKind::Silent && kind != SwitchKind::Log) ++count;
         handler.OnSwitch(kind);
+        if (kind == SwitchKind::Log) {
+            bool wholeQuoted = p > args && p[-1] == '"';
+            text = TakeLogFileName(text + 4, wholeQuoted, handler);
+        }
         p = text;
     }
     return count;

@@ -102,7 +102,7 @@ TEST_F(LanguageE2e, ConfirmationBoxIsTranslated) {
     EXPECT_EQ(w.caption, "Uninstall Qavrix");
     EXPECT_EQ(w.MessageText(), "真的要删除 Qavrix 吗?\n(translated)");
     ui::Command(box, IDNO);
-    EXPECT_EQ(p.Wait(20000), 0);
+    EXPECT_EQ(p.Wait(20000), test::ExitUserCancel);
     EXPECT_TRUE(Has("victim.txt"));
     EXPECT_TRUE(Has("Uninstall.lst"));
 }
@@ -141,7 +141,7 @@ TEST_F(LanguageE2e, SetupDialogIsTranslatedScaledAndMirrored) {
             EXPECT_EQ(client.bottom, plain.cy + 1);
         }
         ui::Command(dialog, IDCANCEL);
-        EXPECT_EQ(p.Wait(20000), 0);
+        EXPECT_EQ(p.Wait(20000), test::ExitUserCancel);
     }
 }
 
@@ -166,7 +166,7 @@ protected:
             ui::Command(dialog, IDCANCEL);
         }
         SystemParametersInfoA(SPI_GETWORKAREA, 0, &g.area, 0);
-        EXPECT_EQ(p.Wait(20000), 0);
+        EXPECT_EQ(p.Wait(20000), dialog ? test::ExitUserCancel : test::ExitDone);
         return g;
     }
     std::string caption_;

@@ -146,7 +146,7 @@ TEST_F(LngToolE2e, MarkedTemplateTranslatesEveryTextOfTheProgram) {
     EXPECT_EQ(warning.caption, Mark + "卸载 Qavrix");
     EXPECT_EQ(warning.MessageText(), Mark + "卸载已完成\n" + Mark + "你应该手动删除 " + test::Utf8FromAnsi(exe_));
 
-    ui::Window question = FirstBox("", IDNO);
+    ui::Window question = FirstBox("", IDNO, test::ExitUserCancel);
     EXPECT_EQ(question.caption, Mark + "卸载 Qavrix");
     EXPECT_EQ(question.MessageText(), Mark + "确实要卸载 Qavrix 吗?");
     EXPECT_TRUE(Has("victim.txt"));
@@ -179,7 +179,7 @@ TEST_F(LngToolE2e, EnglishEditionShowsEnglish) {
                                          " manually.");
 
     ASSERT_TRUE(test::CopyTo(en + "uninstall.lng", In("uninstall.lng")));
-    ui::Window question = FirstBox("", IDNO);
+    ui::Window question = FirstBox("", IDNO, test::ExitUserCancel);
     EXPECT_EQ(question.caption, "Uninstall Qavrix");
     EXPECT_EQ(question.MessageText(), "Are you sure you want to uninstall Qavrix?");
 

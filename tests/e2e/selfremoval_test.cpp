@@ -16,12 +16,14 @@ protected:
         EXPECT_TRUE(test::WriteBytes(BatchPath(), "placeholder"));
         return test::HeldFile(BatchPath(), test::Hold::NoDeleteSharing);
     }
-    std::string ExpectedBatch(const std::string& firstLine) {
-        std::string p = exe_, d = dir_, b = BatchPath();
+    // The batch of a silent run for the program file `p`: on the NT family
+    // the program has moved itself aside to "uninstall.exe.0.exe" first.
+    std::string ExpectedBatch(const std::string& p, bool start) {
+        std::string d = dir_, b = BatchPath();
         std::string block = "del \"" + p + "\"\r\nrd \"" + d + "\"\r\nif not exist \"" + p + "\" goto done\r\n";
-        std::string text = firstLine;
+        std::string text = (start ? "start /wait \"" : "\"") + p + "\" /wait\r\n";
         for (int i = 0; i < 5; ++i) text += block;
-        return text + ":done\r\nif exist \"" + p + "\" \"" + p + "\" /warning\r\ndel \"" + b + "\"";
+        return text + ":done\r\nif exist \"" + p + "\" \"" + p + "\" /warning /S\r\ndel \"" + b + "\"";
     }
 };
 
@@ -32,7 +34,7 @@ TEST_F(SelfRemoval, BatchBytesNtFamily) {
     ASSERT_TRUE(batch);
     EXPECT_TRUE(Run("/S").empty());
     EXPECT_TRUE(test::WaitUntilGone(dir_));
-    EXPECT_EQ(batch.Read(), ExpectedBatch("\"" + exe_ + "\" /wait\r\n"));
+    EXPECT_EQ(batch.Read(), ExpectedBatch(exe_ + ".0.exe", false));
 }
 
 // COMSPEC for one scope (the program inherits this process's environment).
@@ -56,7 +58,8 @@ private:
 // 9x version is reported to the program), which would read the quoted path as
 // a window title and open an idle console, it runs the program directly. The
 // command.com of the first row does not exist here: the batch is written but
-// cannot be started, so the program and its folder stay.
+// cannot be started, so the program and its folder stay (left to the restart).
+// A running program cannot be renamed on Windows 9x: the batch names it.
 TEST_F(SelfRemoval, BatchBytesWindows9x) {
     QAV_ONLY_FOR_X86_PROGRAM_AS_WINDOWS_9X(program_);
     const struct {
@@ -69,6 +72,7 @@ TEST_F(SelfRemoval, BatchBytesWindows9x) {
     };
     for (const auto& c : cases) {
         test::WineVersionScope win98("win98");
+        test::SavedFile wininit(WininitPath());
         InterpreterScope interpreter(c.interpreter);
         Install(c.start ? "Qavrix-command" : "Qavrix-cmd");
         Put("a.txt");
@@ -78,11 +82,10 @@ TEST_F(SelfRemoval, BatchBytesWindows9x) {
             ASSERT_TRUE(batch);
             EXPECT_TRUE(Run("/S").empty());
             EXPECT_FALSE(Has("a.txt"));
-            std::string first = c.start ? "start /wait \"" + exe_ + "\" /wait\r\n" : "\"" + exe_ + "\" /wait\r\n";
             if (c.removed) {
                 EXPECT_TRUE(test::WaitUntilGone(dir_)) << "the batch ran to its end";
             }
-            EXPECT_EQ(batch.Read(), ExpectedBatch(first)) << (c.interpreter ? c.interpreter : "cmd.exe");
+            EXPECT_EQ(batch.Read(), ExpectedBatch(exe_, c.start)) << (c.interpreter ? c.interpreter : "cmd.exe");
             EXPECT_EQ(test::Exists(dir_), !c.removed);
         }
         DeleteFileA(BatchPath().c_str());
@@ -124,23 +127,37 @@ TEST_F(SelfRemoval, ProgramAndFolderGoWhateverTheirNames) {
     EXPECT_TRUE(test::Exists(tempName));
 }
 
-TEST_F(SelfRemoval, ProgramThatCannotBeDeletedGetsTheWarning) {
-    Put("a.txt");
-    List("a.txt\r\n");
-    // Held without delete sharing: the batch's five deletions all fail.
-    test::HeldFile held(exe_, test::Hold::NoDeleteSharing);
-    ASSERT_TRUE(held);
-    EXPECT_TRUE(Run("/S").empty());
-    HWND box = ui::WaitForDialog(0, 60000, "卸载 Qavrix");
-    ASSERT_NE(box, nullptr);
-    ui::Window w = ui::Describe(box);
-    EXPECT_EQ(w.MessageText(), "卸载已完成\n你应该手动删除 " + test::Utf8FromAnsi(exe_));
-    ui::Command(box, IDOK);
-    EXPECT_TRUE(WaitForBatch());
-    held.Release();
-    EXPECT_TRUE(Has("uninstall.exe"));
-    EXPECT_FALSE(Has("a.txt"));
-    EXPECT_FALSE(Has("Uninstall.lst"));
+// Held without delete sharing, the program can be neither moved aside nor
+// deleted: the batch's five deletions fail. After an interactive run its
+// warning run tells the user; after a silent one it shows nothing and leaves
+// the program and its folder to the restart.
+TEST_F(SelfRemoval, ProgramThatCannotBeDeletedGetsTheWarningOrTheRestart) {
+    for (bool silent : {false, true}) {
+        SCOPED_TRACE(silent ? "silent" : "interactive");
+        test::EmptySchedule schedule;
+        Install(silent ? "Qavrix-silent" : "Qavrix-asked");
+        Put("a.txt");
+        List("a.txt\r\n");
+        test::HeldFile held(exe_, test::Hold::NoDeleteSharing);
+        ASSERT_TRUE(held);
+        EXPECT_EQ(Run(silent ? "/S" : "", IDYES).size(), silent ? 0u : 1u);
+        if (!silent) {
+            HWND box = ui::WaitForDialog(0, 60000, "卸载 Qavrix");
+            ASSERT_NE(box, nullptr);
+            ui::Window w = ui::Describe(box);
+            EXPECT_EQ(w.MessageText(), "卸载已完成\n你应该手动删除 " + test::Utf8FromAnsi(exe_));
+            ui::Command(box, IDOK);
+        }
+        EXPECT_TRUE(WaitForBatch());
+        EXPECT_TRUE(ui::DialogsOf(0).empty());
+        held.Release();
+        EXPECT_TRUE(Has("uninstall.exe"));
+        EXPECT_FALSE(Has("a.txt"));
+        EXPECT_FALSE(Has("Uninstall.lst"));
+        EXPECT_EQ(test::IsScheduledForDeletion(exe_), silent);
+        EXPECT_EQ(test::IsScheduledForDeletion(dir_), silent);
+        test::EndProcessesStartedBy(started_);
+    }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Setup mode of the real uninstall.exe as a user meets it: SETUPDLG's
 // defaults and boxes, CONTEXTITEMS, OK applying exactly what is shown,
-// DONEDLG and its Run button, cancelling, and the silent run.
+// DONEDLG and its Run button, cancelling, and the silent run; each started
+// from the system folder, as "Change" in the programs list starts it.
 #include "tests/e2e/setup_fixture.h"
 #include <gtest/gtest.h>
 #include <shlobj.h>
@@ -47,7 +48,7 @@ TEST_F(SetupDialogsE2e, FirstRunShowsTheDefaultsAndEscSavesNothing) {
     EXPECT_NE(text.find("\n    点击“帮助”按钮可以阅读关于这些选项的更多详细描述。"), std::string::npos) << text;
 
     ui::Command(setup, IDCANCEL);  // Esc
-    EXPECT_EQ(run.Wait(), 0) << "cancelling shows no completion dialog";
+    EXPECT_EQ(run.Wait(), test::ExitUserCancel) << "cancelling shows no completion dialog";
     EXPECT_FALSE(test::RegKeyPresent(HKEY_CURRENT_USER, SettingsKey));
     EXPECT_FALSE(test::RegKeyPresent(HKEY_LOCAL_MACHINE, test::UninstallEntryKey));
     EXPECT_FALSE(test::RegKeyPresent(HKEY_LOCAL_MACHINE, test::AppPathsKey));
@@ -62,7 +63,7 @@ TEST_F(SetupDialogsE2e, IsoOwnedByAnotherProgramIsShownClearAndTheCloseBoxCancel
     for (const ArchiveType& type : ArchiveTypeTable)
         EXPECT_EQ(ui::IsChecked(setup, type.checkBox), type.checkBox != IDC_ASSOC_ISO) << "archive type " << type.extensions;
     PostMessageW(setup, WM_SYSCOMMAND, SC_CLOSE, 0);
-    EXPECT_EQ(run.Wait(), 0);
+    EXPECT_EQ(run.Wait(), test::ExitUserCancel);
     EXPECT_FALSE(test::RegKeyPresent(HKEY_CURRENT_USER, SettingsKey));
     EXPECT_EQ(test::ReadRegString(HKEY_CLASSES_ROOT, ".iso", ""), "OtherIso.Image");
 }
@@ -89,7 +90,7 @@ TEST_F(SetupDialogsE2e, ShellExtensionBoxGovernsItsOptionsAndOkAppliesWhatIsShow
     HWND done = run.WaitForCompletion(setup);
     ASSERT_NE(done, nullptr);
     EXPECT_EQ(ui::ItemText(done, IDC_DONE_FOLDER), test::Utf8FromAnsi(installFolder_))
-        << "the current directory, not the program's own folder";
+        << "the program's own folder, not the current directory";
 
     EXPECT_EQ(UserDword("Setup", "ShellExt"), 0u);
     EXPECT_EQ(UserDword("Setup", "CascadedMenu"), 1u);
@@ -113,11 +114,11 @@ TEST_F(SetupDialogsE2e, ShellExtensionBoxGovernsItsOptionsAndOkAppliesWhatIsShow
     ASSERT_TRUE(desktop.loaded);
     EXPECT_EQ(desktop.target, programFolder_ + "\\Qavrix.exe");
 
-    // Run starts Qavrix.exe of the current directory, quoted (a folder name
+    // Run starts Qavrix.exe beside the program, quoted (a folder name
     // with blanks must not be split), without waiting.
     ui::Click(done, IDC_DONE_RUN);
     std::string ran = run.WaitForFile(installFolder_ + "\\Qavrix.ran");
-    EXPECT_EQ(ran.substr(0, ran.find('\n')), "\"" + installFolder_ + "\\Qavrix.exe\"");
+    EXPECT_EQ(ran, "\"" + installFolder_ + "\\Qavrix.exe\"\n" + installFolder_ + "\n") << "started in its own folder";
     EXPECT_TRUE(IsWindow(done)) << "DONEDLG stays open after Run";
     ui::Click(done, IDOK);
     EXPECT_EQ(run.Wait(), 0);
@@ -135,7 +136,7 @@ TEST_F(SetupDialogsE2e, SelectAllTicksThirteenTypesAndLeavesZAsItWas) {
             EXPECT_EQ(ui::IsChecked(setup, type.checkBox), type.checkBox != IDC_ASSOC_Z || zTicked)
                 << "archive type " << type.extensions;
         ui::Command(setup, IDCANCEL);
-        EXPECT_EQ(run.Wait(), 0);
+        EXPECT_EQ(run.Wait(), test::ExitUserCancel);
     }
 }
 
@@ -170,7 +171,7 @@ TEST_F(SetupDialogsE2e, MenuItemsAreStoredOnTheirOwnOkAndSurviveACancelledSetup)
     EXPECT_EQ(UserDword("Setup\\MenuItems", "ExtrHere"), 1u) << "Cancel writes nothing";
 
     ui::Command(setup, IDCANCEL);
-    EXPECT_EQ(run.Wait(), 0) << "no completion dialog after a cancelled setup";
+    EXPECT_EQ(run.Wait(), test::ExitUserCancel) << "no completion dialog after a cancelled setup";
     EXPECT_EQ(UserDword("Setup\\MenuItems", "ExtrTo"), 0u);
     EXPECT_FALSE(UserValueExists("Setup", "ShellExt"));
     EXPECT_FALSE(test::RegKeyPresent(HKEY_CURRENT_USER, SettingsKey + "\\Setup\\Links"));

@@ -90,8 +90,9 @@ private:
     bool started_ = false;
 };
 
-// The program in "<scratch>\prog", started from the installation folder
-// "<scratch>\inst", which holds the stand-in Qavrix.exe and the documents.
+// The program in "<scratch>\prog" beside the stand-in Qavrix.exe and the
+// documents, started from the system folder as "Change" in the programs list
+// starts it.
 class Installation : public test::ProgramCopyTest {
 protected:
     void SetUp() override {
@@ -99,8 +100,7 @@ protected:
         Install("prog");
         programFolder_ = dir_;
         programPath_ = exe_;
-        installFolder_ = root_ / "inst";
-        ASSERT_TRUE(test::MakeDir(installFolder_));
+        installFolder_ = dir_;
         ASSERT_TRUE(test::CopyTo(test::TestProgram("fakeqavrix"), installFolder_ + "\\Qavrix.exe"));
         ASSERT_TRUE(test::WriteBytes(installFolder_ + "\\license.txt", "licence"));
     }
@@ -109,7 +109,7 @@ protected:
         CloseFolderWindows("Qavrix");
         ForgetIntegration();
     }
-    SetupRun Start(const std::string& args) { return SetupRun(programPath_, args, installFolder_); }
+    SetupRun Start(const std::string& args) { return SetupRun(programPath_, args, test::SystemFolder()); }
     static std::string UserGroupFolder() { return test::ShellFolderPath(CSIDL_PROGRAMS) + "\\Qavrix"; }
     static std::string DesktopFolder() { return test::ShellFolderPath(CSIDL_DESKTOPDIRECTORY); }
 

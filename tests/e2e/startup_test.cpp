@@ -1,5 +1,5 @@
 // The real uninstall.exe under Wine: the warning box, the wait switch, and
-// argument strings that must end without an uninstall run, always with code 0.
+// argument strings that must end without an uninstall run, with code 0.
 #include "tests/support/program_run.h"
 #include <string>
 
@@ -65,16 +65,18 @@ TEST_F(StartupTest, CountedSwitchesEndWithoutAnUninstallRun) {
     ExpectNothingRemoved();
 }
 
-TEST_F(StartupTest, EmptyHighBitArgumentsEndWithCodeZero) {
-    // No "/" or "-": no switch at all, so these reach the uninstall run; with
-    // the run not yet confirmed they must still end normally.
+TEST_F(StartupTest, ArgumentsWithoutSwitchesAskAndNoEndsWithUserCancel) {
+    // No "/" or "-": no switch at all, so these reach the uninstall run; "No"
+    // to its confirmation changes nothing and ends with 1602.
     for (const std::string& args : {std::string("\xb0\xa1\xb0\xa1"), std::string(" \t ")}) {
         test::Process p;
         ASSERT_TRUE(p.Start(exe_, args, dir_));
-        HWND box = ui::WaitForDialog(p.pid(), 5000, "", p.handle());
+        HWND box = ui::WaitForDialog(p.pid(), 20000, "", p.handle());
+        EXPECT_NE(box, nullptr);
         if (box) ui::Command(box, IDNO);
-        EXPECT_EQ(p.Wait(20000), 0);
+        EXPECT_EQ(p.Wait(20000), test::ExitUserCancel);
     }
+    ExpectNothingRemoved();
 }
 
 }  // namespace

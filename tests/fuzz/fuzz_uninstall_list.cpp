@@ -55,7 +55,7 @@ void CheckEntry(const LeadBytes& table, const char* entry) {
             line.ExpectTerminated();
         if (ComposeBatchStart(PlatformFamily::Win9x, doubled.bytes.get(), line.bytes.get(), line.size))
             line.ExpectTerminated();
-        if (ComposeBatchClosing(doubled.bytes.get(), doubled.bytes.get(), line.bytes.get(), line.size))
+        if (ComposeBatchClosing(doubled.bytes.get(), doubled.bytes.get(), true, line.bytes.get(), line.size))
             line.ExpectTerminated();
 
         Buffer temporary(capacity);

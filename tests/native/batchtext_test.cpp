@@ -38,11 +38,11 @@ TEST(BatchText, DoublingIsBounded) {
     EXPECT_EQ(none[0], 'z');
 }
 
-std::string Batch(PlatformFamily family, const char* p, const char* d, const char* b) {
+std::string Batch(PlatformFamily family, const char* p, const char* d, const char* b, bool silent = false) {
     char start[1024], attempt[1024], closing[1024];
     EXPECT_TRUE(ComposeBatchStart(family, p, start, sizeof start));
     EXPECT_TRUE(ComposeBatchAttempt(p, d, attempt, sizeof attempt));
-    EXPECT_TRUE(ComposeBatchClosing(p, b, closing, sizeof closing));
+    EXPECT_TRUE(ComposeBatchClosing(p, b, silent, closing, sizeof closing));
     std::string text = start;
     for (int i = 0; i < BatchAttempts; ++i) text += attempt;
     return text + closing;
@@ -64,6 +64,10 @@ TEST(BatchText, BothFamiliesLineByLine) {
     EXPECT_EQ(Batch(PlatformFamily::Nt, p, d, b), "\"C:\\Q\\uninstall.exe\" /wait\r\n" + five + tail);
     EXPECT_EQ(Batch(PlatformFamily::Win9x, p, d, b),
               "start /wait \"C:\\Q\\uninstall.exe\" /wait\r\n" + five + tail);
+    // A silent run's warning run is silent too.
+    std::string silentTail = tail;
+    silentTail.replace(silentTail.find("/warning"), 8, "/warning /S");
+    EXPECT_EQ(Batch(PlatformFamily::Nt, p, d, b, true), "\"C:\\Q\\uninstall.exe\" /wait\r\n" + five + silentTail);
 }
 
 TEST(BatchText, LinesThatDoNotFitAreDroppedWhole) {
@@ -79,7 +83,7 @@ TEST(BatchText, LinesThatDoNotFitAreDroppedWhole) {
     EXPECT_FALSE(ComposeBatchStart(PlatformFamily::Nt, "C:\\abcdefg", small, sizeof small));
     EXPECT_TRUE(ComposeBatchStart(PlatformFamily::Nt, "C:\\abcdef", small, sizeof small));
     EXPECT_STREQ(small, "\"C:\\abcdef\" /wait\r\n");  // 19 bytes
-    EXPECT_FALSE(ComposeBatchClosing(p.c_str(), p.c_str(), line, sizeof line));
+    EXPECT_FALSE(ComposeBatchClosing(p.c_str(), p.c_str(), false, line, sizeof line));
 }
 
 TEST(BatchText, FirstLineFormFollowsTheInterpreter) {

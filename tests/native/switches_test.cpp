@@ -8,15 +8,17 @@ namespace {
 
 struct Recorder : SwitchHandler {
     std::vector<SwitchKind> seen;
+    std::vector<std::string> logFiles;
     void OnSwitch(SwitchKind k) override { seen.push_back(k); }
+    void OnLogFile(const std::string& name) override { logFiles.push_back(name); }
 };
 
-struct Scan { int count; std::vector<SwitchKind> seen; };
+struct Scan { int count; std::vector<SwitchKind> seen; std::vector<std::string> logFiles; };
 
 Scan ScanOf(const char* args) {
     Recorder r;
     int n = ScanSwitches(args, r);
-    return {n, r.seen};
+    return {n, r.seen, r.logFiles};
 }
 
 using K = SwitchKind;
@@ -28,6 +30,7 @@ TEST(ClassifySwitch, AppliesTheFirstMatchingRule) {
         {"silent", K::Other}, {"Sx", K::Other}, {"wait", K::Wait}, {"WAITING", K::Wait},
         {"wai", K::Other}, {"warning", K::Warning}, {"Warning!", K::Warning}, {"warn", K::Other},
         {"", K::Other}, {"\xb0\xa1", K::Other}, {"S\xb0", K::Silent},
+        {"LOG=x", K::Log}, {"log=", K::Log}, {"LOG", K::Other}, {"logfile", K::Other},
     };
     for (auto& c : cases) EXPECT_EQ(ClassifySwitch(c.text), c.kind) << '"' << c.text << '"';
 }
@@ -67,6 +70,31 @@ TEST(ScanSwitches, HandlesHostileArgumentStrings) {
     EXPECT_EQ(ScanOf(mixed.c_str()).count, 10000);
     Recorder r;
     EXPECT_EQ(ScanSwitches(nullptr, r), 0);
+}
+
+// The log's file name is taken whole: hyphens and slashes in it open no
+// switch, blanks end it unless it is quoted; /LOG does not stop the uninstall.
+TEST(ScanSwitches, LogTakesItsFileNameWhole) {
+    const struct {
+        const char* args;
+        int count;
+        std::vector<std::string> logFiles;
+    } cases[] = {
+        {"/S /LOG=C:\\logs\\qav-un.log", 0, {"C:\\logs\\qav-un.log"}},
+        {"/LOG=\"C:\\my logs\\a-b.log\" /S", 0, {"C:\\my logs\\a-b.log"}},
+        {"\"/LOG=C:\\my logs\\x/y.log\" /S", 0, {"C:\\my logs\\x/y.log"}},
+        {"/log=un.log /wait", 1, {"un.log"}},
+        {"/LOG=\"unclosed -x", 0, {"unclosed -x"}},
+        {"/LOG= /S", 0, {""}},
+        {"/LOG=", 0, {""}},
+        {"/LOG x.log", 1, {}},
+        {"/LOG=a.log\t-S", 0, {"a.log"}},
+    };
+    for (const auto& c : cases) {
+        Scan s = ScanOf(c.args);
+        EXPECT_EQ(s.count, c.count) << c.args;
+        EXPECT_EQ(s.logFiles, c.logFiles) << c.args;
+    }
 }
 
 TEST(ScanSwitches, LeavesTheArgumentStringUnchanged) {

@@ -19,6 +19,9 @@ TEST(UninstallNames, TemporaryNames) {
     EXPECT_FALSE(ComposeTemporaryName(out, sizeof out, tooLong.c_str(), 999));
     EXPECT_STREQ(out, "");
     EXPECT_TRUE(ComposeTemporaryName(out, sizeof out, tooLong.c_str(), 99));
+    ASSERT_TRUE(ComposeAsideName(out, sizeof out, "C:\\Q\\uninstall.exe", 3));
+    EXPECT_STREQ(out, "C:\\Q\\uninstall.exe.3.exe");
+    EXPECT_FALSE(ComposeAsideName(out, sizeof out, tooLong.c_str(), 999));
 }
 
 std::string Format(const std::string& format, const std::string& value, std::size_t capacity = 200) {

@@ -53,6 +53,12 @@ std::string WindowsFolder() {
     return windows;
 }
 
+std::string SystemFolder() {
+    char system[MAX_PATH] = "";
+    GetSystemDirectoryA(system, sizeof system);
+    return system;
+}
+
 ScratchDir::ScratchDir(const std::string& hint) {
     static unsigned counter = 0;
     const std::string temp = TempFolder();

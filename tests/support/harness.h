@@ -38,6 +38,7 @@ std::string ResourceDll(const std::string& name);   // bin\resdll\NAME.dll
 std::string SourceDir();       // the source tree (Windows path)
 std::string TempFolder();      // the temporary folder, with its trailing backslash
 std::string WindowsFolder();   // without a trailing backslash
+std::string SystemFolder();    // C:\windows\system32 or its like, where the system starts programs from
 
 // A fresh folder under the temporary folder, removed with its contents at the end.
 class ScratchDir : Scope {

@@ -6,7 +6,7 @@
 namespace test {
 
 std::vector<Box> RunAnswering(const std::string& exe, const std::string& args, const std::string& cwd, int answer,
-                              std::vector<ProcessStamp>* started) {
+                              std::vector<ProcessStamp>* started, long exit) {
     std::vector<Box> boxes;
     Process p;
     EXPECT_TRUE(p.Start(exe, args, cwd)) << exe;
@@ -16,12 +16,12 @@ std::vector<Box> RunAnswering(const std::string& exe, const std::string& args, c
         ui::Command(box, boxes.back().hasYesNo ? answer : IDOK);
         ui::WaitForClose(box, 10000);
     }
-    EXPECT_EQ(p.Wait(60000), 0) << args;
+    EXPECT_EQ(p.Wait(60000), exit) << args;
     if (started) started->push_back(p.Stamp());
     return boxes;
 }
 
-ui::Window FirstBox(const std::string& exe, const std::string& args, const std::string& cwd, int answer) {
+ui::Window FirstBox(const std::string& exe, const std::string& args, const std::string& cwd, int answer, long exit) {
     Process p;
     EXPECT_TRUE(p.Start(exe, args, cwd)) << exe;
     HWND box = ui::WaitForDialog(p.pid(), 20000, "", p.handle());
@@ -29,7 +29,7 @@ ui::Window FirstBox(const std::string& exe, const std::string& args, const std::
     if (!box) return {};
     ui::Window w = ui::Describe(box);
     ui::Command(box, answer);
-    EXPECT_EQ(p.Wait(20000), 0) << args;
+    EXPECT_EQ(p.Wait(20000), exit) << args;
     return w;
 }
 

@@ -18,13 +18,18 @@ struct Box {
     bool hasYesNo = false;
 };
 
+// The program's exit codes, Windows Installer's numbers.
+constexpr long ExitDone = 0, ExitUserCancel = 1602, ExitCannotStart = 1603, ExitBusy = 1618;
+
 // Runs a program and answers every box it shows: Yes/No questions with
-// `answer`, anything else with OK. Expects the exit code 0; returns the boxes.
+// `answer`, anything else with OK. Expects the exit code `exit`; returns the boxes.
 std::vector<Box> RunAnswering(const std::string& exe, const std::string& args, const std::string& cwd,
-                              int answer = IDOK, std::vector<ProcessStamp>* started = nullptr);
+                              int answer = IDOK, std::vector<ProcessStamp>* started = nullptr,
+                              long exit = ExitDone);
 // The first box of a run, answered with `answer` (the run is then expected to
-// end with 0); an empty window when the program showed none.
-ui::Window FirstBox(const std::string& exe, const std::string& args, const std::string& cwd, int answer = IDOK);
+// end with `exit`); an empty window when the program showed none.
+ui::Window FirstBox(const std::string& exe, const std::string& args, const std::string& cwd, int answer = IDOK,
+                    long exit = ExitDone);
 
 // A throw-away program folder below the scratch folder `root_` holding a copy
 // of `program_` (the program under test; set it before SetUp for another) as
@@ -41,13 +46,14 @@ protected:
     void Folder(const std::string& rel) { ASSERT_TRUE(MakeDir(In(rel))); }
     void List(const std::string& bytes) { Put("Uninstall.lst", bytes); }
     bool Has(const std::string& rel) const { return Exists(In(rel)); }
-    // Runs the copy from the scratch folder (another current directory, as
-    // the system starts it), answering its boxes.
-    std::vector<Box> Run(const std::string& args, int answer = IDOK) {
-        return RunAnswering(exe_, args, root_.path(), answer, &started_);
+    // Runs the copy from the scratch folder, or from `cwd` (another current
+    // directory, as the system starts it), answering its boxes.
+    std::vector<Box> Run(const std::string& args, int answer = IDOK, long exit = ExitDone,
+                         const std::string& cwd = "") {
+        return RunAnswering(exe_, args, cwd.empty() ? root_.path() : cwd, answer, &started_, exit);
     }
-    ui::Window FirstBox(const std::string& args, int answer = IDOK) {
-        return test::FirstBox(exe_, args, root_.path(), answer);
+    ui::Window FirstBox(const std::string& args, int answer = IDOK, long exit = ExitDone) {
+        return test::FirstBox(exe_, args, root_.path(), answer, exit);
     }
 
     std::string program_ = ProgramUnderTest();

@@ -67,12 +67,13 @@ TEST_F(ApplyTest, EveryFlagFalseKeepsAppPathClassesAndUninstallEntryAndRemovesTh
         EXPECT_FALSE(test::Exists(link)) << link;
 }
 
-TEST_F(ApplyTest, AppPathNamesTheArchiverBesideTheProgramAndPathTheCurrentDirectory) {
-    test::ScratchDir elsewhere{"apply-cwd"};
-    test::CurrentDirectoryScope cwd{elsewhere.path()};
+// Whatever the current directory ("Change" in the programs list starts setup
+// from the system folder), both name the program's own folder.
+TEST_F(ApplyTest, AppPathNamesTheArchiverAndPathInTheProgramFolder) {
+    test::CurrentDirectoryScope cwd{test::SystemFolder()};
     RegisterAppPath();
     EXPECT_EQ(test::ReadRegString(HKEY_LOCAL_MACHINE, AppPath, ""), install_ + "\\Qavrix.exe");
-    EXPECT_EQ(test::ReadRegString(HKEY_LOCAL_MACHINE, AppPath, "Path"), elsewhere.path());
+    EXPECT_EQ(test::ReadRegString(HKEY_LOCAL_MACHINE, AppPath, "Path"), install_);
     EXPECT_EQ(test::ValueCount(HKEY_LOCAL_MACHINE, AppPath), 2);
 }
 

@@ -88,6 +88,62 @@ TEST_F(DeferredRemovalTest, OverLongNameIsNeitherRenamedNorScheduled) {
     EXPECT_FALSE(RestartNeeded);
 }
 
+// The folders that held files left for the restart follow them in the
+// schedule, deepest first, up to and including the program folder and never
+// beyond it.
+TEST_F(DeferredRemovalTest, FoldersFollowTheirFilesDeepestFirstUpToTheProgramFolder) {
+    std::string program = dir_ / "prog";
+    for (const char* folder : {"prog", "prog\\a", "prog\\a\\b", "prog\\c"}) ASSERT_TRUE(test::MakeDir(dir_ / folder));
+    const char* const files[] = {"prog\\a\\b\\x.dll", "prog\\y.dll", "prog\\c\\z.dll", "outside.dll"};
+    for (const char* f : files) {
+        ASSERT_TRUE(test::WriteBytes(dir_ / f, "in use"));
+        DeferFileRemoval((dir_ / f).c_str());
+    }
+    ScheduleFoldersAtRestart((program + "\\").c_str());
+    std::vector<std::string> expected;
+    for (const char* f : files) expected.push_back("\\??\\" + (dir_ / f) + ".0.tmp");
+    for (const char* folder : {"prog\\a\\b", "prog\\a", "prog\\c", "prog"}) expected.push_back("\\??\\" + (dir_ / folder));
+    EXPECT_EQ(test::ScheduledDeletions(), expected);
+    EXPECT_TRUE(AnythingScheduledAtRestart());
+}
+
+// Where the batch can go: the temporary folder while it exists and its name
+// can be written in the code page, else its short form; the Windows
+// temporary folder in any case.
+TEST(BatchBase, UsableFoldersOnly) {
+    test::ScratchDir scratch{"batchbase"};
+    wchar_t wide[1024] = L"";
+    MultiByteToWideChar(CP_ACP, 0, scratch.path().c_str(), -1, wide, 1024);
+    const std::wstring foreign = std::wstring(wide) + L"\\tmp\x0e01";   // a Thai letter: not in code page 936
+    ASSERT_TRUE(CreateDirectoryW(foreign.c_str(), nullptr));
+    const struct {
+        std::wstring temp;
+        bool temp_usable, short_usable;
+    } cases[] = {
+        {wide, true, true},
+        {std::wstring(wide) + L"\\missing", false, false},
+        {foreign, false, true},
+    };
+    wchar_t saved[1024] = L"";
+    GetEnvironmentVariableW(L"TMP", saved, 1024);
+    for (const auto& c : cases) {
+        SetEnvironmentVariableW(L"TMP", c.temp.c_str());
+        char folder[PathSize];
+        EXPECT_EQ(BatchBaseFolder(BatchBase::Temp, folder), c.temp_usable);
+        if (c.temp_usable) {
+            EXPECT_EQ(std::string(folder), scratch.path() + "\\");
+        }
+        EXPECT_EQ(BatchBaseFolder(BatchBase::ShortTemp, folder), c.short_usable);
+        if (c.short_usable) {
+            EXPECT_TRUE(test::Exists(folder)) << folder;
+        }
+        ASSERT_TRUE(BatchBaseFolder(BatchBase::WindowsTemp, folder));
+        EXPECT_EQ(std::string(folder), test::WindowsFolder() + "\\Temp\\");
+    }
+    SetEnvironmentVariableW(L"TMP", saved);
+    RemoveDirectoryW(foreign.c_str());
+}
+
 // Windows 98, with wininit.ini in the Windows folder saved and put back.
 class Windows9xSchedule : public DeferredRemovalTest {
 protected:

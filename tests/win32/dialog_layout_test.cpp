@@ -8,6 +8,7 @@
 #include "integration/setup_dialogs.h"
 #include "lang/messages.h"
 #include "tests/support/harness.h"
+#include "tests/support/sandbox.h"
 #include "uidriver/uidriver.h"
 #include <gtest/gtest.h>
 #include <cstdlib>
@@ -91,18 +92,15 @@ protected:
         richEdit_.reset(LoadLibraryA("riched32.dll"));
         font_.reset(CreateDialogFont());  // as start-up makes it
         DialogFont = font_.get();
-        GetCurrentDirectoryA(sizeof savedDirectory_, savedDirectory_);
-        SetCurrentDirectoryA(dir_.path().c_str());  // DONEDLG shows it as the installation folder
     }
     void TearDown() override {
-        SetCurrentDirectoryA(savedDirectory_);
         DialogFont = nullptr;
     }
     test::ScratchRegistry registry_;
     test::ScratchDir dir_{"layout"};
+    test::ProgramFolderScope programFolder_{dir_.path()};   // DONEDLG shows it as the installation folder
     UniqueLibrary richEdit_;
     UniqueFont font_;
-    char savedDirectory_[1024] = "";
 };
 
 TEST_F(DialogLayout, NoControlIsClippedOrOverlapsAnother) {

@@ -8,6 +8,7 @@
 #include "platform/shell_open.h"
 #include "resource.h"
 #include "tests/support/recorders.h"
+#include "tests/support/sandbox.h"
 #include "uidriver/uidriver.h"
 #include <gtest/gtest.h>
 #include <atomic>
@@ -68,7 +69,9 @@ protected:
 
     test::ScratchRegistry registry_;
     test::ScratchDir dir_{"dialogs"};
-    test::CurrentDirectoryScope cwd_{dir_.path()};
+    // Setup runs from wherever it was started; its folder is the program's.
+    test::ProgramFolderScope programFolder_{dir_.path()};
+    test::CurrentDirectoryScope cwd_{test::SystemFolder()};
     test::HelpRecorder help_;
     test::OpenRecorder opens_;
     UniqueLibrary richEdit_{LoadLibraryA("riched32.dll")};  // SETUPDLG's text box class, as start-up loads it
@@ -155,7 +158,7 @@ TEST_F(SetupDialogsTest, CompletionButtonsOpenTheirTargetsAndKeepTheDialogOpen) 
 }
 
 TEST_F(SetupDialogsTest, DocumentsAtADriveRootGetOneBackslash) {
-    SetCurrentDirectoryA("C:\\");
+    test::ProgramFolderScope root("C:\\");
     ModalDialog done("DONEDLG", DoneDialogProc);
     HWND dialog = WaitFor(SetupCaption);
     ASSERT_NE(dialog, nullptr);

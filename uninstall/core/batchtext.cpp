@@ -64,9 +64,9 @@ bool ComposeBatchAttempt(const char* program, const char* folder, char* out, std
                        program, folder, program);
 }
 
-bool ComposeBatchClosing(const char* program, const char* batch, char* out, std::size_t capacity) {
-    return FormatWhole(out, capacity, ":done\r\nif exist \"%s\" \"%s\" /warning\r\ndel \"%s\"",
-                       program, program, batch);
+bool ComposeBatchClosing(const char* program, const char* batch, bool silent, char* out, std::size_t capacity) {
+    return FormatWhole(out, capacity, ":done\r\nif exist \"%s\" \"%s\" /warning%s\r\ndel \"%s\"",
+                       program, program, silent ? " /S" : "", batch);
 }
 
 bool ComposeInterpreterCommand(const char* interpreter, const char* batch, char* out, std::size_t capacity) {

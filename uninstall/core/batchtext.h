@@ -26,10 +26,12 @@ PlatformFamily BatchStartForm(const LeadBytes& table, PlatformFamily family, con
 // The three parts of the batch, from already doubled values: the first line
 // (runs the program with /wait), the block written BatchAttempts times, and
 // the closing lines (warning, then the batch deletes itself; no line end).
+// After a silent run the warning run is silent too: it leaves the program and
+// its folder to the restart instead of asking.
 // Each returns false, with `out` empty, when the text does not fit.
 bool ComposeBatchStart(PlatformFamily family, const char* program, char* out, std::size_t capacity);
 bool ComposeBatchAttempt(const char* program, const char* folder, char* out, std::size_t capacity);
-bool ComposeBatchClosing(const char* program, const char* batch, char* out, std::size_t capacity);
+bool ComposeBatchClosing(const char* program, const char* batch, bool silent, char* out, std::size_t capacity);
 
 // The command line that runs the batch: the interpreter (may be empty)
 // followed by " /c " and the quoted batch path. False when it does not fit.

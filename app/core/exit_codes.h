@@ -1,0 +1,29 @@
+// How a run ended and the exit code it ends with: Windows Installer's
+// numbers, which deployment tools already read.
+#pragma once
+
+enum class RunEnd {
+    Done,          // setup applied its choices, the uninstall ran to its end, or nothing was asked
+    Cancelled,     // the user answered No or cancelled setup
+    CannotStart,   // the uninstall could not start; nothing was changed
+    Busy,          // another setup or uninstall run of the program is under way
+};
+
+struct ExitCodeRow {
+    RunEnd end;
+    int code;
+    const char* meaning;   // for the log
+};
+
+constexpr ExitCodeRow ExitCodeTable[] = {
+    {RunEnd::Done, 0, "done"},
+    {RunEnd::Cancelled, 1602, "cancelled by the user"},
+    {RunEnd::CannotStart, 1603, "could not start, nothing was changed"},
+    {RunEnd::Busy, 1618, "another setup or uninstall run is under way, nothing was changed"},
+};
+
+constexpr const ExitCodeRow& ExitCodeOf(RunEnd end) {
+    for (const ExitCodeRow& row : ExitCodeTable)
+        if (row.end == end) return row;
+    return ExitCodeTable[0];
+}

@@ -1,0 +1,22 @@
+// The run's log for administrators (/LOG=file): what the run did, one line
+// each, as plain text in the ANSI code page, written and flushed at once so
+// that an interrupted run leaves what it did so far. While no log is open
+// nothing is written.
+#pragma once
+#include "platform/handles.h"
+
+// The open log file (defined with the program's other static objects).
+UniqueStdioFile& TheRunLogFile();
+
+// Creates (or empties) the log at `name`, taken relative to the current
+// directory at the time of the call. False when it cannot be written.
+bool OpenRunLog(const char* name);
+// Ends the log; later lines are dropped.
+void CloseRunLog();
+bool RunLogIsOpen();
+// One line, with the local time in front; `format` is always a literal.
+void LogLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Removes the key with its subkeys (registry.h's RegRemoveTree) and logs
+// whether it went; a key that is not there is passed over in silence.
+void RemoveKeyTreeLogged(HKEY root, const char* path);

@@ -1,0 +1,218 @@
+// The uninstall as deployment tools and the system's own launchers drive it:
+// started from the system folder, silent, nobody at the screen. Each row is
+// one trouble such a run meets; every row ends with the exit code the tools
+// read, shows no window (not even from the self-removal batch's own runs),
+// and writes what it did to its log.
+#include "tests/e2e/uninstall_fixture.h"
+#include <algorithm>
+#include <memory>
+
+namespace uninstall_e2e {
+namespace {
+
+enum class Trouble {
+    None,          // an ordinary silent run
+    MissingList,   // no Uninstall.lst
+    HeldFile,      // a listed file open without delete sharing: left for the restart
+    LoadedDll,     // a listed DLL loaded by another process: moved aside, then a restart
+    SecondRun,     // another run waits at its confirmation meanwhile
+    TwoAtOnce,     // two silent runs started 0.1 s apart
+    ForeignTemp,   // TEMP names a folder outside the ANSI code page
+    Upgrade,       // a new version is written into the folder right after the run
+};
+
+struct Row {
+    const char* name;
+    Trouble trouble;
+    long exit;
+    bool folderGoes;                    // the program folder is gone once the batch (or the restart) ran
+    std::vector<const char*> logLines;  // parts of lines the log must hold
+};
+
+class Unattended : public Installation {
+protected:
+    // Runs the program as the tools do, from the system folder, silent and
+    // logging; returns the log.
+    std::string RunSilently(long exit) {
+        std::string folder = root_ / "logs dir";
+        EXPECT_TRUE(test::MakeDir(folder) || test::Exists(folder));
+        std::string log = folder + "\\run.log";
+        EXPECT_TRUE(Run("/S \"/LOG=" + log + "\"", IDOK, exit, test::SystemFolder()).empty()) << "no window";
+        return test::ReadBytes(log);
+    }
+    // What the restart carries out: the schedule, folders included.
+    static void Restart() {
+        test::Process boot;
+        ASSERT_TRUE(boot.Start(test::SystemFolder() + "\\wineboot.exe", "-r"));
+        EXPECT_EQ(boot.Wait(60000), 0);
+    }
+};
+
+// TEMP and TMP of this process (and so of the program) for one scope.
+class TempScope : test::Scope {
+public:
+    explicit TempScope(const std::wstring& folder) {
+        for (const wchar_t* name : {L"TEMP", L"TMP"}) {
+            wchar_t old[1024] = L"";
+            GetEnvironmentVariableW(name, old, 1024);
+            saved_.push_back(old);
+            SetEnvironmentVariableW(name, folder.c_str());
+        }
+    }
+    ~TempScope() {
+        SetEnvironmentVariableW(L"TEMP", saved_[0].c_str());
+        SetEnvironmentVariableW(L"TMP", saved_[1].c_str());
+    }
+private:
+    std::vector<std::wstring> saved_;
+};
+
+std::wstring Wide(const std::string& ansi) {
+    wchar_t out[1024] = L"";
+    MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, out, 1024);
+    return out;
+}
+
+TEST_F(Unattended, SilentRunsFromTheSystemFolderEndWithTheirCodeAndNoWindow) {
+    const Row rows[] = {
+        {"ordinary", Trouble::None, test::ExitDone, true,
+         {"removed a.txt", "registry key HKEY_CURRENT_USER\\Software\\Qavrix removed",
+          "skipped ..\\outside.txt: it leads outside the program folder", "skipped CON: it names a device",
+          "moved aside to uninstall.exe.0.exe",
+          "self-removal batch", "ended with exit code 0: done"}},
+        {"missing-list", Trouble::MissingList, test::ExitCannotStart, false,
+         {"cannot start: Uninstall.lst cannot be opened", "ended with exit code 1603"}},
+        {"held-file", Trouble::HeldFile, test::ExitDone, false,
+         {"in use and cannot be moved: ", "is removed at the next start if it is empty then",
+          "a restart is needed", "ended with exit code 0"}},
+        {"loaded-dll", Trouble::LoadedDll, test::ExitDone, true,
+         {"moved aside to ext.dll.0.tmp, removed at the next start", "a restart is needed",
+          "ended with exit code 0"}},
+        {"second-run", Trouble::SecondRun, test::ExitBusy, true,
+         {"ended with exit code 1618: another setup or uninstall run is under way"}},
+        {"two-at-once", Trouble::TwoAtOnce, test::ExitDone, true, {"ended with exit code "}},
+        {"foreign-temp", Trouble::ForeignTemp, test::ExitDone, true,
+         {"self-removal batch", "ended with exit code 0"}},
+        {"upgrade", Trouble::Upgrade, test::ExitDone, false, {"ended with exit code 0"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::EmptySchedule schedule;
+        Install(std::string("unattended-") + row.name);
+        Put("a.txt");
+        Folder("bin");
+        std::string list = "a.txt\r\nbin\r\n";
+        if (row.trouble == Trouble::None) list += "..\\outside.txt\r\nCON\r\n";
+        if (row.trouble != Trouble::MissingList) List(list);
+        if (row.trouble == Trouble::None) test::SetRegText(HKEY_CURRENT_USER, "Software\\Qavrix\\Setup", "x", "y");
+
+        std::vector<test::HeldFile> held;
+        if (row.trouble == Trouble::HeldFile) {
+            Put("bin\\locked.dat");
+            held.emplace_back(In("bin\\locked.dat"), test::Hold::NoDeleteSharing);
+            List(list + "bin\\locked.dat\r\n");
+        }
+        if (row.trouble == Trouble::LoadedDll) {
+            ASSERT_TRUE(test::CopyTo(program_, In("bin\\ext.dll")));
+            held.emplace_back(In("bin\\ext.dll"), test::Hold::AsLibrary);
+            List("bin\\ext.dll\r\n" + list);
+        }
+        for (const test::HeldFile& h : held) ASSERT_TRUE(h);
+
+        // The run under way first: interactive, waiting at its confirmation.
+        test::Process first;
+        HWND question = nullptr;
+        if (row.trouble == Trouble::SecondRun) {
+            ASSERT_TRUE(first.Start(exe_, "", test::SystemFolder()));
+            question = ui::WaitForDialog(first.pid(), 20000, "", first.handle());
+            ASSERT_NE(question, nullptr);
+            started_.push_back(first.Stamp());
+        }
+        std::string foreignTemp = root_ / "tmp";
+        std::wstring foreignTempWide = Wide(foreignTemp) + L"\x0e01";   // a Thai letter, not in code page 936
+        ASSERT_TRUE(CreateDirectoryW(foreignTempWide.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+        std::string log;
+        if (row.trouble == Trouble::TwoAtOnce) {
+            // Either may start first: one runs, the other finds it under way
+            // or, when it came too late, no list, or no program at all (the
+            // first one has moved itself aside); neither shows anything.
+            test::Process runs[2];
+            bool second = false;
+            for (int i = 0; i < 2; ++i) {
+                std::string name = root_ / ("two" + std::to_string(i) + ".log");
+                bool started = runs[i].Start(exe_, "/S \"/LOG=" + name + "\"", test::SystemFolder());
+                ASSERT_TRUE(started || i == 1);
+                if (started) started_.push_back(runs[i].Stamp());
+                second = started;
+                Sleep(100);
+            }
+            long codes[2] = {runs[0].Wait(30000), second ? runs[1].Wait(30000) : test::ExitCannotStart};
+            std::sort(codes, codes + 2);
+            EXPECT_EQ(codes[0], test::ExitDone);
+            EXPECT_TRUE(codes[1] == test::ExitBusy || codes[1] == test::ExitCannotStart) << codes[1];
+            log = test::ReadBytes(root_ / "two0.log") + test::ReadBytes(root_ / "two1.log");
+            EXPECT_NE(log.find("ended with exit code 0"), std::string::npos) << log;
+        } else {
+            std::unique_ptr<TempScope> temp;
+            if (row.trouble == Trouble::ForeignTemp) temp.reset(new TempScope(foreignTempWide));
+            log = RunSilently(row.exit);
+        }
+        // The new version, written right after the old one ended.
+        const char* const newFiles[] = {"uninstall.exe", "Qavrix.exe", "bin\\qavext.dll", "Uninstall.lst"};
+        if (row.trouble == Trouble::Upgrade) {
+            Folder("bin");
+            for (const char* f : newFiles) Put(f, std::string("new ") + f);
+        }
+        if (row.trouble == Trouble::SecondRun) {
+            // The second run changed nothing; the first one then runs to its end.
+            EXPECT_TRUE(Has("a.txt"));
+            EXPECT_TRUE(Has("Uninstall.lst"));
+            ui::Command(question, IDYES);
+            EXPECT_EQ(first.Wait(30000), test::ExitDone);
+        }
+        for (const char* part : row.logLines) EXPECT_NE(log.find(part), std::string::npos) << part << "\n" << log;
+        EXPECT_NE(log.find("started in " + test::SystemFolder()), std::string::npos) << log;
+
+        // The batch (wherever it went) has run to its end and asked nothing.
+        EXPECT_TRUE(test::WaitUntilGone(In("uninstall.exe.0.exe"), 30000));
+        WaitForBatch(30000);
+        Sleep(500);
+        EXPECT_TRUE(ui::DialogsOf(0).empty()) << "a window appeared";
+        if (row.trouble == Trouble::Upgrade) {
+            for (const char* f : newFiles) EXPECT_EQ(test::ReadBytes(In(f)), std::string("new ") + f) << f;
+        }
+        if (row.trouble == Trouble::MissingList) {
+            EXPECT_TRUE(Has("a.txt"));
+            EXPECT_TRUE(Has("uninstall.exe"));
+        }
+        if (row.trouble == Trouble::HeldFile || row.trouble == Trouble::LoadedDll) {
+            EXPECT_TRUE(test::IsScheduledForDeletion(dir_)) << "the folder goes after the files left for the restart";
+            EXPECT_TRUE(test::IsScheduledForDeletion(In("bin")));
+            std::vector<std::string> order = test::ScheduledDeletions();
+            auto at = [&](const std::string& path) {
+                for (std::size_t i = 0; i < order.size(); ++i)
+                    if (CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, order[i].c_str(), -1,
+                                       ("\\??\\" + path).c_str(), -1) == CSTR_EQUAL)
+                        return i;
+                return order.size();
+            };
+            EXPECT_LT(at(In("bin")), at(dir_)) << "the deepest folder first";
+        }
+        if (row.trouble == Trouble::LoadedDll) {
+            // The library is still loaded at the restart's time on a real system;
+            // here the restart runs once its holder let it go.
+            held.clear();
+            EXPECT_TRUE(test::Exists(dir_)) << "held by the moved-aside DLL until the restart";
+            Restart();
+        }
+        held.clear();
+        if (row.folderGoes) EXPECT_TRUE(test::WaitUntilGone(dir_, 30000));
+        else EXPECT_TRUE(test::Exists(dir_));
+        test::EndProcessesStartedBy(started_);
+        started_.clear();
+        RemoveDirectoryW(foreignTempWide.c_str());
+    }
+}
+
+}  // namespace
+}  // namespace uninstall_e2e
