@@ -64,20 +64,25 @@ void WarnOrLeaveToRestart() {
 }
 
 RunEnd RunSetupMode() {
-    INT_PTR confirmed = DialogBoxParamA(DialogModule("SETUPDLG"), "SETUPDLG", nullptr, SetupDialogProc, 0);
+    SetupRun run;
+    run.silent = SilentMode;
+    run.icon = ProductIcon;
+    run.thanksFont = DialogFont;
+    LPARAM given = reinterpret_cast<LPARAM>(&run);
+    INT_PTR confirmed = DialogBoxParamA(DialogModule("SETUPDLG"), "SETUPDLG", nullptr, SetupDialogProc, given);
     if (confirmed <= 0) {
         LogLine("setup was cancelled; nothing was applied");
         return RunEnd::Cancelled;
     }
     LogLine("setup applied its choices in %s", ProgramFolder());
-    DialogBoxParamA(DialogModule("DONEDLG"), "DONEDLG", nullptr, DoneDialogProc, 0);
-    if (programGroupPath[0] != '\0' && !SilentMode)
-        ShellOpen(programGroupPath);
+    DialogBoxParamA(DialogModule("DONEDLG"), "DONEDLG", nullptr, DoneDialogProc, given);
+    if (run.programGroupPath[0] != '\0' && !SilentMode)
+        ShellOpen(run.programGroupPath);
     return RunEnd::Done;
 }
 
 RunEnd RunUninstall() {
-    switch (UninstallDriver()) {
+    switch (UninstallDriver(SilentMode)) {
     case UninstallEnd::Done: return RunEnd::Done;
     case UninstallEnd::Declined: return RunEnd::Cancelled;
     case UninstallEnd::CannotStart: break;

@@ -6,9 +6,7 @@
 // RestartNeeded (uninstall/deferred_removal.h).
 #pragma once
 #include <windows.h>
-#include "platform/core/textwalk.h"
 
 extern bool SilentMode;                   // the silent switch was given
-extern char programGroupPath[PathSize];   // the program group folder made by setup
 extern HICON ProductIcon;                 // QAVICON, the dialogs' large icon
 extern HFONT DialogFont;                  // bold font of DONEDLG's thank-you line

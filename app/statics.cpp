@@ -31,6 +31,5 @@ LanguageResources& TheLanguageResources() { return languageResources; }
 UniqueStdioFile& TheRunLogFile() { return runLogFile; }
 
 bool SilentMode = false;
-char programGroupPath[PathSize] = "";
 HICON ProductIcon = nullptr;
 HFONT DialogFont = nullptr;

@@ -2,7 +2,6 @@
 // CONTEXTITEMS (the shell extension's menu items) and DONEDLG (completion).
 // Each passes every message to the dialog hook first, then handles it.
 #include "integration/setup_dialogs.h"
-#include "app/program_state.h"
 #include "integration/apply.h"
 #include "integration/settings.h"
 #include "lang/dialoghook.h"
@@ -18,6 +17,15 @@
 
 namespace {
 
+// The run a dialog was created for, kept in its DWLP_USER from WM_INITDIALOG.
+SetupRun& RunOf(HWND dialog) {
+    static SetupRun nothingGiven;
+    auto* run = reinterpret_cast<SetupRun*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    return run ? *run : nothingGiven;
+}
+
+void KeepRun(HWND dialog, LPARAM run) { SetWindowLongPtrA(dialog, DWLP_USER, run); }
+
 // ---------------------------------------------------------------- SETUPDLG
 
 void InitSetupDialog(HWND dialog) {
@@ -25,9 +33,9 @@ void InitSetupDialog(HWND dialog) {
     LoadIntegrationSettings(settings);
     ShowSettingsInDialog(dialog, settings);
     SetForegroundWindow(dialog);
-    SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(ProductIcon));
+    SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(RunOf(dialog).icon));
     SendDlgItemMessageA(dialog, IDC_SETUP_TEXT, EM_SETBKGNDCOLOR, 0, GetSysColor(COLOR_BTNFACE));
-    if (SilentMode) SendMessageA(dialog, WM_COMMAND, IDC_OK, 0);
+    if (RunOf(dialog).silent) SendMessageA(dialog, WM_COMMAND, IDC_OK, 0);
 }
 
 // Re-shows the boxes so that the cascaded-menu and menu-icons boxes follow
@@ -42,7 +50,8 @@ void ConfirmSetup(HWND dialog) {
     IntegrationSettings settings{};
     ReadSettingsFromDialog(dialog, settings);
     SaveIntegrationSettings(settings);
-    ApplyIntegration(settings, programGroupPath, sizeof programGroupPath);
+    SetupRun& run = RunOf(dialog);
+    ApplyIntegration(settings, run.programGroupPath, sizeof run.programGroupPath);
     RegisterUninstallEntry();
     EndDialog(dialog, 1);
 }
@@ -79,14 +88,15 @@ void StoreMenuItems(HWND dialog) {
 // ----------------------------------------------------------------- DONEDLG
 
 void InitDoneDialog(HWND dialog) {
-    SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(ProductIcon));
-    SendDlgItemMessageA(dialog, IDC_DONE_THANKS, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont), FALSE);
+    const SetupRun& run = RunOf(dialog);
+    SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(run.icon));
+    SendDlgItemMessageA(dialog, IDC_DONE_THANKS, WM_SETFONT, reinterpret_cast<WPARAM>(run.thanksFont), FALSE);
     // The program's own folder, whatever the current directory: "Change" in
     // the programs list starts setup from the system folder.
     char folder[PathSize];
     InstallationFolder(folder);
     SetDlgItemTextA(dialog, IDC_DONE_FOLDER, folder);
-    if (SilentMode) SendMessageA(dialog, WM_COMMAND, IDC_OK, 0);
+    if (run.silent) SendMessageA(dialog, WM_COMMAND, IDC_OK, 0);
 }
 
 // The path is quoted: unquoted, "C:\Program Files\..." would be taken as
@@ -125,7 +135,10 @@ void HandleDoneCommand(HWND dialog, int command) {
 INT_PTR CALLBACK SetupDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     DialogHook(dialog, message, wParam, lParam, "SETUPDLG", HELP_CONTEXT_SETUP);
     switch (message) {
-    case WM_INITDIALOG: InitSetupDialog(dialog); return TRUE;
+    case WM_INITDIALOG:
+        KeepRun(dialog, lParam);
+        InitSetupDialog(dialog);
+        return TRUE;
     case WM_COMMAND: HandleSetupCommand(dialog, LOWORD(wParam)); return TRUE;
     default: return FALSE;
     }
@@ -147,7 +160,10 @@ INT_PTR CALLBACK ContextItemsDialogProc(HWND dialog, UINT message, WPARAM wParam
 INT_PTR CALLBACK DoneDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     DialogHook(dialog, message, wParam, lParam, "DONEDLG", 0);
     switch (message) {
-    case WM_INITDIALOG: InitDoneDialog(dialog); return TRUE;
+    case WM_INITDIALOG:
+        KeepRun(dialog, lParam);
+        InitDoneDialog(dialog);
+        return TRUE;
     case WM_COMMAND: HandleDoneCommand(dialog, LOWORD(wParam)); return TRUE;
     default: return FALSE;
     }

@@ -21,6 +21,9 @@ count() {  # adds a ctest log's counts to the totals
 }
 
 status=0
+echo "== include rule (docs/ARCHITECTURE.md)"
+if python3 "$ROOT/tools/check-includes.py"; then passed=$((passed + 1)); else failed=$((failed + 1)); status=1; fi
+
 echo "== native core tests (ASan/UBSan)"
 ctest --test-dir "$BUILD_DIR/native" --output-on-failure -j2 ${CTEST_ARGS:-} | tee "$BUILD_DIR/native-ctest.log" || status=1
 count "$BUILD_DIR/native-ctest.log"

@@ -10,7 +10,6 @@
 #include "platform/core/listfile.h"
 #include "uninstall/core/removal_list.h"
 #include "uninstall/core/names.h"
-#include "app/program_state.h"
 #include "lang/messages.h"
 #include "lang/core/messageformat.h"
 #include "platform/handles.h"
@@ -40,8 +39,8 @@ bool EnterProgramFolder(RunPaths& paths) {
     return true;
 }
 
-bool UserConfirms() {
-    if (SilentMode) return true;
+bool UserConfirms(bool silent) {
+    if (silent) return true;
     return MessageBoxA(nullptr, GetMessageText(MSG_CONFIRM), GetMessageText(MSG_CAPTION),
                        MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) == IDYES;
 }
@@ -61,7 +60,8 @@ void DeleteHelpIndexes() {
 
 // Lists up to this size are held in memory for the passes; larger ones (and
 // any list when memory runs out) are read again for every pass.
-std::size_t ListHoldingLimit = 64u << 20;
+constexpr std::size_t DefaultListHoldingLimit = 64u << 20;
+std::size_t ListHoldingLimit = DefaultListHoldingLimit;
 
 int RunPasses(std::FILE* list, RemovalScope& scope) {
     return RunRemovalPasses(list, ListHoldingLimit, [&scope](const char* entry) {
@@ -77,7 +77,7 @@ int RunPasses(std::FILE* list, RemovalScope& scope) {
 
 }  // namespace
 
-UninstallEnd UninstallDriver() {
+UninstallEnd UninstallDriver(bool silent) {
     RunTimes.driverEntered = Moment();
     RunPaths paths;
     if (!EnterProgramFolder(paths)) {
@@ -85,14 +85,14 @@ UninstallEnd UninstallDriver() {
         return UninstallEnd::CannotStart;
     }
     LogLine("program folder %s", paths.folder);
-    if (!UserConfirms()) {
+    if (!UserConfirms(silent)) {
         LogLine("the user did not confirm the uninstall; nothing was changed");
         return UninstallEnd::Declined;
     }
     UniqueStdioFile list(std::fopen(ListFileName, "rb"));
     if (!list) {
         LogLine("cannot start: %s cannot be opened; nothing was changed", ListFileName);
-        if (!SilentMode) ReportMissingList();
+        if (!silent) ReportMissingList();
         return UninstallEnd::CannotStart;
     }
     RemoveIntegration();
@@ -113,9 +113,9 @@ UninstallEnd UninstallDriver() {
     // go after them, so that nothing of the product outlasts the restart.
     ScheduleFoldersAtRestart(paths.folder);
 
-    bool notified = RestartNeeded && !SilentMode;
+    bool notified = RestartNeeded && !silent;
     if (notified) ShowRestartNotice();
-    if (!StartSelfRemoval(SilentMode) && !notified && !SilentMode) ShowRestartNotice();
+    if (!StartSelfRemoval(silent) && !notified && !silent) ShowRestartNotice();
     if (AnythingScheduledAtRestart()) LogLine("a restart is needed to finish the removal");
     return UninstallEnd::Done;
 }
@@ -127,6 +127,6 @@ int RemoveListedEntries(std::FILE* list, const char* programPath) {
 
 std::size_t SetListHoldingLimitForTests(std::size_t limit) {
     std::size_t previous = ListHoldingLimit;
-    ListHoldingLimit = limit;
+    ListHoldingLimit = limit != 0 ? limit : DefaultListHoldingLimit;
     return previous;
 }

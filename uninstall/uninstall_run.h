@@ -12,7 +12,7 @@ enum class UninstallEnd {
 
 // Confirms (unless silent), removes the integration and the listed files,
 // then removes itself. A silent run shows no window at all.
-UninstallEnd UninstallDriver();
+UninstallEnd UninstallDriver(bool silent);
 
 // The removal passes alone, for tests: the entries of `list` taken relative to
 // the folder of `programPath` (a file of that name is left for later, as the
@@ -20,5 +20,6 @@ UninstallEnd UninstallDriver();
 int RemoveListedEntries(std::FILE* list, const char* programPath);
 
 // Tests only: lists larger than `limit` bytes are read again for every pass
-// instead of being held. Returns the previous limit.
+// instead of being held (1: every list is re-read); 0 restores the real limit.
+// Returns the previous limit.
 std::size_t SetListHoldingLimitForTests(std::size_t limit);

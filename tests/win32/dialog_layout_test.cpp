@@ -4,7 +4,6 @@
 // control as the control draws it. The end-to-end tests run this again at
 // 144 DPI; QAV_EXPECT_DPI names the DPI such a run must have.
 #include "app/entry.h"
-#include "app/program_state.h"
 #include "integration/setup_dialogs.h"
 #include "lang/messages.h"
 #include "tests/support/harness.h"
@@ -91,16 +90,14 @@ protected:
     void SetUp() override {
         richEdit_.reset(LoadLibraryA("riched32.dll"));
         font_.reset(CreateDialogFont());  // as start-up makes it
-        DialogFont = font_.get();
-    }
-    void TearDown() override {
-        DialogFont = nullptr;
+        run_.thanksFont = font_.get();
     }
     test::ScratchRegistry registry_;
     test::ScratchDir dir_{"layout"};
     test::ProgramFolderScope programFolder_{dir_.path()};   // DONEDLG shows it as the installation folder
     UniqueLibrary richEdit_;
     UniqueFont font_;
+    SetupRun run_;
 };
 
 TEST_F(DialogLayout, NoControlIsClippedOrOverlapsAnother) {
@@ -110,7 +107,7 @@ TEST_F(DialogLayout, NoControlIsClippedOrOverlapsAnother) {
     }
     std::printf("[ FIGURES  ] dialogs laid out at %d DPI\n", dpi);
     LOGFONTA thanks{};
-    ASSERT_NE(GetObjectA(DialogFont, sizeof thanks, &thanks), 0);
+    ASSERT_NE(GetObjectA(run_.thanksFont, sizeof thanks, &thanks), 0);
     EXPECT_EQ(thanks.lfHeight, -MulDiv(12, dpi, 96)) << "the thank-you line grows with the DPI";
     UniqueLibrary englishDll(LoadLibraryA((test::BinDir() + "\\en\\qavlng.dll").c_str()));
     ASSERT_TRUE(englishDll);
@@ -128,7 +125,7 @@ TEST_F(DialogLayout, NoControlIsClippedOrOverlapsAnother) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.edition) + " " + c.name);
         CurrentResourceModule = c.module;  // the procedures load their texts from it
-        HWND dialog = CreateDialogParamA(c.module, c.name, nullptr, c.proc, 0);
+        HWND dialog = CreateDialogParamA(c.module, c.name, nullptr, c.proc, reinterpret_cast<LPARAM>(&run_));
         ASSERT_NE(dialog, nullptr);
         // Not shown: Wine waits two seconds for a shown window to go away
         // again. A control counts as shown by its own style.

@@ -47,7 +47,7 @@ TEST(RemovalPasses, HeldOrReReadTheListLeavesTheSameFolder) {
          {"d", "d\\mine.txt"}, 2},
     };
     for (bool held : {true, false}) {
-        std::size_t previous = SetListHoldingLimitForTests(held ? 1u << 20 : 0);
+        std::size_t previous = SetListHoldingLimitForTests(held ? 1u << 20 : 1);
         for (const Case& c : cases) {
             SCOPED_TRACE(std::string(c.name) + (held ? " (held)" : " (read again)"));
             test::ScratchDir dir("passes");

@@ -1,7 +1,6 @@
 // The setup-mode dialog procedures in-process: the dialogs run modally on a
 // thread of their own while the test drives them like a user, and sees the
 // help requests and shell opens through the program's own seams.
-#include "app/program_state.h"
 #include "integration/setup_dialogs.h"
 #include "lang/dialoghook.h"
 #include "lang/messages.h"
@@ -21,10 +20,11 @@ namespace {
 // One modal dialog on its own thread, as the program shows it.
 class ModalDialog {
 public:
-    ModalDialog(const char* templateName, DLGPROC proc)
-        : thread_([this, templateName, proc] {
+    ModalDialog(const char* templateName, DLGPROC proc, SetupRun* run = nullptr)
+        : thread_([this, templateName, proc, run] {
               threadId_ = GetCurrentThreadId();
-              result_ = DialogBoxParamA(CurrentResourceModule, templateName, nullptr, proc, 0);
+              result_ = DialogBoxParamA(CurrentResourceModule, templateName, nullptr, proc,
+                                        reinterpret_cast<LPARAM>(run));
           }) {}
     // A failed test may leave its dialogs open: cancel them, newest first.
     ~ModalDialog() {
@@ -54,7 +54,6 @@ class SetupDialogsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         CurrentResourceModule = GetModuleHandleA(nullptr);
-        SilentMode = false;
     }
     void TearDown() override { CurrentResourceModule = savedModule_; }
     // The newest visible dialog of this process whose caption holds `caption`.
@@ -118,17 +117,17 @@ TEST_F(SetupDialogsTest, HelpTopicsFollowTheDialogAndF1StaysInContextItems) {
 }
 
 TEST_F(SetupDialogsTest, BothDialogsCarryTheProductIcon) {
-    ProductIcon = LoadIconA(GetModuleHandleA(nullptr), "QAVICON");
-    ASSERT_NE(ProductIcon, nullptr) << GetLastError();
+    SetupRun run;
+    run.icon = LoadIconA(GetModuleHandleA(nullptr), "QAVICON");
+    ASSERT_NE(run.icon, nullptr) << GetLastError();
     for (const char* name : {"SETUPDLG", "DONEDLG"}) {
-        ModalDialog shown(name, name[0] == 'S' ? SetupDialogProc : DoneDialogProc);
+        ModalDialog shown(name, name[0] == 'S' ? SetupDialogProc : DoneDialogProc, &run);
         HWND dialog = WaitFor(SetupCaption);
         ASSERT_NE(dialog, nullptr) << name;
-        EXPECT_EQ(reinterpret_cast<HICON>(SendMessageA(dialog, WM_GETICON, ICON_BIG, 0)), ProductIcon) << name;
+        EXPECT_EQ(reinterpret_cast<HICON>(SendMessageA(dialog, WM_GETICON, ICON_BIG, 0)), run.icon) << name;
         ui::Command(dialog, IDCANCEL);
         shown.Join();
     }
-    ProductIcon = nullptr;
 }
 
 TEST_F(SetupDialogsTest, CompletionButtonsOpenTheirTargetsAndKeepTheDialogOpen) {
@@ -171,10 +170,10 @@ TEST_F(SetupDialogsTest, DocumentsAtADriveRootGetOneBackslash) {
 }
 
 TEST_F(SetupDialogsTest, SilentModeConfirmsTheCompletionDialogAtOnce) {
-    SilentMode = true;
-    ModalDialog done("DONEDLG", DoneDialogProc);
+    SetupRun silent;
+    silent.silent = true;
+    ModalDialog done("DONEDLG", DoneDialogProc, &silent);
     EXPECT_EQ(done.Join(), 1);
-    SilentMode = false;
     EXPECT_TRUE(OpensSeen().empty());
     EXPECT_TRUE(HelpSeen().empty());
 }
