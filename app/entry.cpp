@@ -8,6 +8,7 @@
 #include "lang/core/messageformat.h"
 #include "platform/handles.h"
 #include "platform/program_path.h"
+#include "platform/safe_file.h"
 #include "platform/text.h"
 #include "platform/shell_open.h"
 #include "uninstall/uninstall_run.h"
@@ -69,6 +70,7 @@ HFONT CreateDialogFont() {
 }
 
 int UninstallerMain(HINSTANCE instance, const char* args) {
+    TrustNoRedirection();
     LoadLanguageDll(instance);
     LoadLanguageFile("uninstall.lng");
     OleInitialization ole;
