@@ -315,7 +315,7 @@ public:
         descriptor_.Owner = &owner_;
         descriptor_.Dacl = reinterpret_cast<ACL*>(acl_);
     }
-    SECURITY_ATTRIBUTES Attributes() { return {sizeof(SECURITY_ATTRIBUTES), &descriptor_, FALSE}; }
+    SECURITY_DESCRIPTOR* get() { return &descriptor_; }
 
 private:
     alignas(DWORD) BYTE acl_[128] = {};
@@ -325,10 +325,15 @@ private:
 
 }  // namespace
 
+const SECURITY_DESCRIPTOR* PrivateFolderDescriptor() {
+    static ProtectiveDescriptor descriptor;
+    return descriptor.get();
+}
+
 bool CreatePrivateFolder(const char* parent, char* out, std::size_t capacity) {
     static unsigned serial = 0;
-    ProtectiveDescriptor descriptor;
-    SECURITY_ATTRIBUTES protective = descriptor.Attributes();
+    SECURITY_ATTRIBUTES protective{sizeof protective, const_cast<SECURITY_DESCRIPTOR*>(PrivateFolderDescriptor()),
+                                   FALSE};
     bool protect = HandlesWork();
     for (int attempt = 0; attempt < 64; ++attempt) {
         char name[64];

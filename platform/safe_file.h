@@ -50,6 +50,8 @@ void DiscardNewFile(UniqueFileHandle& file, const char* path);
 // no folder was made.
 bool CreatePrivateFolder(const char* parent, char* out, std::size_t capacity);
 
+// The security descriptor a private folder is created with in an elevated run.
+const SECURITY_DESCRIPTOR* PrivateFolderDescriptor();
 // The start of the private folders' names (the tests look for them).
 constexpr char PrivateFolderPrefix[] = "QavRemoval.";
 

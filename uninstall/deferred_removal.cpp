@@ -8,6 +8,7 @@
 #include "lang/messages.h"
 #include "platform/handles.h"
 #include "platform/program_path.h"
+#include "platform/safe_file.h"
 #include "platform/text.h"
 #include "resource.h"
 #include <cstdio>
@@ -150,41 +151,41 @@ struct BatchText {
     char closing[BatchTextSize];
 };
 
-bool ComposeBatch(const char* program, const char* folder, const char* batch, const char* interpreter,
-                  BatchText& text) {
-    char p[2048], d[2048], b[2048];
+bool ComposeBatch(const char* program, const char* folder, const char* batch, const char* privateFolder,
+                  const char* interpreter, BatchText& text) {
+    char p[2048], d[2048], b[2048], f[2048];
     if (!DoublePercents(LeadByteTable, program, p, sizeof p)) return false;
     if (!DoublePercents(LeadByteTable, folder, d, sizeof d)) return false;
     if (!DoublePercents(LeadByteTable, batch, b, sizeof b)) return false;
+    if (!DoublePercents(LeadByteTable, privateFolder, f, sizeof f)) return false;
     PlatformFamily family = NtMajorVersion() != 0 ? PlatformFamily::Nt : PlatformFamily::Win9x;
-    return ComposeBatchStart(BatchStartForm(LeadByteTable, family, interpreter), p, text.start, sizeof text.start) &&
+    PlatformFamily form = BatchStartForm(LeadByteTable, family, interpreter);
+    return ComposeBatchStart(form, p, text.start, sizeof text.start) &&
            ComposeBatchAttempt(p, d, text.attempt, sizeof text.attempt) &&
-           ComposeBatchClosing(p, b, text.closing, sizeof text.closing);
+           ComposeBatchClosing(p, b, text.closing, sizeof text.closing, form == PlatformFamily::Nt ? f : nullptr);
 }
 
-bool WriteText(std::FILE* file, const char* text) {
-    std::size_t len = std::strlen(text);
-    return std::fwrite(text, 1, len, file) == len;
-}
-
+// The batch is a new file in a new folder: nobody else's file is opened,
+// and nobody but the administrators can change it before it runs.
 bool WriteBatch(const char* path, const BatchText& text) {
-    UniqueStdioFile file(std::fopen(path, "wb"));
+    UniqueFileHandle file = CreateNewFile(path);
     if (!file) return false;
-    bool ok = WriteText(file.get(), text.start);
-    for (int i = 0; i < BatchAttempts; ++i) ok = ok && WriteText(file.get(), text.attempt);
-    ok = ok && WriteText(file.get(), text.closing);
-    ok = std::fclose(file.release()) == 0 && ok;
-    if (!ok) DeleteFileA(path);
+    bool ok = WriteAll(file.get(), text.start, std::strlen(text.start));
+    for (int i = 0; i < BatchAttempts; ++i) ok = ok && WriteAll(file.get(), text.attempt, std::strlen(text.attempt));
+    ok = ok && WriteAll(file.get(), text.closing, std::strlen(text.closing));
+    if (!ok) DiscardNewFile(file, path);
     return ok;
 }
 
 // Runs the batch through the command interpreter; false when it was not started.
-// The interpreter expands %NAME% in its own command line too, so a batch path
-// with a percent sign is given by its bare name, started in its own folder.
+// The interpreter expands %NAME% in its own command line too, so where the
+// temporary folder has a percent sign the batch is named from that folder,
+// as the private folder's name (which has none) and its own, and started there.
 bool StartBatch(const char* tempFolder, const char* batch, const char* interpreter) {
     bool byName = std::strchr(batch, '%') != nullptr;
+    const char* name = batch + std::strlen(tempFolder);
     char commandLine[PathSize];
-    if (!ComposeInterpreterCommand(interpreter, byName ? BatchFileName : batch, commandLine, sizeof commandLine))
+    if (!ComposeInterpreterCommand(interpreter, byName ? name : batch, commandLine, sizeof commandLine))
         return false;
 
     bool nt = NtMajorVersion() != 0;
@@ -204,10 +205,9 @@ bool StartBatch(const char* tempFolder, const char* batch, const char* interpret
 }  // namespace
 
 void StartSelfRemoval() {
-    char tempFolder[PathSize], batch[PathSize];
+    char tempFolder[PathSize], privateFolder[PathSize], batch[PathSize];
     DWORD len = GetTempPathA(sizeof tempFolder, tempFolder);
     if (len == 0 || len >= sizeof tempFolder) return;
-    if (!CopyText(batch, sizeof batch, tempFolder) || !AppendText(batch, sizeof batch, BatchFileName)) return;
     const char* program = ProgramPath();
     if (program[0] == '\0') return;
     char folder[PathSize];
@@ -220,8 +220,15 @@ void StartSelfRemoval() {
     len = GetEnvironmentVariableA("COMSPEC", interpreter, sizeof interpreter);
     if (len >= sizeof interpreter) interpreter[0] = '\0';
 
+    AppendBackslash(tempFolder, sizeof tempFolder);
+    if (!CreatePrivateFolder(tempFolder, privateFolder, sizeof privateFolder)) return;
     BatchText text;
-    if (!ComposeBatch(program, folder, batch, interpreter, text)) return;
-    if (!WriteBatch(batch, text)) return;
-    if (!StartBatch(tempFolder, batch, interpreter)) DeleteFileA(batch);
+    bool started = CopyText(batch, sizeof batch, privateFolder) && AppendText(batch, sizeof batch, BatchFileName);
+    privateFolder[std::strlen(privateFolder) - 1] = '\0';   // named without its trailing backslash
+    started = started && ComposeBatch(program, folder, batch, privateFolder, interpreter, text) &&
+              WriteBatch(batch, text);
+    started = started && StartBatch(tempFolder, batch, interpreter);
+    if (started) return;
+    RemoveEntryItself(batch);
+    RemoveEntryItself(privateFolder);
 }

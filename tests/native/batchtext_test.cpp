@@ -64,6 +64,10 @@ TEST(BatchText, BothFamiliesLineByLine) {
     EXPECT_EQ(Batch(PlatformFamily::Nt, p, d, b), "\"C:\\Q\\uninstall.exe\" /wait\r\n" + five + tail);
     EXPECT_EQ(Batch(PlatformFamily::Win9x, p, d, b),
               "start /wait \"C:\\Q\\uninstall.exe\" /wait\r\n" + five + tail);
+    // A batch in a private folder removes the folder on the same last line.
+    char closing[1024];
+    EXPECT_TRUE(ComposeBatchClosing(p, b, closing, sizeof closing, "C:\\T"));
+    EXPECT_EQ(closing, tail + "&rd \"C:\\T\"");
 }
 
 TEST(BatchText, LinesThatDoNotFitAreDroppedWhole) {

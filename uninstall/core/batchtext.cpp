@@ -64,7 +64,11 @@ bool ComposeBatchAttempt(const char* program, const char* folder, char* out, std
                        program, folder, program);
 }
 
-bool ComposeBatchClosing(const char* program, const char* batch, char* out, std::size_t capacity) {
+bool ComposeBatchClosing(const char* program, const char* batch, char* out, std::size_t capacity,
+                         const char* privateFolder) {
+    if (privateFolder)
+        return FormatWhole(out, capacity, ":done\r\nif exist \"%s\" \"%s\" /warning\r\ndel \"%s\"&rd \"%s\"",
+                           program, program, batch, privateFolder);
     return FormatWhole(out, capacity, ":done\r\nif exist \"%s\" \"%s\" /warning\r\ndel \"%s\"",
                        program, program, batch);
 }
