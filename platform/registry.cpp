@@ -50,8 +50,13 @@ NtDeleteKeyFunction NtDeleteKeyCall() {
     return f;
 }
 
+// Windows 9x has no registry links (nor NtDeleteKey), and its registry
+// takes no options when a key is opened.
+DWORD OpenAsItself() { return NtDeleteKeyCall() ? REG_OPTION_OPEN_LINK : 0; }
+
 // A key opened as itself is a link when it holds the link's target.
 bool IsLinkKey(HKEY key) {
+    if (!NtDeleteKeyCall()) return false;
     DWORD type = REG_NONE;
     return Counted(RegQueryValueExA(key, "SymbolicLinkValue", nullptr, &type, nullptr, nullptr)) == ERROR_SUCCESS &&
            type == REG_LINK;
@@ -60,7 +65,7 @@ bool IsLinkKey(HKEY key) {
 // Opens one level below `parent` as itself (a link is opened, not followed).
 UniqueRegKey OpenLevel(HKEY parent, const char* name, REGSAM access) {
     UniqueRegKey key;
-    if (Counted(RegOpenKeyExA(parent, name, REG_OPTION_OPEN_LINK, access | KEY_QUERY_VALUE, key.put())) !=
+    if (Counted(RegOpenKeyExA(parent, name, OpenAsItself(), access | KEY_QUERY_VALUE, key.put())) !=
         ERROR_SUCCESS)
         key.release();
     return key;
@@ -68,7 +73,7 @@ UniqueRegKey OpenLevel(HKEY parent, const char* name, REGSAM access) {
 
 UniqueRegKey CreateLevel(HKEY parent, const char* name, REGSAM access) {
     UniqueRegKey key;
-    if (Counted(RegCreateKeyExA(parent, name, 0, nullptr, REG_OPTION_NON_VOLATILE | REG_OPTION_OPEN_LINK,
+    if (Counted(RegCreateKeyExA(parent, name, 0, nullptr, REG_OPTION_NON_VOLATILE | OpenAsItself(),
                                 access | KEY_QUERY_VALUE, nullptr, key.put(), nullptr)) != ERROR_SUCCESS)
         key.release();
     return key;

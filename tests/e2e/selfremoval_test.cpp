@@ -3,6 +3,7 @@
 // gone afterwards whatever characters their names hold, and the warning when
 // the program cannot be deleted.
 #include "tests/e2e/uninstall_fixture.h"
+#include "platform/safe_file.h"
 
 namespace uninstall_e2e {
 namespace {

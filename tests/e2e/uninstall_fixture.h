@@ -3,7 +3,6 @@
 // disk"), with the system's deletion schedule emptied and put back, and the
 // self-removal batch waited for.
 #pragma once
-#include "platform/safe_file.h"
 #include "tests/support/program_run.h"
 #include <string>
 #include <vector>
@@ -12,16 +11,8 @@ namespace uninstall_e2e {
 
 using test::Box;
 
-// The private folders (each ending in a backslash) the program made for its
-// self-removal batch in the temporary folder and that are still there.
-inline std::vector<std::string> BatchFolders() {
-    std::vector<std::string> found;
-    for (const std::string& name : test::FilesIn(test::TempFolder()))
-        if (name.compare(0, sizeof PrivateFolderPrefix - 1, PrivateFolderPrefix) == 0 && name.back() == '\\')
-            found.push_back(test::TempFolder() + name);
-    return found;
-}
-// The batch in the first such folder; with none, where no batch is.
+using test::BatchFolders;
+// The batch in the first private folder still there; with none, where no batch is.
 inline std::string BatchPath() {
     std::vector<std::string> folders = BatchFolders();
     return (folders.empty() ? test::TempFolder() : folders[0]) + "Uninstall_Qav.Bat";
@@ -38,22 +29,8 @@ protected:
             if (ui::Describe(box).caption == "卸载 Qavrix") ui::Command(box, IDOK);
         for (const std::string& folder : BatchFolders()) test::RemoveTree(folder);
     }
-    // Waits until every batch has deleted itself; false on time-out. Wine's
-    // cmd.exe holds the batch open until it ends, so the batch's last line
-    // cannot remove its folder there (Windows' cmd.exe reads a batch line by
-    // line): the empty folders are removed here.
-    bool WaitForBatch(DWORD timeoutMs = 60000) {
-        for (DWORD waited = 0;; waited += 100) {
-            bool pending = false;
-            for (const std::string& folder : BatchFolders())
-                pending = pending || test::Exists(folder + "Uninstall_Qav.Bat");
-            if (!pending) break;
-            if (waited >= timeoutMs) return false;
-            Sleep(100);
-        }
-        for (const std::string& folder : BatchFolders()) RemoveDirectoryA(folder.c_str());
-        return true;
-    }
+    // Waits until the batch has deleted itself; false on time-out.
+    bool WaitForBatch(DWORD timeoutMs = 60000) { return test::WaitForBatches(timeoutMs); }
 
     test::EmptySchedule schedule_;
 };
