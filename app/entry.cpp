@@ -10,6 +10,7 @@
 #include "platform/handles.h"
 #include "platform/program_path.h"
 #include "platform/run_log.h"
+#include "platform/safe_file.h"
 #include "platform/text.h"
 #include "platform/shell_open.h"
 #include "uninstall/deferred_removal.h"
@@ -117,6 +118,7 @@ HFONT CreateDialogFont() {
 }
 
 int UninstallerMain(HINSTANCE instance, const char* args) {
+    TrustNoRedirection();
     LoadLanguageDll(instance);
     LoadLanguageFile("uninstall.lng");
     OleInitialization ole;

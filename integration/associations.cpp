@@ -9,6 +9,7 @@
 #include "platform/program_path.h"
 #include "platform/registry.h"
 #include "platform/run_log.h"
+#include "platform/safe_file.h"
 #include "platform/text.h"
 #include "resource.h"
 #include <shlobj.h>
@@ -77,15 +78,11 @@ void PointVolumesAt(const char* programId, int count) {
     }
 }
 
-// Writes the template file once; a file that exists stays as it is. A write
-// that fails part-way leaves no cut file behind that later runs would keep.
+// Writes the template file once; a file that exists stays as it is. A link
+// there is removed and a new file made, and a write that fails part-way
+// leaves no cut file behind that later runs would keep.
 void CreateTemplateFile(const char* path, const unsigned char* image, std::size_t size) {
-    if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return;
-    UniqueStdioFile file(std::fopen(path, "wb"));
-    if (!file) return;
-    bool written = std::fwrite(image, 1, size, file.get()) == size;
-    if (std::fclose(file.release()) != 0) written = false;
-    if (!written) DeleteFileA(path);
+    WriteNewFile(path, image, size, ExistingFile::Keep);
 }
 
 // Windows Me, Windows 2000 and later take a template file; earlier

@@ -6,6 +6,7 @@
 #include "lang/messages.h"
 #include "platform/handles.h"
 #include "platform/program_path.h"
+#include "platform/safe_file.h"
 #include "platform/text.h"
 #include "resource.h"
 #include <shlobj.h>
@@ -74,21 +75,26 @@ void UpdateSingleLink(const char* folder, bool wanted, bool keepExisting, const 
     char link[PathSize];
     if (!JoinFolderPath(LeadByteTable, link, sizeof link, folder, LinkFileName, "")) return;
     if (!wanted) {
-        if (!keepExisting || LinkPointsAt(link, texts.mainTarget)) DeleteFileA(link);
+        if (!keepExisting || LinkPointsAt(link, texts.mainTarget)) RemoveEntryItself(link);
         return;
     }
     if (keepExisting && FileExistsAnyName(link)) return;
     if (texts.mainTarget[0] != '\0') CreateShellLink(texts.mainTarget, link, texts.description);
 }
 
-void MakeProgramGroup(const char* group, const LinkTexts& texts) {
-    CreateDirectoryA(group, nullptr);
+// The group's shortcuts, written only into a real folder of its own, held
+// in place while they are written: a group folder that is a link is
+// removed and made anew, or, where it cannot be removed, left unused.
+bool MakeProgramGroup(const char* group, const LinkTexts& texts) {
+    UniqueFileHandle hold;
+    if (!HoldOwnFolder(group, hold)) return false;
     for (int row = 0; row < GroupLinkCount; ++row) {
         char link[PathSize], target[PathSize];
         if (!JoinFolderPath(LeadByteTable, link, sizeof link, group, texts.names[row], ".lnk")) continue;
         if (!FileBesideProgram(GroupLinkTable[row].targetFile, target)) continue;
         CreateShellLink(target, link, texts.description);
     }
+    return true;
 }
 
 // The "Qavrix" group under a Programs folder, made or removed with all it holds.
@@ -100,8 +106,7 @@ void UpdateProgramGroup(const char* programs, bool wanted, const LinkTexts& text
         RemoveFolderTree(group, sizeof group);
         return;
     }
-    if (groupPath) CopyText(groupPath, groupPathSize, group);
-    MakeProgramGroup(group, texts);
+    if (MakeProgramGroup(group, texts) && groupPath) CopyText(groupPath, groupPathSize, group);
 }
 
 }  // namespace
@@ -112,13 +117,29 @@ bool CreateShellLink(const char* target, const char* linkPath, const char* descr
         return false;
     link->SetPath(target);
     if (description) link->SetDescription(description);
-    ComPtr<IPersistFile> file;
-    if (FAILED(link->QueryInterface(IID_IPersistFile, file.putVoid())) || !file) return false;
-    // A name that does not fit the wide buffer is not saved: a cut name
-    // would be another file.
+    // A name that does not fit the shell's wide buffer is not saved: a cut
+    // name would be another file.
     wchar_t wideName[MAX_PATH];
     if (MultiByteToWideChar(CP_ACP, 0, linkPath, -1, wideName, MAX_PATH) == 0) return false;
-    return SUCCEEDED(file->Save(wideName, TRUE));
+    // The link's bytes are made in memory and written as a new file by this
+    // program: the shell's own save would open an existing name, and with it
+    // whatever a link of that name points at.
+    ComPtr<IPersistStream> persist;
+    ComPtr<IStream> stream;
+    if (FAILED(link->QueryInterface(IID_IPersistStream, persist.putVoid())) || !persist ||
+        FAILED(CreateStreamOnHGlobal(nullptr, TRUE, stream.put())) || FAILED(persist->Save(stream.get(), TRUE)))
+        return false;
+    ULARGE_INTEGER size{};
+    HGLOBAL memory = nullptr;
+    if (FAILED(stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_CUR, &size)) || size.QuadPart == 0 ||
+        size.QuadPart > (1u << 20) || FAILED(GetHGlobalFromStream(stream.get(), &memory)))
+        return false;
+    const void* bytes = GlobalLock(memory);
+    if (!bytes) return false;
+    bool saved = WriteNewFile(linkPath, bytes, static_cast<std::size_t>(size.QuadPart), ExistingFile::Replace);
+    GlobalUnlock(memory);
+    if (saved) SHChangeNotify(SHCNE_CREATE, SHCNF_PATHA, linkPath, nullptr);
+    return saved;
 }
 
 bool GetDesktopFolder(char (&folder)[PathSize]) { return SpecialFolderPath(CSIDL_DESKTOPDIRECTORY, folder); }

@@ -2,6 +2,7 @@
 // program goes through these functions. Each opens its key, does one thing
 // and closes it; no key handle leaves the layer. Under HKEY_CURRENT_USER,
 // paths are relative to "Software\Qavrix" unless they begin with a backslash.
+// No write or deletion goes through a registry link (see registry.cpp).
 #pragma once
 #include <windows.h>
 #include <cstddef>
@@ -34,8 +35,9 @@ DWORD RegGetUserDword(const char* path, const char* valueName, DWORD defaultValu
 // benchmark compares call counts with it).
 unsigned long RegistryCallCount();
 
-// Tests only: the layer calls `deleteKey` instead of RegDeleteKeyA (nullptr
-// restores RegDeleteKeyA), so a key that cannot be deleted can be staged;
-// returns the previous one.
+// Tests only: the layer calls `deleteKey` with the root and the key's path
+// instead of deleting the key itself (nullptr restores the layer's own
+// deletion), so a key that cannot be deleted can be staged; returns the
+// previous one.
 using RegDeleteKeyFunction = LONG (WINAPI*)(HKEY root, LPCSTR path);
 RegDeleteKeyFunction SetRegDeleteKeyForTests(RegDeleteKeyFunction deleteKey);

@@ -2,7 +2,7 @@
 // version test, locale comparison, existence test, folder removal, processes.
 #include "platform/text.h"
 #include "platform/handles.h"
-#include <shellapi.h>
+#include "platform/safe_file.h"
 #include <cstring>
 
 void FillLeadByteTable(LeadBytes& table) {
@@ -62,15 +62,9 @@ bool FileExistsAnyName(const char* name, const wchar_t* wideName) {
 }
 
 bool RemoveFolderTree(char* path, std::size_t capacity) {
+    if (strnlen(path, capacity) >= capacity) return false;
     if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return false;
-    std::size_t len = strnlen(path, capacity);
-    if (len + 2 > capacity) return false;  // no room for the list terminator
-    path[len + 1] = '\0';
-    SHFILEOPSTRUCTA op{};
-    op.wFunc = FO_DELETE;
-    op.pFrom = path;
-    op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION;
-    return SHFileOperationA(&op) == 0;
+    return RemoveTreeItself(path);
 }
 
 // The start-up and version records of the x86 build are the sizes Windows 9x

@@ -37,8 +37,8 @@ void AppendBackslash(char (&path)[N]) {
 // -1, 0, 1 for less, equal, greater (case ignored); -2 when the comparison fails.
 int CompareTextNoCase(const char* a, const char* b);
 bool FileExistsAnyName(const char* name, const wchar_t* wideName = nullptr);
-// Deletes a folder tree through the shell. `capacity` is the buffer's size:
-// the list terminator needs one byte after the path's own.
+// Deletes a folder tree, entering no link and removing a link itself (see
+// safe_file.h); false when nothing is there. `capacity` is the buffer's size.
 bool RemoveFolderTree(char* path, std::size_t capacity);
 template <std::size_t N>
 bool RemoveFolderTree(char (&path)[N]) {

@@ -9,6 +9,7 @@
 #include "platform/handles.h"
 #include "platform/program_path.h"
 #include "platform/run_log.h"
+#include "platform/safe_file.h"
 #include "platform/text.h"
 #include "resource.h"
 #include <algorithm>
@@ -213,41 +214,42 @@ struct BatchText {
     char closing[BatchTextSize];
 };
 
-bool ComposeBatch(const char* program, const char* folder, const char* batch, const char* interpreter, bool silent,
-                  BatchText& text) {
-    char p[2048], d[2048], b[2048];
+bool ComposeBatch(const char* program, const char* folder, const char* batch, const char* privateFolder,
+                  const char* interpreter, bool silent, BatchText& text) {
+    char p[2048], d[2048], b[2048], f[2048];
     if (!DoublePercents(LeadByteTable, program, p, sizeof p)) return false;
     if (!DoublePercents(LeadByteTable, folder, d, sizeof d)) return false;
     if (!DoublePercents(LeadByteTable, batch, b, sizeof b)) return false;
+    if (!DoublePercents(LeadByteTable, privateFolder, f, sizeof f)) return false;
     PlatformFamily family = NtMajorVersion() != 0 ? PlatformFamily::Nt : PlatformFamily::Win9x;
-    return ComposeBatchStart(BatchStartForm(LeadByteTable, family, interpreter), p, text.start, sizeof text.start) &&
+    PlatformFamily form = BatchStartForm(LeadByteTable, family, interpreter);
+    return ComposeBatchStart(form, p, text.start, sizeof text.start) &&
            ComposeBatchAttempt(p, d, text.attempt, sizeof text.attempt) &&
-           ComposeBatchClosing(p, b, silent, text.closing, sizeof text.closing);
+           ComposeBatchClosing(p, b, silent, text.closing, sizeof text.closing,
+                               form == PlatformFamily::Nt ? f : nullptr);
 }
 
-bool WriteText(std::FILE* file, const char* text) {
-    std::size_t len = std::strlen(text);
-    return std::fwrite(text, 1, len, file) == len;
-}
-
+// The batch is a new file in a new folder: nobody else's file is opened,
+// and nobody but the administrators can change it before it runs.
 bool WriteBatch(const char* path, const BatchText& text) {
-    UniqueStdioFile file(std::fopen(path, "wb"));
+    UniqueFileHandle file = CreateNewFile(path);
     if (!file) return false;
-    bool ok = WriteText(file.get(), text.start);
-    for (int i = 0; i < BatchAttempts; ++i) ok = ok && WriteText(file.get(), text.attempt);
-    ok = ok && WriteText(file.get(), text.closing);
-    ok = std::fclose(file.release()) == 0 && ok;
-    if (!ok) DeleteFileA(path);
+    bool ok = WriteAll(file.get(), text.start, std::strlen(text.start));
+    for (int i = 0; i < BatchAttempts; ++i) ok = ok && WriteAll(file.get(), text.attempt, std::strlen(text.attempt));
+    ok = ok && WriteAll(file.get(), text.closing, std::strlen(text.closing));
+    if (!ok) DiscardNewFile(file, path);
     return ok;
 }
 
 // Runs the batch through the command interpreter; false when it was not started.
-// The interpreter expands %NAME% in its own command line too, so a batch path
-// with a percent sign is given by its bare name, started in its own folder.
+// The interpreter expands %NAME% in its own command line too, so where the
+// temporary folder has a percent sign the batch is named from that folder,
+// as the private folder's name (which has none) and its own, and started there.
 bool StartBatch(const char* tempFolder, const char* batch, const char* interpreter) {
     bool byName = std::strchr(batch, '%') != nullptr;
+    const char* name = batch + std::strlen(tempFolder);
     char commandLine[PathSize];
-    if (!ComposeInterpreterCommand(interpreter, byName ? BatchFileName : batch, commandLine, sizeof commandLine))
+    if (!ComposeInterpreterCommand(interpreter, byName ? name : batch, commandLine, sizeof commandLine))
         return false;
 
     bool nt = NtMajorVersion() != 0;
@@ -327,17 +329,29 @@ void MoveProgramAside(const char* own, char (&program)[PathSize]) {
 
 bool WriteAndStartBatch(const char* program, const char* folder, const char* interpreter, bool silent) {
     for (BatchBase base : BatchBases) {
-        char tempFolder[PathSize], batch[PathSize];
+        char tempFolder[PathSize], privateFolder[PathSize], batch[PathSize];
         if (!BatchBaseFolder(base, tempFolder)) continue;
-        if (!CopyText(batch, sizeof batch, tempFolder) || !AppendText(batch, sizeof batch, BatchFileName)) continue;
+        // A new folder of its own: nobody else's file is opened, and in an
+        // elevated run nobody but the administrators can change the batch.
+        if (!CreatePrivateFolder(tempFolder, privateFolder, sizeof privateFolder)) continue;
+        char privateName[PathSize];   // the folder without its trailing backslash, as the batch removes it
+        CopyText(privateName, sizeof privateName, privateFolder);
+        privateName[std::strlen(privateName) - 1] = '\0';
         BatchText text;
-        if (!ComposeBatch(program, folder, batch, interpreter, silent, text)) return false;
-        if (!WriteBatch(batch, text)) continue;
+        bool composed = CopyText(batch, sizeof batch, privateFolder) &&
+                        AppendText(batch, sizeof batch, BatchFileName) &&
+                        ComposeBatch(program, folder, batch, privateName, interpreter, silent, text);
+        if (!composed || !WriteBatch(batch, text)) {
+            RemoveEntryItself(privateName);
+            if (!composed) return false;
+            continue;
+        }
         if (StartBatch(tempFolder, batch, interpreter)) {
             LogLine("self-removal batch %s started", batch);
             return true;
         }
-        DeleteFileA(batch);
+        RemoveEntryItself(batch);
+        RemoveEntryItself(privateName);
         LogLine("self-removal batch %s could not be started", batch);
         return false;
     }

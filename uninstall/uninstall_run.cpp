@@ -15,6 +15,7 @@
 #include "platform/handles.h"
 #include "platform/program_path.h"
 #include "platform/run_log.h"
+#include "platform/safe_file.h"
 #include "platform/text.h"
 #include "resource.h"
 #include <cstdio>
@@ -52,10 +53,7 @@ void ReportMissingList() {
 }
 
 void DeleteHelpIndexes() {
-    for (const char* name : {"qavrix.gid", "qavrix.fts"}) {
-        SetFileAttributesA(name, 0);
-        DeleteFileA(name);
-    }
+    for (const char* name : {"qavrix.gid", "qavrix.fts"}) RemoveEntryItself(name, true);
 }
 
 // Lists up to this size are held in memory for the passes; larger ones (and
@@ -108,7 +106,7 @@ UninstallEnd UninstallDriver(bool silent) {
     if (scope.Enter(paths.program)) RunPasses(list.get(), scope);
     RunTimes.passesEnded = Moment();
     list.reset();
-    DeleteFileA(ListFileName);
+    RemoveEntryItself(ListFileName);
     // Files left for the restart keep their folders until then: the folders
     // go after them, so that nothing of the product outlasts the restart.
     ScheduleFoldersAtRestart(paths.folder);

@@ -1,51 +1,22 @@
-// Self-removal through Uninstall_Qav.Bat, run for real by Wine's cmd.exe: the
-// batch's exact bytes on both platform families, the program and its folder
+// Self-removal through Uninstall_Qav.Bat in a private folder, run for real by
+// Wine's cmd.exe: the batch's exact bytes on both platform families, the program and its folder
 // gone afterwards whatever characters their names hold, and the warning when
 // the program cannot be deleted.
 #include "tests/e2e/uninstall_fixture.h"
+#include "platform/safe_file.h"
 
 namespace uninstall_e2e {
 namespace {
 
-class SelfRemoval : public Installation {
-protected:
-    // Keeps the batch file from being deleted by its own last line, so that
-    // its bytes can be read after it has run. Read and write sharing let the
-    // program rewrite it and the interpreter read it.
-    test::HeldFile KeepBatch() {
-        EXPECT_TRUE(test::WriteBytes(BatchPath(), "placeholder"));
-        return test::HeldFile(BatchPath(), test::Hold::NoDeleteSharing);
-    }
-    // The batch of a silent run for the program file `p`: on the NT family
-    // the program has moved itself aside to "uninstall.exe.0.exe" first.
-    std::string ExpectedBatch(const std::string& p, bool start) {
-        std::string d = dir_, b = BatchPath();
-        std::string block = "del \"" + p + "\"\r\nrd \"" + d + "\"\r\nif not exist \"" + p + "\" goto done\r\n";
-        std::string text = (start ? "start /wait \"" : "\"") + p + "\" /wait\r\n";
-        for (int i = 0; i < 5; ++i) text += block;
-        return text + ":done\r\nif exist \"" + p + "\" \"" + p + "\" /warning /S\r\ndel \"" + b + "\"";
-    }
-};
-
-TEST_F(SelfRemoval, BatchBytesNtFamily) {
-    Put("a.txt");
-    List("a.txt\r\n");
-    test::HeldFile batch = KeepBatch();
-    ASSERT_TRUE(batch);
-    EXPECT_TRUE(Run("/S").empty());
-    EXPECT_TRUE(test::WaitUntilGone(dir_));
-    EXPECT_EQ(batch.Read(), ExpectedBatch(exe_ + ".0.exe", false));
-}
-
 // COMSPEC for one scope (the program inherits this process's environment).
 class InterpreterScope : test::Scope {
 public:
-    explicit InterpreterScope(const char* path) {
+    explicit InterpreterScope(const std::string& path) {
         char old[1024] = "";
         DWORD len = GetEnvironmentVariableA("COMSPEC", old, sizeof old);
         had_ = len > 0 && len < sizeof old;
         old_ = old;
-        if (path) SetEnvironmentVariableA("COMSPEC", path);
+        SetEnvironmentVariableA("COMSPEC", path.c_str());
     }
     ~InterpreterScope() { SetEnvironmentVariableA("COMSPEC", had_ ? old_.c_str() : nullptr); }
 private:
@@ -53,42 +24,77 @@ private:
     std::string old_;
 };
 
+class SelfRemoval : public Installation {
+protected:
+    // The batch runs through a copy of the recording interpreter, named
+    // `name` in the scratch folder, which keeps the batch's path and bytes
+    // there before it runs the batch (a COMMAND.COM runs nothing).
+    std::string Recorder(const char* name) {
+        std::string path = root_ / name;
+        EXPECT_TRUE(test::CopyTo(test::TestProgram("recordbatch"), path));
+        DeleteFileA((root_ / "batch.path").c_str());
+        DeleteFileA((root_ / "batch.copy").c_str());
+        return path;
+    }
+    // The batch a silent run wrote for the program file `p`, in its private
+    // folder; cmd.exe removes the folder on the last line. On the NT family
+    // the program has moved itself aside to "uninstall.exe.0.exe" first.
+    std::string ExpectedBatch(const std::string& p, bool start, bool removesFolder) {
+        std::string d = dir_, b = test::ReadBytes(root_ / "batch.path");
+        std::string block = "del \"" + p + "\"\r\nrd \"" + d + "\"\r\nif not exist \"" + p + "\" goto done\r\n";
+        std::string text = (start ? "start /wait \"" : "\"") + p + "\" /wait\r\n";
+        for (int i = 0; i < 5; ++i) text += block;
+        text += ":done\r\nif exist \"" + p + "\" \"" + p + "\" /warning /S\r\ndel \"" + b + "\"";
+        if (removesFolder) text += "&rd \"" + b.substr(0, b.find_last_of('\\')) + "\"";
+        return text;
+    }
+};
+
+TEST_F(SelfRemoval, BatchBytesNtFamily) {
+    Put("a.txt");
+    List("a.txt\r\n");
+    InterpreterScope interpreter(Recorder("cmd.exe"));
+    EXPECT_TRUE(Run("/S").empty());
+    EXPECT_TRUE(test::WaitUntilGone(dir_));
+    EXPECT_TRUE(WaitForBatch());
+    std::string batch = test::ReadBytes(root_ / "batch.path");
+    EXPECT_EQ(batch.compare(0, test::TempFolder().size() + sizeof PrivateFolderPrefix - 1,
+                            test::TempFolder() + PrivateFolderPrefix), 0) << batch;
+    EXPECT_EQ(test::ReadBytes(root_ / "batch.copy"), ExpectedBatch(exe_ + ".0.exe", false, true));
+}
+
 // On Windows 9x the batch runs the program through "start /wait" when the
 // interpreter is command.com; with cmd.exe (Wine's, or the NT family's when a
 // 9x version is reported to the program), which would read the quoted path as
 // a window title and open an idle console, it runs the program directly. The
-// command.com of the first row does not exist here: the batch is written but
-// cannot be started, so the program and its folder stay (left to the restart).
+// COMMAND.COM of the first row runs nothing, so the program and its folder stay.
 // A running program cannot be renamed on Windows 9x: the batch names it.
 TEST_F(SelfRemoval, BatchBytesWindows9x) {
     QAV_ONLY_FOR_X86_PROGRAM_AS_WINDOWS_9X(program_);
     const struct {
-        const char* interpreter;  // null: Wine's own COMSPEC, cmd.exe
+        const char* interpreter;
         bool start;
         bool removed;
     } cases[] = {
-        {"C:\\WINDOWS\\COMMAND.COM", true, false},
-        {nullptr, false, true},
+        {"COMMAND.COM", true, false},
+        {"cmd.exe", false, true},
     };
     for (const auto& c : cases) {
         test::WineVersionScope win98("win98");
         test::SavedFile wininit(WininitPath());
-        InterpreterScope interpreter(c.interpreter);
+        InterpreterScope interpreter(Recorder(c.interpreter));
         Install(c.start ? "Qavrix-command" : "Qavrix-cmd");
         Put("a.txt");
         List("a.txt\r\n");
-        {
-            test::HeldFile batch = KeepBatch();
-            ASSERT_TRUE(batch);
-            EXPECT_TRUE(Run("/S").empty());
-            EXPECT_FALSE(Has("a.txt"));
-            if (c.removed) {
-                EXPECT_TRUE(test::WaitUntilGone(dir_)) << "the batch ran to its end";
-            }
-            EXPECT_EQ(batch.Read(), ExpectedBatch(exe_, c.start)) << (c.interpreter ? c.interpreter : "cmd.exe");
-            EXPECT_EQ(test::Exists(dir_), !c.removed);
+        EXPECT_TRUE(Run("/S").empty());
+        EXPECT_FALSE(Has("a.txt"));
+        if (c.removed) {
+            EXPECT_TRUE(test::WaitUntilGone(dir_)) << "the batch ran to its end";
+            EXPECT_TRUE(WaitForBatch());
         }
-        DeleteFileA(BatchPath().c_str());
+        EXPECT_EQ(test::ReadBytes(root_ / "batch.copy"), ExpectedBatch(exe_, c.start, !c.start)) << c.interpreter;
+        EXPECT_EQ(test::Exists(dir_), !c.removed);
+        for (const std::string& folder : BatchFolders()) test::RemoveTree(folder);
     }
 }
 

@@ -11,7 +11,12 @@ namespace uninstall_e2e {
 
 using test::Box;
 
-inline std::string BatchPath() { return test::TempFolder() + "Uninstall_Qav.Bat"; }
+using test::BatchFolders;
+// The batch in the first private folder still there; with none, where no batch is.
+inline std::string BatchPath() {
+    std::vector<std::string> folders = BatchFolders();
+    return (folders.empty() ? test::TempFolder() : folders[0]) + "Uninstall_Qav.Bat";
+}
 inline std::string WininitPath() { return test::WindowsFolder() + "\\wininit.ini"; }
 
 class Installation : public test::ProgramCopyTest {
@@ -22,10 +27,10 @@ protected:
         ProgramCopyTest::TearDown();
         for (HWND box : ui::DialogsOf(0))
             if (ui::Describe(box).caption == "卸载 Qavrix") ui::Command(box, IDOK);
-        DeleteFileA(BatchPath().c_str());
+        for (const std::string& folder : BatchFolders()) test::RemoveTree(folder);
     }
     // Waits until the batch has deleted itself; false on time-out.
-    bool WaitForBatch(DWORD timeoutMs = 60000) { return test::WaitUntilGone(BatchPath(), timeoutMs); }
+    bool WaitForBatch(DWORD timeoutMs = 60000) { return test::WaitForBatches(timeoutMs); }
 
     test::EmptySchedule schedule_;
 };

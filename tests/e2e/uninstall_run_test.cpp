@@ -343,7 +343,8 @@ TEST_F(UninstallRun, Windows9xFileThatCannotBeMovedGetsTheNotice) {
 
 // Hostile lists on both platform families: links inside the program folder
 // to folders and files outside it, device names, and files in use that cannot
-// be renamed, each listed twice, in a list that needs a second pass. Nothing
+// be renamed, each listed twice, in a list that needs a second pass; the list
+// itself and the help indexes the run deletes are links too. Nothing
 // outside is touched, the schedule holds each file in use once and nothing
 // else (but the program folder after them), and the restart notice comes once,
 // and only when something was scheduled under its own name.
@@ -354,7 +355,7 @@ TEST_F(UninstallRun, HostileListsTouchNothingOutsideAndScheduleOnlyFilesInUse) {
         int held;              // files in use that cannot be renamed
     };
     const Row rows[] = {{"nt", "", 4}, {"win98", "win98", 4}, {"nothing-in-use", "", 0}};
-    const char* const links[] = {"dlink", "flink", "elink"};
+    const char* const links[] = {"dlink", "flink", "elink", "qavrix.gid", "qavrix.fts", "Uninstall.lst"};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         // Windows 9x starts only the x86 build: its row runs for that alone.
@@ -372,6 +373,10 @@ TEST_F(UninstallRun, HostileListsTouchNothingOutsideAndScheduleOnlyFilesInUse) {
         ASSERT_TRUE(test::MakeUnixLink(In("dlink"), bait));
         ASSERT_TRUE(test::MakeUnixLink(In("flink"), bait + "\\g.txt"));
         ASSERT_TRUE(test::MakeUnixLink(In("elink"), bait + "\\empty"));
+        ASSERT_TRUE(test::WriteBytes(bait + "\\readonly.txt", "bait"));
+        ASSERT_TRUE(SetFileAttributesA((bait + "\\readonly.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+        ASSERT_TRUE(test::MakeUnixLink(In("qavrix.gid"), bait + "\\f.txt"));
+        ASSERT_TRUE(test::MakeUnixLink(In("qavrix.fts"), bait + "\\readonly.txt"));
         Folder("sub");
         Put("sub\\x.txt");
         Put("a.txt");
@@ -390,7 +395,8 @@ TEST_F(UninstallRun, HostileListsTouchNothingOutsideAndScheduleOnlyFilesInUse) {
             inUse.push_back(In(name));
             list += name + "\r\n" + name + "\r\n";
         }
-        List(list);
+        ASSERT_TRUE(test::WriteBytes(bait + "\\list.txt", list));
+        ASSERT_TRUE(test::MakeUnixLink(In("Uninstall.lst"), bait + "\\list.txt"));
 
         std::vector<Box> boxes = Run("", IDYES);
         // The schedule is read while the files are still held.
@@ -408,6 +414,9 @@ TEST_F(UninstallRun, HostileListsTouchNothingOutsideAndScheduleOnlyFilesInUse) {
 
         for (const char* f : baitFiles) EXPECT_EQ(test::ReadBytes(bait + "\\" + f), std::string("bait ") + f) << f;
         EXPECT_TRUE(test::Exists(bait + "\\empty"));
+        EXPECT_EQ(test::ReadBytes(bait + "\\list.txt"), list);
+        EXPECT_TRUE(GetFileAttributesA((bait + "\\readonly.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
+        EXPECT_EQ(test::ReadBytes(bait + "\\readonly.txt"), "bait");
         EXPECT_FALSE(Has("a.txt"));
         EXPECT_FALSE(Has("sub"));
         std::vector<std::string> expected;
@@ -431,7 +440,7 @@ TEST_F(UninstallRun, HostileListsTouchNothingOutsideAndScheduleOnlyFilesInUse) {
         // The batch is not what this test is about, but the next row needs it gone.
         WaitForBatch(60000);
         test::EndProcessesStartedBy(started_);
-        DeleteFileA(BatchPath().c_str());
+        for (const std::string& folder : BatchFolders()) test::RemoveTree(folder);
         for (const char* link : links) test::RemoveUnixLink(In(link));
     }
 }

@@ -68,6 +68,10 @@ TEST(BatchText, BothFamiliesLineByLine) {
     std::string silentTail = tail;
     silentTail.replace(silentTail.find("/warning"), 8, "/warning /S");
     EXPECT_EQ(Batch(PlatformFamily::Nt, p, d, b, true), "\"C:\\Q\\uninstall.exe\" /wait\r\n" + five + silentTail);
+    // A batch in a private folder removes the folder on the same last line.
+    char closing[1024];
+    EXPECT_TRUE(ComposeBatchClosing(p, b, false, closing, sizeof closing, "C:\\T"));
+    EXPECT_EQ(closing, tail + "&rd \"C:\\T\"");
 }
 
 TEST(BatchText, LinesThatDoNotFitAreDroppedWhole) {

@@ -1,5 +1,6 @@
 // Implementation of the end-to-end helpers.
 #include "tests/support/program_run.h"
+#include "platform/safe_file.h"
 #include <tlhelp32.h>
 #include <utility>
 
@@ -170,6 +171,26 @@ void EndProcessesStartedBy(const std::vector<ProcessStamp>& roots) {
         if (CloseWindowsOf(GetProcessId(p.get())) > 0 && WaitForSingleObject(p.get(), 5000) == WAIT_OBJECT_0) continue;
         End(p.get());
     }
+}
+
+std::vector<std::string> BatchFolders() {
+    std::vector<std::string> found;
+    for (const std::string& name : FilesIn(TempFolder()))
+        if (name.compare(0, sizeof PrivateFolderPrefix - 1, PrivateFolderPrefix) == 0 && name.back() == '\\')
+            found.push_back(TempFolder() + name);
+    return found;
+}
+
+bool WaitForBatches(DWORD timeoutMs) {
+    for (DWORD waited = 0;; waited += 100) {
+        bool pending = false;
+        for (const std::string& folder : BatchFolders()) pending = pending || Exists(folder + "Uninstall_Qav.Bat");
+        if (!pending) break;
+        if (waited >= timeoutMs) return false;
+        Sleep(100);
+    }
+    for (const std::string& folder : BatchFolders()) RemoveDirectoryA(folder.c_str());
+    return true;
 }
 
 }  // namespace test

@@ -97,4 +97,13 @@ int EndProgramsUnder(const std::string& folder);
 // first.
 void EndProcessesStartedBy(const std::vector<ProcessStamp>& roots);
 
+// The private folders (each ending in a backslash) that self-removal batches
+// were written into and that are still in the temporary folder.
+std::vector<std::string> BatchFolders();
+// Waits until every such batch has deleted itself; false on time-out. Wine's
+// cmd.exe holds a batch open until it ends, so the batch's last line cannot
+// remove its folder there (Windows' cmd.exe reads a batch line by line): the
+// empty folders are removed here.
+bool WaitForBatches(DWORD timeoutMs);
+
 }  // namespace test

@@ -1,5 +1,6 @@
 // Implementation of the registry probe.
 #include "tests/support/registry_probe.h"
+#include <sddl.h>
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
@@ -54,6 +55,55 @@ LONG MakeKey(HKEY root, const std::string& path) {
 }
 
 bool RegKeyPresent(HKEY root, const std::string& path) { return static_cast<bool>(OpenKey(root, path)); }
+
+namespace {
+// "\Registry\User\<this user's SID>", where HKEY_CURRENT_USER is.
+std::wstring UserKeyPath() {
+    HANDLE token = nullptr;
+    BYTE buffer[256];
+    DWORD size = 0;
+    std::wstring path;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return path;
+    wchar_t* sid = nullptr;
+    if (GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size) &&
+        ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &sid)) {
+        path = std::wstring(L"\\Registry\\User\\") + sid;
+        LocalFree(sid);
+    }
+    CloseHandle(token);
+    return path;
+}
+}  // namespace
+
+bool MakeRegistryLink(HKEY root, const std::string& path, const std::string& target) {
+    std::size_t cut = path.find_last_of('\\');
+    UniqueRegKey parent = cut == std::string::npos ? UniqueRegKey() : CreateKey(root, path.substr(0, cut));
+    HKEY under = cut == std::string::npos ? root : parent.get();
+    std::string name = cut == std::string::npos ? path : path.substr(cut + 1);
+    std::wstring link = UserKeyPath() + L"\\" + std::wstring(target.begin(), target.end());
+    UniqueRegKey key;
+    return under && RegCreateKeyExA(under, name.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS, nullptr,
+                                    key.put(), nullptr) == ERROR_SUCCESS &&
+           RegSetValueExW(key.get(), L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(link.data()),
+                          static_cast<DWORD>(link.size() * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+bool DeleteRegistryLink(HKEY root, const std::string& path) {
+    using DeleteKeyFunction = LONG(WINAPI*)(HANDLE);
+    auto deleteKey = reinterpret_cast<DeleteKeyFunction>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey")));
+    UniqueRegKey key;
+    return deleteKey && RegOpenKeyExA(root, path.c_str(), REG_OPTION_OPEN_LINK, DELETE, key.put()) == ERROR_SUCCESS &&
+           deleteKey(key.get()) == 0;
+}
+
+bool IsRegistryLink(HKEY root, const std::string& path) {
+    UniqueRegKey key;
+    DWORD type = 0;
+    return RegOpenKeyExA(root, path.c_str(), REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE, key.put()) == ERROR_SUCCESS &&
+           RegQueryValueExA(key.get(), "SymbolicLinkValue", nullptr, &type, nullptr, nullptr) == ERROR_SUCCESS &&
+           type == REG_LINK;
+}
 
 RegValue ReadRegValue(HKEY root, const std::string& key, const std::string& name) {
     RegValue v;

@@ -30,6 +30,13 @@ UniqueRegKey CreateKey(HKEY root, const std::string& path);
 // ERROR_SUCCESS or the code of the first level that could not be made.
 LONG MakeKey(HKEY root, const std::string& path);
 bool RegKeyPresent(HKEY root, const std::string& path);
+// A registry link at `path` (its parent made as needed) to the key
+// `target` of this user's real HKEY_CURRENT_USER; true when it was made.
+bool MakeRegistryLink(HKEY root, const std::string& path, const std::string& target);
+// Whether the key at `path` is a link (opened as itself), and its deletion
+// (the link, not its target).
+bool IsRegistryLink(HKEY root, const std::string& path);
+bool DeleteRegistryLink(HKEY root, const std::string& path);
 
 struct RegValue {
     bool present = false;

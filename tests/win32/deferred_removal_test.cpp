@@ -2,10 +2,12 @@
 // back from the system's own schedule (the NT family: this process is not told
 // it runs on Windows 9x; the 9x schedule is checked with the real program).
 #include "uninstall/deferred_removal.h"
+#include "platform/safe_file.h"
 #include "platform/text.h"
 #include "tests/support/program_run.h"
 #include "tests/support/sandbox.h"
 #include <gtest/gtest.h>
+#include <sddl.h>
 #include <string>
 #include <vector>
 
@@ -202,6 +204,39 @@ TEST(BatchStartup, StandardHandlesOnlyFromAnOpenedNulDevice) {
         EXPECT_EQ(s.hStdError, c.std);
         EXPECT_EQ(s.wShowWindow, 0);  // SW_HIDE on the NT family
     }
+}
+
+// The SDDL text of a security descriptor's owner and DACL.
+std::string OwnerAndDacl(PSECURITY_DESCRIPTOR sd) {
+    char* text = nullptr;
+    if (!ConvertSecurityDescriptorToStringSecurityDescriptorA(
+            sd, SDDL_REVISION_1, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &text, nullptr))
+        return "";
+    std::string result = text;
+    LocalFree(text);
+    return result;
+}
+
+// The batch's folder: new on every call, inside the given folder, and in an
+// elevated run owned by the Administrators, with a DACL that takes nothing
+// from the parent and lets users only read. Wine keeps no descriptor on the
+// folder (it grants every access anyway), so the one it is made with is read.
+TEST(PrivateFolder, NewEachTimeOwnedByAdministratorsAndClosedToUsers) {
+    test::ScratchDir dir{"private"};
+    std::string parent = dir.path() + "\\";
+    char first[1024], second[1024];
+    ASSERT_TRUE(CreatePrivateFolder(parent.c_str(), first, sizeof first));
+    ASSERT_TRUE(CreatePrivateFolder(parent.c_str(), second, sizeof second));
+    EXPECT_STRNE(first, second);
+    EXPECT_EQ(std::string(first).compare(0, parent.size() + sizeof PrivateFolderPrefix - 1, parent + PrivateFolderPrefix), 0);
+    EXPECT_EQ(test::FilesIn(dir.path()).size(), 2u);
+    auto sd = const_cast<SECURITY_DESCRIPTOR*>(PrivateFolderDescriptor());
+    EXPECT_TRUE(IsValidSecurityDescriptor(sd));
+    EXPECT_EQ(OwnerAndDacl(sd), "O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)");
+    // A name that does not fit is no folder.
+    char small[8];
+    EXPECT_FALSE(CreatePrivateFolder(parent.c_str(), small, sizeof small));
+    EXPECT_EQ(test::FilesIn(dir.path()).size(), 2u);
 }
 
 }  // namespace

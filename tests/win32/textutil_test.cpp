@@ -67,11 +67,14 @@ TEST(RemoveFolderTree, NeverWritesPastTheCallersBuffer) {
     test::ScratchDir dir;
     std::string root = dir / "t";
     ASSERT_TRUE(test::MakeDir(root));
-    // A buffer exactly as long as the path and its terminator: no room for the
-    // list terminator, so nothing is written and the call fails.
+    // A buffer exactly as long as the path and its terminator is used as it
+    // is; one without a terminator is refused.
     std::string buf = root + '\0';
-    EXPECT_FALSE(RemoveFolderTree(&buf[0], buf.size()));
+    EXPECT_FALSE(RemoveFolderTree(&buf[0], root.size()));
     EXPECT_TRUE(test::Exists(root));
+    EXPECT_TRUE(RemoveFolderTree(&buf[0], buf.size()));
+    EXPECT_EQ(buf, root + '\0');
+    EXPECT_FALSE(test::Exists(root));
 }
 
 TEST(RunProgram, StartsWaitsAndReportsFailure) {

@@ -64,9 +64,14 @@ bool ComposeBatchAttempt(const char* program, const char* folder, char* out, std
                        program, folder, program);
 }
 
-bool ComposeBatchClosing(const char* program, const char* batch, bool silent, char* out, std::size_t capacity) {
+bool ComposeBatchClosing(const char* program, const char* batch, bool silent, char* out, std::size_t capacity,
+                         const char* privateFolder) {
+    const char* quiet = silent ? " /S" : "";
+    if (privateFolder)
+        return FormatWhole(out, capacity, ":done\r\nif exist \"%s\" \"%s\" /warning%s\r\ndel \"%s\"&rd \"%s\"",
+                           program, program, quiet, batch, privateFolder);
     return FormatWhole(out, capacity, ":done\r\nif exist \"%s\" \"%s\" /warning%s\r\ndel \"%s\"",
-                       program, program, silent ? " /S" : "", batch);
+                       program, program, quiet, batch);
 }
 
 bool ComposeInterpreterCommand(const char* interpreter, const char* batch, char* out, std::size_t capacity) {

@@ -31,7 +31,12 @@ PlatformFamily BatchStartForm(const LeadBytes& table, PlatformFamily family, con
 // Each returns false, with `out` empty, when the text does not fit.
 bool ComposeBatchStart(PlatformFamily family, const char* program, char* out, std::size_t capacity);
 bool ComposeBatchAttempt(const char* program, const char* folder, char* out, std::size_t capacity);
-bool ComposeBatchClosing(const char* program, const char* batch, bool silent, char* out, std::size_t capacity);
+// A batch kept in a private folder of its own names that folder too
+// (`privateFolder`, or null): cmd.exe removes it on the batch's last line,
+// after the batch has deleted itself. command.com knows no "&", and there
+// the folder stays. A silent run's batch passes /S on to the warning run.
+bool ComposeBatchClosing(const char* program, const char* batch, bool silent, char* out, std::size_t capacity,
+                         const char* privateFolder = nullptr);
 
 // The command line that runs the batch: the interpreter (may be empty)
 // followed by " /c " and the quoted batch path. False when it does not fit.

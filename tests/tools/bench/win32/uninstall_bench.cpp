@@ -10,6 +10,7 @@
 // "start": the time from the program's start to its first deletion, with an
 // empty list and the full registry integration made by setup mode.
 #include "tests/support/harness.h"
+#include "tests/support/program_run.h"
 #include "tests/support/registry_probe.h"
 #include "tests/tools/bench/win32/seconds.h"
 #include "integration/apply.h"
@@ -114,12 +115,6 @@ Timed TimeProcess(const std::string& exe, const std::string& args, const std::st
     return result;
 }
 
-std::string BatchPath() {
-    char temp[MAX_PATH] = "";
-    GetTempPathA(sizeof temp, temp);
-    return std::string(temp) + "Uninstall_Qav.Bat";
-}
-
 // "name=value" fields of the counted program's line.
 std::map<std::string, double> Fields(const std::string& line) {
     std::map<std::string, double> fields;
@@ -167,7 +162,7 @@ Sample RunOnce(const test::ScratchDir& scratch, const Method& m, const Size& siz
     s.seconds = t.seconds;
     if (m.counted) {
         test::WaitUntilGone(folder, 60000);
-        test::WaitUntilGone(BatchPath(), 10000);
+        test::WaitForBatches(10000);
         s.fields = Fields(t.output);
     }
     s.left = Leftovers(folder);
@@ -253,7 +248,7 @@ void RunStart(const test::ScratchDir& scratch, const Method& m, int runs) {
         Timed t = TimeProcess(folder + "\\uninstall.exe", "/S", scratch.path(), outFile);
         // The folder stays (Qavrix.exe is not listed): the batch ends without it.
         Sleep(2500);
-        test::WaitUntilGone(BatchPath(), 20000);
+        test::WaitForBatches(20000);
         std::map<std::string, double> f = Fields(t.output);
         if (f.empty()) continue;
         toMain.push_back(TicksToMs(static_cast<long long>(f["started"] - t.startTicks)));

@@ -1,0 +1,364 @@
+// Files and folders handled as themselves. An entry is opened as itself
+// (FILE_FLAG_OPEN_REPARSE_POINT), and what the handle reached is checked
+// before anything is done through it: its final path must be the path asked
+// for (Wine follows a Unix link whatever it is asked, and the handle then
+// names the link's target, elsewhere), a reparse point is a link opened as
+// itself, and a file with more than one name is a hard link. Deletions and
+// attribute changes go through that same handle, so nothing can be swapped in
+// between; new files are created only where no name exists (CREATE_NEW).
+// Without NtSetInformationFile the system is Windows 9x, which has no links
+// and opens no folders, and names are used directly.
+#include "platform/safe_file.h"
+#include "platform/text.h"
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr DWORD OpenItself = FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT;
+constexpr DWORD BlockingAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+constexpr DWORD ShareAllButDelete = FILE_SHARE_READ | FILE_SHARE_WRITE;
+
+struct IoStatus {
+    void* status;
+    ULONG_PTR information;
+};
+struct BasicInformation {
+    LARGE_INTEGER creation, lastAccess, lastWrite, change;  // 0: unchanged
+    ULONG attributes;
+};
+constexpr int BasicInformationClass = 4;
+constexpr int DispositionInformationClass = 13;
+
+using SetInformationFunction = LONG(WINAPI*)(HANDLE, IoStatus*, void*, ULONG, int);
+using FinalPathFunction = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
+
+template <typename F>
+F Lookup(const char* module, const char* name) {
+    HMODULE m = GetModuleHandleA(module);
+    return m ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(m, name))) : nullptr;
+}
+
+// Neither is on every system the program runs on, so both are looked up once.
+SetInformationFunction SetInformation() {
+    static SetInformationFunction f = Lookup<SetInformationFunction>("ntdll.dll", "NtSetInformationFile");
+    return f;
+}
+FinalPathFunction FinalPath() {
+    static FinalPathFunction f = Lookup<FinalPathFunction>("kernel32.dll", "GetFinalPathNameByHandleA");
+    return f;
+}
+
+// The NT family: entries can be opened as themselves and deleted through a handle.
+bool HandlesWork() { return SetInformation() != nullptr; }
+
+bool SetInformationOn(HANDLE h, void* information, ULONG size, int kind) {
+    IoStatus io{};
+    return SetInformation()(h, &io, information, size, kind) == 0;
+}
+
+enum class Seen {
+    Missing,    // nothing of that name
+    Here,       // a real file or folder at the path
+    Link,       // a link, opened as itself
+    Elsewhere,  // what the system opened is not at the path (a link it followed), or it cannot be told
+};
+
+struct Entry {
+    Seen seen = Seen::Missing;
+    UniqueFileHandle handle;   // none on Windows 9x
+    DWORD attributes = 0;
+    DWORD names = 1;
+    bool folder() const { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+};
+
+// Whether the handle's final path is `path` itself: the final path of the
+// folder that `path` names, followed by its last name. Systems without final
+// paths have no file links, and show a folder link as a reparse point.
+bool StaysAt(HANDLE h, const char* path) {
+    FinalPathFunction finalPath = FinalPath();
+    if (!finalPath) return true;
+    char reached[PathSize], expected[PathSize], name[PathSize];
+    DWORD len = finalPath(h, reached, sizeof reached, 0);
+    if (len == 0 || len >= sizeof reached) return false;
+    if (!CopyText(expected, sizeof expected, path)) return false;
+    char* namePart = FileNamePart(expected);
+    if (*namePart == '\0' || !CopyText(name, sizeof name, namePart)) return false;
+    if (namePart == expected)
+        CopyText(expected, sizeof expected, ".");
+    else
+        *namePart = '\0';
+    UniqueFileHandle parent(CreateFileA(expected, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!parent) return false;
+    len = finalPath(parent.get(), expected, sizeof expected, 0);
+    if (len == 0 || len >= sizeof expected) return false;
+    AppendBackslash(expected, sizeof expected);
+    return AppendText(expected, sizeof expected, name) && CompareTextNoCase(expected, reached) == 0;
+}
+
+// Opens what lies at `path` as itself, with `access`, sharing neither deletion
+// nor renaming, and tells what it is.
+Entry OpenEntry(const char* path, DWORD access) {
+    Entry e;
+    if (!HandlesWork()) {
+        e.attributes = GetFileAttributesA(path);
+        e.seen = e.attributes == INVALID_FILE_ATTRIBUTES ? Seen::Missing : Seen::Here;
+        return e;
+    }
+    e.handle.reset(CreateFileA(path, access, ShareAllButDelete, nullptr, OPEN_EXISTING, OpenItself, nullptr));
+    if (!e.handle) {
+        DWORD error = GetLastError();
+        e.seen = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? Seen::Missing : Seen::Elsewhere;
+        return e;
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(e.handle.get(), &info) || !StaysAt(e.handle.get(), path)) {
+        e.seen = Seen::Elsewhere;
+        return e;
+    }
+    e.attributes = info.dwFileAttributes;
+    e.names = info.nNumberOfLinks;
+    e.seen = (e.attributes & FILE_ATTRIBUTE_REPARSE_POINT) ? Seen::Link : Seen::Here;
+    return e;
+}
+
+// Deletes the entry through its handle (by name on Windows 9x) and closes it.
+bool DeleteEntry(Entry& e, const char* path) {
+    if (!e.handle) return e.folder() ? RemoveDirectoryA(path) != FALSE : DeleteFileA(path) != FALSE;
+    BOOLEAN deleteFile = TRUE;
+    bool deleted = SetInformationOn(e.handle.get(), &deleteFile, sizeof deleteFile, DispositionInformationClass);
+    e.handle.reset();
+    return deleted;
+}
+
+// Clears read-only, hidden and system on a real entry of a single name.
+void ClearBlockingAttributes(Entry& e, const char* path) {
+    if (e.seen != Seen::Here || !(e.attributes & BlockingAttributes) || e.names != 1) return;
+    DWORD kept = e.attributes & (FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+    if (!e.handle) {
+        SetFileAttributesA(path, kept ? kept : FILE_ATTRIBUTE_NORMAL);
+        return;
+    }
+    BasicInformation basic{};
+    basic.attributes = kept ? kept : FILE_ATTRIBUTE_NORMAL;
+    SetInformationOn(e.handle.get(), &basic, sizeof basic, BasicInformationClass);
+}
+
+constexpr DWORD RemovalAccess = DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
+
+// The names in a folder but "." and "..".
+std::vector<std::string> NamesIn(const char* folder) {
+    std::vector<std::string> names;
+    char pattern[PathSize];
+    if (!CopyText(pattern, sizeof pattern, folder)) return names;
+    AppendBackslash(pattern, sizeof pattern);
+    if (!AppendText(pattern, sizeof pattern, "*")) return names;
+    WIN32_FIND_DATAA found;
+    UniqueFindHandle find(FindFirstFileA(pattern, &found));
+    if (!find) return names;
+    do {
+        if (std::strcmp(found.cFileName, ".") != 0 && std::strcmp(found.cFileName, "..") != 0)
+            names.emplace_back(found.cFileName);
+    } while (FindNextFileA(find.get(), &found));
+    return names;
+}
+
+}  // namespace
+
+bool RemoveEntryItself(const char* path, bool clearAttributes) {
+    Entry e = OpenEntry(path, RemovalAccess);
+    switch (e.seen) {
+    case Seen::Missing: return true;
+    case Seen::Elsewhere: return false;
+    case Seen::Link: return DeleteEntry(e, path);
+    case Seen::Here: break;
+    }
+    if (clearAttributes) ClearBlockingAttributes(e, path);
+    return DeleteEntry(e, path);
+}
+
+bool RemoveTreeItself(const char* path) {
+    {
+        // Held open, sharing no deletion, while its entries go: the folder
+        // can be neither renamed nor replaced by a link meanwhile. (Holding
+        // it with delete access would keep it from being listed.)
+        Entry e = OpenEntry(path, FILE_READ_ATTRIBUTES);
+        if (e.seen == Seen::Missing) return true;
+        if (e.seen == Seen::Elsewhere) return false;
+        if (e.seen == Seen::Here && e.folder()) {
+            char child[PathSize];
+            for (const std::string& name : NamesIn(path)) {
+                if (!CopyText(child, sizeof child, path)) break;
+                AppendBackslash(child, sizeof child);
+                if (AppendText(child, sizeof child, name.c_str())) RemoveTreeItself(child);
+            }
+        }
+    }
+    return RemoveEntryItself(path, true);
+}
+
+bool WriteNewFile(const char* path, const void* bytes, std::size_t size, ExistingFile existing) {
+    {
+        Entry e = OpenEntry(path, RemovalAccess);
+        switch (e.seen) {
+        case Seen::Missing: break;
+        case Seen::Elsewhere: return false;
+        case Seen::Link:
+            if (!DeleteEntry(e, path)) return false;
+            break;
+        case Seen::Here:
+            if (e.folder()) return false;
+            if (existing == ExistingFile::Keep && e.names == 1) return true;
+            if (!DeleteEntry(e, path)) return false;
+            break;
+        }
+    }
+    UniqueFileHandle file = CreateNewFile(path);
+    if (!file) return false;
+    if (WriteAll(file.get(), bytes, size)) return true;
+    DiscardNewFile(file, path);
+    return false;
+}
+
+bool HoldOwnFolder(const char* path, UniqueFileHandle& hold) {
+    hold.reset();
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        Entry e = OpenEntry(path, FILE_READ_ATTRIBUTES);
+        if (e.seen == Seen::Here) {
+            if (!e.folder()) return false;
+            hold = std::move(e.handle);
+            return true;
+        }
+        if (e.seen == Seen::Link) {
+            e.handle.reset();
+            e = OpenEntry(path, RemovalAccess);
+            if (e.seen != Seen::Link) return false;
+        }
+        if (e.seen == Seen::Elsewhere) return false;
+        if (e.seen == Seen::Link && !DeleteEntry(e, path)) return false;
+        CreateDirectoryA(path, nullptr);
+    }
+    return false;
+}
+
+UniqueFileHandle CreateNewFile(const char* path) {
+    DWORD flags = FILE_ATTRIBUTE_NORMAL | (HandlesWork() ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
+    return UniqueFileHandle(
+        CreateFileA(path, GENERIC_WRITE | (HandlesWork() ? DELETE : 0), 0, nullptr, CREATE_NEW, flags, nullptr));
+}
+
+bool WriteAll(HANDLE file, const void* bytes, std::size_t size) {
+    const char* p = static_cast<const char*>(bytes);
+    while (size > 0) {
+        DWORD chunk = size > (1u << 20) ? (1u << 20) : static_cast<DWORD>(size);
+        DWORD written = 0;
+        if (!WriteFile(file, p, chunk, &written, nullptr) || written != chunk) return false;
+        p += chunk;
+        size -= chunk;
+    }
+    return true;
+}
+
+void DiscardNewFile(UniqueFileHandle& file, const char* path) {
+    if (HandlesWork()) {
+        BOOLEAN deleteFile = TRUE;
+        SetInformationOn(file.get(), &deleteFile, sizeof deleteFile, DispositionInformationClass);
+        file.reset();
+        return;
+    }
+    file.reset();
+    DeleteFileA(path);
+}
+
+namespace {
+
+// The protective security descriptor of a private folder, built in place:
+// owner Administrators; DACL, protected from inheritance, with full control
+// for the system and the administrators and read and execute for users,
+// each inherited by the folder's files and subfolders.
+struct Sid {
+    BYTE revision, count, authority[6];
+    DWORD sub[2];
+};
+constexpr DWORD SidSize(const Sid& sid) { return 8 + 4u * sid.count; }
+constexpr Sid SystemSid{1, 1, {0, 0, 0, 0, 0, 5}, {18, 0}};
+constexpr Sid AdministratorsSid{1, 2, {0, 0, 0, 0, 0, 5}, {32, 544}};
+constexpr Sid UsersSid{1, 2, {0, 0, 0, 0, 0, 5}, {32, 545}};
+constexpr DWORD FullControl = 0x1F01FF;      // FILE_ALL_ACCESS
+constexpr DWORD ReadAndExecute = 0x1200A9;   // FILE_GENERIC_READ | FILE_GENERIC_EXECUTE
+constexpr WORD ProtectedDacl = 0x1000;       // SE_DACL_PROTECTED
+
+class ProtectiveDescriptor {
+public:
+    ProtectiveDescriptor() {
+        const struct {
+            const Sid* sid;
+            DWORD mask;
+        } aces[] = {{&SystemSid, FullControl}, {&AdministratorsSid, FullControl}, {&UsersSid, ReadAndExecute}};
+        DWORD used = sizeof(ACL);
+        for (const auto& a : aces) {
+            ACE_HEADER header{ACCESS_ALLOWED_ACE_TYPE, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE,
+                              static_cast<WORD>(sizeof(ACE_HEADER) + sizeof(DWORD) + SidSize(*a.sid))};
+            std::memcpy(acl_ + used, &header, sizeof header);
+            std::memcpy(acl_ + used + sizeof header, &a.mask, sizeof a.mask);
+            std::memcpy(acl_ + used + sizeof header + sizeof a.mask, a.sid, SidSize(*a.sid));
+            used += header.AceSize;
+        }
+        ACL header{ACL_REVISION, 0, static_cast<WORD>(used), static_cast<WORD>(sizeof aces / sizeof aces[0]), 0};
+        std::memcpy(acl_, &header, sizeof header);
+        owner_ = AdministratorsSid;
+        descriptor_.Revision = SECURITY_DESCRIPTOR_REVISION;
+        descriptor_.Control = SE_DACL_PRESENT | ProtectedDacl;
+        descriptor_.Owner = &owner_;
+        descriptor_.Dacl = reinterpret_cast<ACL*>(acl_);
+    }
+    SECURITY_DESCRIPTOR* get() { return &descriptor_; }
+
+private:
+    alignas(DWORD) BYTE acl_[128] = {};
+    Sid owner_;
+    SECURITY_DESCRIPTOR descriptor_{};
+};
+
+}  // namespace
+
+const SECURITY_DESCRIPTOR* PrivateFolderDescriptor() {
+    static ProtectiveDescriptor descriptor;
+    return descriptor.get();
+}
+
+bool CreatePrivateFolder(const char* parent, char* out, std::size_t capacity) {
+    static unsigned serial = 0;
+    SECURITY_ATTRIBUTES protective{sizeof protective, const_cast<SECURITY_DESCRIPTOR*>(PrivateFolderDescriptor()),
+                                   FALSE};
+    bool protect = HandlesWork();
+    for (int attempt = 0; attempt < 64; ++attempt) {
+        char name[64];
+        std::snprintf(name, sizeof name, "%s%lX.%lX.%u", PrivateFolderPrefix, GetCurrentProcessId(), GetTickCount(),
+                      ++serial);
+        if (!CopyText(out, capacity, parent)) return false;
+        AppendBackslash(out, capacity);
+        if (!AppendText(out, capacity, name) || !AppendText(out, capacity, "\\")) return false;
+        // Not elevated, the owner cannot be the Administrators: the folder then
+        // gets the parent's security, which is this user's already.
+        if (protect && CreateDirectoryA(out, &protective)) return true;
+        if (protect && GetLastError() == ERROR_ALREADY_EXISTS) continue;
+        protect = false;
+        if (CreateDirectoryA(out, nullptr)) return true;
+        if (GetLastError() != ERROR_ALREADY_EXISTS) break;
+    }
+    out[0] = '\0';
+    return false;
+}
+
+bool TrustNoRedirection() {
+    using SetPolicyFunction = BOOL(WINAPI*)(int policy, const void* buffer, SIZE_T length);
+    constexpr int RedirectionTrustPolicy = 16;   // ProcessRedirectionTrustPolicy
+    constexpr DWORD EnforceRedirectionTrust = 1;
+    SetPolicyFunction setPolicy = Lookup<SetPolicyFunction>("kernel32.dll", "SetProcessMitigationPolicy");
+    DWORD flags = EnforceRedirectionTrust;
+    return setPolicy && setPolicy(RedirectionTrustPolicy, &flags, sizeof flags);
+}

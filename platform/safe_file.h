@@ -1,0 +1,62 @@
+// The file-system rule for every file and folder the program touches outside
+// the uninstall list: a link is removed itself, never what it points at; a
+// walk never enters a link; nothing is written or has its attributes changed
+// through a link or through a file that has more than one name (a hard link):
+// the link goes and a new file is made in its place. Where the system follows
+// a link whatever it is asked (Wine does for Unix links), the link is left
+// alone and nothing is done through it. Windows 9x has no links: there the
+// same functions work by name.
+#pragma once
+#include "platform/handles.h"
+#include <windows.h>
+#include <cstddef>
+
+// Removes the file, the empty folder or the link at `path` itself; with
+// `clearAttributes`, a file with a single name loses its read-only, hidden
+// and system attributes first. True when nothing is left at the path.
+bool RemoveEntryItself(const char* path, bool clearAttributes = false);
+
+// Removes the folder at `path` with everything in it. A link, at `path` or
+// inside, is removed itself and never entered. True when the folder is gone.
+bool RemoveTreeItself(const char* path);
+
+// What WriteNewFile does with a real file that is already there.
+enum class ExistingFile { Keep, Replace };
+
+// Writes `bytes` as a new file at `path`, created where no name exists (so
+// never through a link). A link or a second name of a file there is removed
+// first; a file of a single name is kept or replaced as `existing` says.
+// True when the file holds the bytes (or, kept, was there already).
+bool WriteNewFile(const char* path, const void* bytes, std::size_t size, ExistingFile existing);
+
+// Makes `path` a real folder: made where missing, a link there removed and
+// the folder made in its place. `hold` then keeps the folder from being
+// renamed, deleted or replaced until it is released (the NT family). False
+// when the path is not a real folder.
+bool HoldOwnFolder(const char* path, UniqueFileHandle& hold);
+
+// A new file at `path`, never an existing name; also open for deletion, so a
+// file that could not be written whole can be discarded through the handle.
+UniqueFileHandle CreateNewFile(const char* path);
+bool WriteAll(HANDLE file, const void* bytes, std::size_t size);
+// Deletes a file through the handle that created it and closes the handle.
+void DiscardNewFile(UniqueFileHandle& file, const char* path);
+
+// Creates a new folder of a unique name in `parent` and puts its path, with a
+// trailing backslash, into `out`. When the process may set the owner to the
+// Administrators (an elevated run), the folder is theirs: the system and the
+// administrators have full control, users may only read it, and nothing is
+// inherited from `parent`; otherwise it gets `parent`'s security. False when
+// no folder was made.
+bool CreatePrivateFolder(const char* parent, char* out, std::size_t capacity);
+
+// The security descriptor a private folder is created with in an elevated run.
+const SECURITY_DESCRIPTOR* PrivateFolderDescriptor();
+// The start of the private folders' names (the tests look for them).
+constexpr char PrivateFolderPrefix[] = "QavRemoval.";
+
+// Where the system offers it (recent Windows), has it refuse this process
+// every open that a link made by someone other than an administrator would
+// redirect. Looked up at run time; elsewhere nothing happens. True when the
+// system took the policy.
+bool TrustNoRedirection();
