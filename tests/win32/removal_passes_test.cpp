@@ -91,8 +91,8 @@ void RecordOpen(const char* path, DWORD access, DWORD share, DWORD flags) {
 
 // Plain, read-only, nested and in-use entries, and links out of the folder,
 // removed by each family's method, from the folder itself and from a link to
-// it. Wine has every function and honours every flag, so what each family may
-// not ask for is checked on the recorded opens.
+// it. Wine accepts every call whatever version it reports, so what each family
+// may not ask for is checked on the recorded opens.
 TEST(RemovalPasses, EachFamilyRemovesWhatIsInsideAndNothingElse) {
     using R = RemovalScope::Method;
     const DWORD NT = VER_PLATFORM_WIN32_NT;
