@@ -86,6 +86,7 @@ RunEnd RunUninstall() {
     switch (UninstallDriver(SilentMode)) {
     case UninstallEnd::Done: return RunEnd::Done;
     case UninstallEnd::Declined: return RunEnd::Cancelled;
+    case UninstallEnd::NothingRemoved: return RunEnd::NothingRemoved;
     case UninstallEnd::CannotStart: break;
     }
     return RunEnd::CannotStart;

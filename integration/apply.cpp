@@ -58,10 +58,13 @@ bool MeasureListedFiles(const char* folder, std::uint64_t& bytes) {
     static char entry[ListLineBufferSize];
     while (ReadListEntry(list.get(), entry, sizeof entry)) {
         char path[PathSize];
-        if (!EntryStaysInside(LeadByteTable, entry) || !ComposeEntryPath(path, sizeof path, folder, entry)) continue;
-        WIN32_FILE_ATTRIBUTE_DATA data;
-        if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data) || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        // No wildcards: the search below reads one entry, never a pattern.
+        if (!EntryStaysInside(LeadByteTable, entry) || std::strpbrk(entry, "*?") != nullptr ||
+            !ComposeEntryPath(path, sizeof path, folder, entry))
             continue;
+        WIN32_FIND_DATAA data;
+        UniqueFindHandle found(FindFirstFileA(path, &data));
+        if (!found || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
         bytes += (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
         measured = true;
     }

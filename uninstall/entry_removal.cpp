@@ -4,9 +4,15 @@
 // the program folder would let "link\file" name a file elsewhere, and a file
 // link would let the deletion of the link cost its target. So every folder an
 // entry passes through is checked once for being a link, and the entry itself
-// is opened and its final path compared with the program folder's before the
-// deletion is asked for on that same handle. The open shares nothing: once it
-// succeeds nobody else holds the entry, and it is gone when the handle closes.
+// is opened and checked before the deletion is asked for on that same handle:
+// where the system tells final paths, its final path is compared with the
+// program folder's; elsewhere (Windows 2000 and XP, NT 4.0, or a volume that
+// tells no final paths) an entry that is itself a link is refused. The open
+// shares nothing: once it succeeds nobody else holds the entry, and it is gone
+// when the handle closes.
+//
+// Windows 9x has no links, opens no handles to folders and knows neither
+// DELETE access nor delete sharing: there entries are deleted by name.
 #include "uninstall/entry_removal.h"
 #include "uninstall/deferred_removal.h"
 #include "uninstall/file_calls.h"
@@ -14,44 +20,31 @@
 #include "platform/core/listfile.h"
 #include "platform/handles.h"
 #include "platform/run_log.h"
+#include "platform/system_functions.h"
 #include "platform/text.h"
 #include <cstring>
 
 namespace {
 
 constexpr DWORD BlockingAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-constexpr DWORD OpenTheEntryItself = FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT;
-
-using FinalPathFunction = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
-
-// Not on every system the program runs on, so looked up once.
-FinalPathFunction FinalPathOf() {
-    static FinalPathFunction f = reinterpret_cast<FinalPathFunction>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleA")));
-    return f;
-}
+constexpr DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+constexpr LONG StatusDirectoryNotEmpty = static_cast<LONG>(0xC0000101);
 
 bool ReadFinalPath(HANDLE h, char* out, DWORD capacity) {
-    FinalPathFunction f = FinalPathOf();
-    if (!f) return false;
+    auto finalPath = System().getFinalPathNameByHandleA;
+    if (!finalPath) return false;
     ++FileCalls.finalPaths;
-    DWORD len = f(h, out, capacity, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    DWORD len = finalPath(h, out, capacity, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     return len > 0 && len < capacity;
 }
 
-// Opens the entry itself (a folder too, and a link rather than its target
-// where the system can); an opened handle is counted with its close, which
-// its owner makes.
-UniqueFileHandle CountedOpen(const char* path, DWORD access, DWORD share) {
-    ++FileCalls.opens;
-    UniqueFileHandle h(CreateFileA(path, access, share, nullptr, OPEN_EXISTING, OpenTheEntryItself, nullptr));
-    if (h) ++FileCalls.closes;
-    return h;
+bool IsLinkAttribute(DWORD attributes) {
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
-EntryOutcome Skipped(const char* entry, const char* why) {
-    LogLine("skipped %s: %s", entry, why);
-    return EntryOutcome::Settled;
+DWORD HandleAttributes(HANDLE h) {
+    BY_HANDLE_FILE_INFORMATION info;
+    return GetFileInformationByHandle(h, &info) ? info.dwFileAttributes : INVALID_FILE_ATTRIBUTES;
 }
 
 bool Gone(const char* path) { return CountedGetAttributes(path) == INVALID_FILE_ATTRIBUTES; }
@@ -63,6 +56,32 @@ bool IsLeftForLater(const char* path, const char* programPath) {
     return CompareTextNoCase(name, FileNamePart(programPath)) == 0 || CompareTextNoCase(name, ListFileName) == 0;
 }
 
+enum class Marked { Yes, NotEmpty, Failed, NoWay };
+
+// Marks the entry open on `h` (with DELETE access) for deletion when the
+// handle closes: through SetFileInformationByHandle from Vista on, through
+// ntdll's NtSetInformationFile on older NT systems.
+Marked MarkForDeletion(HANDLE h) {
+    const SystemFunctions& system = System();
+    if (system.setFileInformationByHandle) {
+        ++FileCalls.dispositions;
+        FILE_DISPOSITION_INFO disposition{TRUE};
+        if (system.setFileInformationByHandle(h, FileDispositionInfo, &disposition, sizeof disposition))
+            return Marked::Yes;
+        return GetLastError() == ERROR_DIR_NOT_EMPTY ? Marked::NotEmpty : Marked::Failed;
+    }
+    if (system.ntSetInformationFile) {
+        ++FileCalls.dispositions;
+        NtIoStatusBlock status{};
+        BOOLEAN deleteFile = TRUE;   // the whole of FILE_DISPOSITION_INFORMATION
+        LONG result = system.ntSetInformationFile(h, &status, &deleteFile, sizeof deleteFile,
+                                                  FileDispositionInformationClass);
+        if (result >= 0) return Marked::Yes;
+        return result == StatusDirectoryNotEmpty ? Marked::NotEmpty : Marked::Failed;
+    }
+    return Marked::NoWay;
+}
+
 }  // namespace
 
 bool RemovalScope::Enter(const char* programPath) {
@@ -71,13 +90,45 @@ bool RemovalScope::Enter(const char* programPath) {
     AppendBackslash(folder_, sizeof folder_);
     finalFolder_[0] = '\0';
     folderIsLink_.clear();
-    UniqueFileHandle h = CountedOpen(folder_, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
-    if (h && !ReadFinalPath(h.get(), finalFolder_, sizeof finalFolder_)) finalFolder_[0] = '\0';
+    refused_ = 0;
+    DWORD ntMajor = NtMajorVersion();
+    // Reparse points begin with Windows 2000; NT 4.0 does not know the flag.
+    openFlags_ = ntMajor == 0 ? 0 : FILE_FLAG_BACKUP_SEMANTICS | (ntMajor >= 5 ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
+    // An NT system that reports Windows 9x (a compatibility mode, or Wine)
+    // has file links, and DeleteFileA may follow them: where final paths can
+    // be had, they guard the deletion by name too.
+    bool finalPaths = System().getFinalPathNameByHandleA != nullptr;
+    if (finalPaths) {
+        // The folder itself may be a link (a folder moved to another drive and
+        // linked back): its final path is then its target's, like its entries'.
+        DWORD share = ntMajor == 0 ? FILE_SHARE_READ | FILE_SHARE_WRITE : ShareAll;
+        UniqueFileHandle h = CountedOpenEntry(folder_, 0, share, FILE_FLAG_BACKUP_SEMANTICS);
+        if (!h || !ReadFinalPath(h.get(), finalFolder_, sizeof finalFolder_)) finalFolder_[0] = '\0';
+    }
+    if (ntMajor == 0)
+        method_ = Method::ByName;
+    else
+        method_ = finalFolder_[0] != '\0' ? Method::ByFinalPath : Method::ByAttributes;
     return true;
 }
 
+// Every entry left alone passes here: it is counted and the log says why.
+EntryOutcome RemovalScope::Refuse(Refusal why, const char* what) {
+    static const char* const reasons[] = {
+        "it leads outside the program folder",                 // OutsideText
+        "it names a device",                                   // Device
+        "it passes through a link",                            // ThroughLink
+        "it is a link",                                        // IsLink
+        "it is a link, or leads outside the program folder",   // OutsideFolder
+        "the path is too long",                                // TooLong
+    };
+    ++refused_;
+    LogLine("skipped %s: %s", what, reasons[static_cast<int>(why)]);
+    return EntryOutcome::Settled;
+}
+
 bool RemovalScope::LiesInside(HANDLE h) {
-    if (finalFolder_[0] == '\0') return FinalPathOf() == nullptr;   // no final paths: no links either
+    if (method_ == Method::ByAttributes) return !IsLinkAttribute(HandleAttributes(h));
     char final[1024];
     return ReadFinalPath(h, final, sizeof final) && PathLiesInside(LeadByteTable, finalFolder_, final);
 }
@@ -97,7 +148,7 @@ bool RemovalScope::PassesThroughLink(const char* entry) {
             DWORD attributes = CountedGetAttributes(path);
             // A folder that does not exist (yet) is no link; it is asked again.
             if (attributes == INVALID_FILE_ATTRIBUTES) continue;
-            known = folderIsLink_.emplace(key, (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0).first;
+            known = folderIsLink_.emplace(key, IsLinkAttribute(attributes)).first;
         }
         if (known->second) return true;
     }
@@ -105,17 +156,30 @@ bool RemovalScope::PassesThroughLink(const char* entry) {
 }
 
 RemovalScope::HandleResult RemovalScope::DeleteThroughHandle(const char* path) {
-    UniqueFileHandle h = CountedOpen(path, DELETE, 0);
+    if (method_ == Method::ByAttributes) {
+        // Checked by name first as well: Wine opens a link's target whatever
+        // the flags say.
+        DWORD attributes = CountedGetAttributes(path);
+        if (attributes == INVALID_FILE_ATTRIBUTES) return HandleResult::Missing;
+        if (IsLinkAttribute(attributes)) return HandleResult::Outside;
+    }
+    UniqueFileHandle h = CountedOpenEntry(path, DELETE, 0, openFlags_);
     if (!h) {
         DWORD error = GetLastError();
         return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ? HandleResult::Refused
                                                                                 : HandleResult::Missing;
     }
     if (!LiesInside(h.get())) return HandleResult::Outside;
-    FILE_DISPOSITION_INFO disposition{TRUE};
-    ++FileCalls.dispositions;
-    if (SetFileInformationByHandle(h.get(), FileDispositionInfo, &disposition, sizeof disposition))
-        return HandleResult::Deleted;
+    switch (MarkForDeletion(h.get())) {
+    case Marked::Yes: return HandleResult::Deleted;
+    case Marked::NotEmpty: return HandleResult::NotEmpty;
+    case Marked::Failed: return HandleResult::Blocked;
+    case Marked::NoWay: break;
+    }
+    // No way to delete through the handle: by name, right after the check.
+    bool isFolder = (HandleAttributes(h.get()) & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    h.reset();
+    if (isFolder ? CountedRemoveDirectory(path) : CountedDeleteFile(path)) return HandleResult::Deleted;
     return GetLastError() == ERROR_DIR_NOT_EMPTY ? HandleResult::NotEmpty : HandleResult::Blocked;
 }
 
@@ -124,9 +188,9 @@ RemovalScope::HandleResult RemovalScope::DeleteThroughHandle(const char* path) {
 EntryOutcome RemovalScope::TakeStubborn(const char* path) {
     {
         // Whoever holds it, it is only touched once it is known to lie inside.
-        UniqueFileHandle h = CountedOpen(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+        UniqueFileHandle h = CountedOpenEntry(path, 0, ShareAll, openFlags_);
         if (!h) return Gone(path) ? EntryOutcome::Stays : EntryOutcome::Settled;
-        if (!LiesInside(h.get())) return Skipped(path, "it leads outside the program folder");
+        if (!LiesInside(h.get())) return Refuse(Refusal::OutsideFolder, path);
     }
     DWORD attributes = CountedGetAttributes(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) return EntryOutcome::Stays;
@@ -144,17 +208,42 @@ EntryOutcome RemovalScope::TakeStubborn(const char* path) {
     return EntryOutcome::Settled;
 }
 
+// Windows 9x: the attributes cleared, then the folder removed or the file
+// deleted by name; a file in use goes to wininit.ini.
+EntryOutcome RemovalScope::RemoveByName(const char* path) {
+    DWORD attributes = CountedGetAttributes(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return EntryOutcome::Stays;
+    if (IsLinkAttribute(attributes)) return Refuse(Refusal::IsLink, path);
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        if (attributes & BlockingAttributes) CountedSetAttributes(path, 0);
+        return CountedRemoveDirectory(path) ? EntryOutcome::Removed : EntryOutcome::Stays;
+    }
+    if (finalFolder_[0] != '\0') {
+        // Opened to be asked where it is, nothing more: no deletion access
+        // and no delete sharing.
+        UniqueFileHandle h = CountedOpenEntry(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, 0);
+        if (h && !LiesInside(h.get())) return Refuse(Refusal::OutsideFolder, path);
+    }
+    if (attributes & BlockingAttributes) CountedSetAttributes(path, 0);
+    if (CountedDeleteFile(path)) return Gone(path) ? EntryOutcome::Removed : EntryOutcome::Settled;
+    if (Gone(path)) return EntryOutcome::Stays;
+    if (!IsLeftForLater(path, program_)) DeferFileRemoval(path);
+    return EntryOutcome::Settled;
+}
+
 EntryOutcome RemovalScope::Remove(const char* entry) {
-    if (!EntryStaysInside(LeadByteTable, entry)) return Skipped(entry, "it leads outside the program folder");
-    if (NamesDevice(LeadByteTable, entry)) return Skipped(entry, "it names a device");
+    if (!EntryStaysInside(LeadByteTable, entry)) return Refuse(Refusal::OutsideText, entry);
+    if (NamesDevice(LeadByteTable, entry)) return Refuse(Refusal::Device, entry);
     char path[1024];
-    if (!ComposeEntryPath(path, sizeof path, folder_, entry)) return Skipped(entry, "the path is too long");
-    if (PassesThroughLink(entry)) return Skipped(entry, "it passes through a link");
+    if (!ComposeEntryPath(path, sizeof path, folder_, entry)) return Refuse(Refusal::TooLong, entry);
+    if (PassesThroughLink(entry)) return Refuse(Refusal::ThroughLink, entry);
+    if (method_ == Method::ByName) return RemoveByName(path);
     switch (DeleteThroughHandle(path)) {
     case HandleResult::Deleted: return EntryOutcome::Removed;
     case HandleResult::Missing:
     case HandleResult::NotEmpty: return EntryOutcome::Stays;
-    case HandleResult::Outside: return Skipped(entry, "it is a link, or leads outside the program folder");
+    case HandleResult::Outside:
+        return Refuse(method_ == Method::ByAttributes ? Refusal::IsLink : Refusal::OutsideFolder, entry);
     case HandleResult::Refused:
     case HandleResult::Blocked: break;
     }

@@ -4,6 +4,7 @@
 #pragma once
 #include "uninstall/core/removal_list.h"
 #include <windows.h>
+#include <cstddef>
 #include <string>
 #include <unordered_map>
 
@@ -14,6 +15,18 @@ public:
     bool Enter(const char* programPath);
     const char* folder() const { return folder_; }   // ends in a backslash
     EntryOutcome Remove(const char* entry);
+    // Visits of entries left in place because they lie outside the folder,
+    // pass through a link, are links or name a device: non-zero when the run
+    // left something it was asked to delete.
+    std::size_t refused() const { return refused_; }
+
+    // How entries are checked and deleted, chosen in Enter from the system.
+    enum class Method {
+        ByName,         // Windows 9x: no links, no handles to folders, no delete sharing
+        ByAttributes,   // NT without final paths: links told by their attributes
+        ByFinalPath,    // the opened entry's final path compared with the folder's
+    };
+    Method method() const { return method_; }
 
 private:
     bool PassesThroughLink(const char* entry);
@@ -21,13 +34,22 @@ private:
     enum class HandleResult { Deleted, Missing, Outside, NotEmpty, Refused, Blocked };
     HandleResult DeleteThroughHandle(const char* path);
     EntryOutcome TakeStubborn(const char* path);
+    EntryOutcome RemoveByName(const char* path);
+    // Why an entry is left in place without being touched.
+    enum class Refusal { OutsideText, Device, ThroughLink, IsLink, OutsideFolder, TooLong };
+    // `what` is the entry or the path it was refused by.
+    EntryOutcome Refuse(Refusal why, const char* what);
 
     char program_[1024] = "";
     char folder_[1024] = "";
-    // The folder's own final path ("\\?\C:\..."), against which every opened
-    // entry is compared; empty when the system cannot tell final paths.
+    Method method_ = Method::ByName;
+    DWORD openFlags_ = 0;
+    // The folder's own final path ("\\?\C:\..."), with links followed, against
+    // which every opened entry is compared; empty where the system tells no
+    // final paths.
     char finalFolder_[1024] = "";
     // Each folder an entry passes through, checked once: true when it is a
     // link (a reparse point) or cannot be read.
     std::unordered_map<std::string, bool> folderIsLink_;
+    std::size_t refused_ = 0;
 };

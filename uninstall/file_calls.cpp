@@ -2,3 +2,10 @@
 
 FileCallCounts FileCalls;
 RunMoments RunTimes;
+EntryOpenObserver EntryOpenSeen = nullptr;
+
+EntryOpenObserver SetEntryOpenObserverForTests(EntryOpenObserver observer) {
+    EntryOpenObserver previous = EntryOpenSeen;
+    EntryOpenSeen = observer;
+    return previous;
+}

@@ -2,6 +2,7 @@
 // and the moments of the run up to the first removal. The counts cost an
 // increment per call; the benchmark reads them in its counted program.
 #pragma once
+#include "platform/handles.h"
 #include <windows.h>
 
 struct FileCallCounts {
@@ -11,7 +12,7 @@ struct FileCallCounts {
     unsigned long long folderRemovals = 0;  // RemoveDirectoryA
     unsigned long long opens = 0;           // CreateFileA of a listed entry
     unsigned long long finalPaths = 0;      // GetFinalPathNameByHandleA
-    unsigned long long dispositions = 0;    // SetFileInformationByHandle
+    unsigned long long dispositions = 0;    // deletions marked on a handle
     unsigned long long closes = 0;          // CloseHandle of such an open
     unsigned long long renames = 0;         // MoveFileA of a file in use
     unsigned long long schedules = 0;       // MoveFileExA or a wininit.ini write
@@ -39,6 +40,23 @@ inline LONGLONG Moment() {
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
     return now.QuadPart;
+}
+
+// Tests only: sees the arguments of every open of a listed entry (or of the
+// program folder) before it is made. Returns the previous observer; null
+// removes it.
+using EntryOpenObserver = void (*)(const char* path, DWORD access, DWORD share, DWORD flags);
+EntryOpenObserver SetEntryOpenObserverForTests(EntryOpenObserver observer);
+extern EntryOpenObserver EntryOpenSeen;
+
+// Opens a listed entry (a folder too) with OPEN_EXISTING; an opened handle is
+// counted with its close, which its owner makes.
+inline UniqueFileHandle CountedOpenEntry(const char* path, DWORD access, DWORD share, DWORD flags) {
+    if (EntryOpenSeen) EntryOpenSeen(path, access, share, flags);
+    ++FileCalls.opens;
+    UniqueFileHandle h(CreateFileA(path, access, share, nullptr, OPEN_EXISTING, flags, nullptr));
+    if (h) ++FileCalls.closes;
+    return h;
 }
 
 inline DWORD CountedGetAttributes(const char* path) {

@@ -61,12 +61,14 @@ void DeleteHelpIndexes() {
 constexpr std::size_t DefaultListHoldingLimit = 64u << 20;
 std::size_t ListHoldingLimit = DefaultListHoldingLimit;
 
-int RunPasses(std::FILE* list, RemovalScope& scope) {
-    return RunRemovalPasses(list, ListHoldingLimit, [&scope](const char* entry) {
+// Returns the number of passes; `removed` counts the entries removed.
+int RunPasses(std::FILE* list, RemovalScope& scope, std::size_t& removed) {
+    return RunRemovalPasses(list, ListHoldingLimit, [&scope, &removed](const char* entry) {
         ++FileCalls.entries;
         EntryOutcome outcome = scope.Remove(entry);
         if (outcome == EntryOutcome::Removed) {
             if (FileCalls.removals++ == 0) RunTimes.firstRemoval = Moment();
+            ++removed;
             LogLine("removed %s", entry);
         }
         return outcome;
@@ -93,6 +95,11 @@ UninstallEnd UninstallDriver(bool silent) {
         if (!silent) ReportMissingList();
         return UninstallEnd::CannotStart;
     }
+    RemovalScope scope;
+    if (!scope.Enter(paths.program)) {
+        LogLine("cannot start: no entry can be taken from %s; nothing was changed", paths.folder);
+        return UninstallEnd::CannotStart;
+    }
     RemoveIntegration();
     RunTimes.integrationRemoved = Moment();
     UnloadLanguageDll();
@@ -102,8 +109,8 @@ UninstallEnd UninstallDriver(bool silent) {
     RunTimes.passesStarted = Moment();
     // Passes until one removes nothing: a folder listed before its contents
     // goes in the pass after the one that emptied it.
-    RemovalScope scope;
-    if (scope.Enter(paths.program)) RunPasses(list.get(), scope);
+    std::size_t removed = 0;
+    RunPasses(list.get(), scope, removed);
     RunTimes.passesEnded = Moment();
     list.reset();
     RemoveEntryItself(ListFileName);
@@ -115,12 +122,18 @@ UninstallEnd UninstallDriver(bool silent) {
     if (notified) ShowRestartNotice();
     if (!StartSelfRemoval(silent) && !notified && !silent) ShowRestartNotice();
     if (AnythingScheduledAtRestart()) LogLine("a restart is needed to finish the removal");
+    // Entries were asked for and every one was left alone: that is no success.
+    if (removed == 0 && scope.refused() > 0) {
+        LogLine("none of the listed entries was removed: %u were left alone", static_cast<unsigned>(scope.refused()));
+        return UninstallEnd::NothingRemoved;
+    }
     return UninstallEnd::Done;
 }
 
 int RemoveListedEntries(std::FILE* list, const char* programPath) {
     RemovalScope scope;
-    return scope.Enter(programPath) ? RunPasses(list, scope) : 0;
+    std::size_t removed = 0;
+    return scope.Enter(programPath) ? RunPasses(list, scope, removed) : 0;
 }
 
 std::size_t SetListHoldingLimitForTests(std::size_t limit) {

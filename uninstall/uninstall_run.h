@@ -8,6 +8,7 @@ enum class UninstallEnd {
     Done,          // ran to its end (files left for the restart included)
     Declined,      // the user answered No: nothing was changed
     CannotStart,   // no list, or the program folder cannot be entered: nothing was changed
+    NothingRemoved,   // ran to its end, but every listed entry was left alone (links, outside)
 };
 
 // Confirms (unless silent), removes the integration and the listed files,

@@ -6,6 +6,7 @@ enum class RunEnd {
     Done,          // setup applied its choices, the uninstall ran to its end, or nothing was asked
     Cancelled,     // the user answered No or cancelled setup
     CannotStart,   // the uninstall could not start; nothing was changed
+    NothingRemoved,   // the uninstall ran, but left every listed entry alone
     Busy,          // another setup or uninstall run of the program is under way
 };
 
@@ -19,6 +20,7 @@ constexpr ExitCodeRow ExitCodeTable[] = {
     {RunEnd::Done, 0, "done"},
     {RunEnd::Cancelled, 1602, "cancelled by the user"},
     {RunEnd::CannotStart, 1603, "could not start, nothing was changed"},
+    {RunEnd::NothingRemoved, 1603, "none of the listed entries was removed"},
     {RunEnd::Busy, 1618, "another setup or uninstall run is under way, nothing was changed"},
 };
 

@@ -1,8 +1,15 @@
 // The removal passes in-process on a real folder: read-only files and
 // folders, folders listed before their contents, and the same outcome when
-// the list is held and when it is read again for every pass.
+// the list is held and when it is read again for every pass; then the same
+// entries on each family of Windows, with the optional system functions
+// missing as on the older ones.
 #include "uninstall/uninstall_run.h"
-#include "tests/support/harness.h"
+#include "uninstall/entry_removal.h"
+#include "uninstall/file_calls.h"
+#include "platform/system_functions.h"
+#include "tests/support/program_run.h"
+#include "tests/support/registry_probe.h"
+#include "tests/support/sandbox.h"
 #include <gtest/gtest.h>
 #include <cstdio>
 #include <string>
@@ -70,6 +77,120 @@ TEST(RemovalPasses, HeldOrReReadTheListLeavesTheSameFolder) {
             }
         }
         SetListHoldingLimitForTests(previous);
+    }
+}
+
+struct Open {
+    std::string path;
+    DWORD access, share, flags;
+};
+std::vector<Open> Opens;
+void RecordOpen(const char* path, DWORD access, DWORD share, DWORD flags) {
+    Opens.push_back({path, access, share, flags});
+}
+
+// Plain, read-only, nested and in-use entries, and links out of the folder,
+// removed by each family's method, from the folder itself and from a link to
+// it. Wine accepts every call whatever version it reports, so what each family
+// may not ask for is checked on the recorded opens.
+TEST(RemovalPasses, EachFamilyRemovesWhatIsInsideAndNothingElse) {
+    using R = RemovalScope::Method;
+    const DWORD NT = VER_PLATFORM_WIN32_NT;
+    struct System {
+        const char* name;
+        WindowsVersionInfo version;
+        unsigned absent;
+        R method;
+    } const systems[] = {
+        {"Vista and later", {NT, 6, 1}, 0, R::ByFinalPath},
+        {"Vista, no final paths", {NT, 6, 1}, NoFinalPathByHandle, R::ByAttributes},
+        {"2000 and XP", {NT, 5, 1}, NoVistaFunctions, R::ByAttributes},
+        {"XP, nothing looked up", {NT, 5, 1}, NoSystemFunctions, R::ByAttributes},
+        {"NT 4.0", {NT, 4, 0}, NoVistaFunctions, R::ByAttributes},
+        {"Windows 98", {VER_PLATFORM_WIN32_WINDOWS, 4, 10}, NoSystemFunctions, R::ByName},
+        {"Windows 98 reported by an NT system", {VER_PLATFORM_WIN32_WINDOWS, 4, 10}, 0, R::ByName},
+    };
+    test::SeamScope<EntryOpenObserver> recorder(SetEntryOpenObserverForTests, RecordOpen);
+    for (const System& system : systems) {
+        bool win9x = system.method == R::ByName;
+        if (win9x && !test::Windows9xRunsThisBuild()) continue;
+        for (bool throughLink : {false, true}) {
+            SCOPED_TRACE(std::string(system.name) + (throughLink ? ", program folder behind a link" : ""));
+            test::EmptySchedule schedule;
+            test::SavedFile wininit(test::WindowsFolder() + "\\wininit.ini");
+            test::ScratchDir dir("family");
+            std::string real = dir / "prog", bait = dir / "bait";
+            for (const std::string& folder : {real, real + "\\d", real + "\\d\\e", bait})
+                ASSERT_TRUE(test::MakeDir(folder));
+            for (const char* name : {"a.txt", "ro.txt", "d\\e\\f.txt", "busy.dat"})
+                ASSERT_TRUE(test::WriteBytes(real + "\\" + name, name));
+            ASSERT_TRUE(SetFileAttributesA((real + "\\ro.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+            ASSERT_TRUE(test::WriteBytes(bait + "\\f.txt", "bait"));
+            ASSERT_TRUE(test::MakeUnixLink(real + "\\dlink", bait));
+            // A file link exists from Vista on, where the open names the link
+            // itself; Wine opens its target whatever the flags say and shows
+            // no attribute by which to tell it, so only the final path can.
+            bool fileLink = (system.absent & NoFinalPathByHandle) == 0;
+            if (fileLink) {
+                ASSERT_TRUE(test::MakeUnixLink(real + "\\flink", bait + "\\f.txt"));
+            }
+            std::string folder = real;
+            if (throughLink) {
+                folder = dir / "linked";
+                ASSERT_TRUE(test::MakeUnixLink(folder, real));
+            }
+            test::HeldFile busy(real + "\\busy.dat", test::Hold::NoDeleteSharing);
+            ASSERT_TRUE(busy);
+            std::string listPath = dir / "Uninstall.lst";
+            ASSERT_TRUE(test::WriteBytes(listPath, std::string("d\r\nd\\e\r\nd\\e\\f.txt\r\na.txt\r\nro.txt\r\nbusy.dat\r\n"
+                                                   "dlink\\f.txt\r\ndlink\r\n") +
+                                                   (fileLink ? "flink\r\n" : "")));
+
+            test::WindowsVersionScope version(system.version.platformId, system.version.major,
+                                              system.version.minor);
+            test::SeamScope<unsigned> absent(SetAbsentSystemFunctionsForTests, system.absent);
+            Opens.clear();
+            RemovalScope scope;
+            ASSERT_TRUE(scope.Enter((folder + "\\uninstall.exe").c_str()));
+            EXPECT_EQ(scope.method(), system.method);
+            UniqueStdioFile list(std::fopen(listPath.c_str(), "rb"));
+            ASSERT_TRUE(list);
+            RunRemovalPasses(list.get(), 1u << 20, [&scope](const char* entry) { return scope.Remove(entry); });
+            std::string scheduledBusy = test::ReadBytes(test::WindowsFolder() + "\\wininit.ini");
+            bool busyScheduled = test::IsScheduledForDeletion(real + "\\busy.dat");
+            busy.Release();
+
+            for (const char* gone : {"a.txt", "ro.txt", "d"}) EXPECT_FALSE(test::Exists(real + "\\" + gone)) << gone;
+            for (const char* kept : {"busy.dat", "dlink"}) EXPECT_TRUE(test::Exists(real + "\\" + kept)) << kept;
+            EXPECT_EQ(test::Exists(real + "\\flink"), fileLink);
+            EXPECT_EQ(test::ReadBytes(bait + "\\f.txt"), "bait");
+            EXPECT_EQ(scope.refused(), fileLink ? 3u : 2u);   // dlink\f.txt, dlink, flink
+            if (win9x) {
+                char shortName[MAX_PATH] = "";
+                ASSERT_GT(GetShortPathNameA((folder + "\\busy.dat").c_str(), shortName, sizeof shortName), 0u);
+                EXPECT_EQ(scheduledBusy, "[Rename]\r\nNUL=" + std::string(shortName) + "\r\n");
+                // Windows 9x itself opens nothing; an NT system reporting it
+                // opens only to read final paths.
+                EXPECT_EQ(Opens.empty(), !fileLink);
+                for (const Open& open : Opens) {
+                    EXPECT_EQ(open.access & DELETE, 0u) << open.path;
+                    EXPECT_EQ(open.share & FILE_SHARE_DELETE, 0u) << open.path;
+                }
+            } else {
+                EXPECT_TRUE(busyScheduled || test::IsScheduledForDeletion(folder + "\\busy.dat"));
+                bool deleteAsked = false;
+                for (const Open& open : Opens) {
+                    deleteAsked = deleteAsked || (open.access & DELETE) != 0;
+                    if (system.version.major < 5) {
+                        EXPECT_EQ(open.flags & FILE_FLAG_OPEN_REPARSE_POINT, 0u) << open.path;
+                    }
+                }
+                EXPECT_TRUE(deleteAsked);
+            }
+            test::RemoveUnixLink(real + "\\dlink");
+            if (fileLink) test::RemoveUnixLink(real + "\\flink");
+            if (throughLink) test::RemoveUnixLink(folder);
+        }
     }
 }
 

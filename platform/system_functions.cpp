@@ -1,0 +1,44 @@
+#include "platform/system_functions.h"
+
+namespace {
+
+unsigned AbsentForTests = 0;
+
+template <class Function>
+void Find(Function& slot, HMODULE module, const char* name, unsigned bit) {
+    slot = module != nullptr && (AbsentForTests & bit) == 0
+               ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)))
+               : nullptr;
+}
+
+// The one list of optional functions: where each lives, its name, and the
+// bit that makes tests see it missing.
+SystemFunctions LookUp() {
+    HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    SystemFunctions f{};
+    Find(f.getFinalPathNameByHandleA, kernel32, "GetFinalPathNameByHandleA", NoFinalPathByHandle);
+    Find(f.setFileInformationByHandle, kernel32, "SetFileInformationByHandle", NoFileInformationByHandle);
+    Find(f.ntSetInformationFile, ntdll, "NtSetInformationFile", NoNtSetInformationFile);
+    return f;
+}
+
+SystemFunctions Table;
+bool TableFilled = false;
+
+}  // namespace
+
+const SystemFunctions& System() {
+    if (!TableFilled) {
+        Table = LookUp();
+        TableFilled = true;
+    }
+    return Table;
+}
+
+unsigned SetAbsentSystemFunctionsForTests(unsigned absent) {
+    unsigned previous = AbsentForTests;
+    AbsentForTests = absent;
+    TableFilled = false;
+    return previous;
+}

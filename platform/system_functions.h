@@ -1,0 +1,44 @@
+// System functions that not every Windows the program runs on has. Each is
+// looked up by name once; a missing one is null, and every caller has a way
+// for the systems without it. Everything else the program calls is in the
+// oldest Windows it supports (Windows 98 and NT 4.0 for the x86 build, XP x64
+// for the x64 build), so that the loader of those systems starts it.
+#pragma once
+#include <windows.h>
+
+// NtSetInformationFile of ntdll (the whole NT family): on a handle opened with
+// DELETE access, the FileDispositionInformation class (13) with a one-byte
+// true marks the file or empty folder for deletion when the handle closes.
+constexpr int FileDispositionInformationClass = 13;
+struct NtIoStatusBlock {
+    union {
+        LONG status;
+        void* pointer;
+    };
+    ULONG_PTR information;
+};
+using NtSetInformationFileFunction = LONG(WINAPI*)(HANDLE file, NtIoStatusBlock* status, void* information,
+                                                   ULONG length, int informationClass);
+
+struct SystemFunctions {
+    // Windows Vista and later (kernel32).
+    DWORD(WINAPI* getFinalPathNameByHandleA)(HANDLE file, LPSTR path, DWORD capacity, DWORD flags);
+    BOOL(WINAPI* setFileInformationByHandle)(HANDLE file, FILE_INFO_BY_HANDLE_CLASS informationClass,
+                                             LPVOID information, DWORD size);
+    // The NT family (ntdll); absent on Windows 9x.
+    NtSetInformationFileFunction ntSetInformationFile;
+};
+
+// The table, filled on the first call.
+const SystemFunctions& System();
+
+// Tests only: the functions of the set bits are looked up as missing, as on a
+// system without them; 0 restores the real lookup. Returns the previous bits.
+enum AbsentSystemFunction : unsigned {
+    NoFinalPathByHandle = 1u << 0,
+    NoFileInformationByHandle = 1u << 1,
+    NoNtSetInformationFile = 1u << 2,
+    NoVistaFunctions = NoFinalPathByHandle | NoFileInformationByHandle,
+    NoSystemFunctions = NoVistaFunctions | NoNtSetInformationFile,
+};
+unsigned SetAbsentSystemFunctionsForTests(unsigned absent);

@@ -1,0 +1,79 @@
+#!/usr/bin/env python3
+"""Checks that a build of uninstall.exe loads on the oldest Windows it is for:
+every DLL it imports from has a list of that Windows' exports here, every
+function it imports is on that list and imported by name, it is a GUI
+program, and the operating-system and subsystem versions in its header are
+no newer than that Windows.
+
+  check_imports.py PROGRAM
+
+The x86 program is for Windows 98, 98 SE and Me and NT 4.0 SP6 (lists in
+win98-nt4/); the x64 program for Windows XP x64 and Server 2003 x64, which
+export all of those too (lists in win98-nt4/ and xp-x64/). A list names its
+source in its first lines; a name may end in ":x86" or ":x64" when only that
+architecture exports it. Prints every fault and exits with 1 when there is one.
+"""
+import os
+import sys
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, '..', '..', 'tools'))
+pe_imports = __import__('pe-imports')
+
+FLOORS = {
+    0x14C: ('x86', ['win98-nt4'], (4, 0)),
+    0x8664: ('x64', ['win98-nt4', 'xp-x64'], (5, 2)),
+}
+GUI_SUBSYSTEM = 2
+
+
+def exports(arch, folders):
+    """{dll (lower case): set of names} from the lists of `folders`."""
+    lists = {}
+    for folder in folders:
+        for file in sorted(os.listdir(os.path.join(HERE, folder))):
+            if not file.endswith('.txt'):
+                continue
+            names = lists.setdefault(file[:-4] + '.dll', set())
+            for line in open(os.path.join(HERE, folder, file)):
+                if line.startswith('#'):
+                    continue
+                for token in line.split():
+                    name, _, only = token.partition(':')
+                    if only in ('', arch):
+                        names.add(name)
+    return lists
+
+
+def faults(path):
+    info = pe_imports.read_pe(path)
+    if info['machine'] not in FLOORS:
+        return ['%s: machine %#x is neither x86 nor x64' % (path, info['machine'])]
+    arch, folders, version = FLOORS[info['machine']]
+    found = []
+    if info['subsystem'] != GUI_SUBSYSTEM:
+        found.append('subsystem %d, not the Windows GUI (2)' % info['subsystem'])
+    for field in ('os', 'subsystem_version'):
+        if info[field] > version:
+            found.append('%s %d.%d is newer than %d.%d' % (field.replace('_', ' '), *info[field], *version))
+    lists = exports(arch, folders)
+    unlisted = set()
+    for dll, name in info['imports']:
+        names = lists.get(dll.lower())
+        if names is None:
+            if dll.lower() not in unlisted:
+                found.append('%s: no list of its exports on the oldest Windows' % dll)
+            unlisted.add(dll.lower())
+        elif name.startswith('#'):
+            found.append('%s!%s: imported by ordinal' % (dll, name))
+        elif name not in names:
+            found.append('%s!%s: not exported by the oldest Windows for %s' % (dll, name, arch))
+    return found
+
+
+if __name__ == '__main__':
+    problems = faults(sys.argv[1])
+    for problem in problems:
+        print(problem)
+    print('%s: %s' % (sys.argv[1], '%d fault(s)' % len(problems) if problems else 'loads on its oldest Windows'))
+    sys.exit(1 if problems else 0)

@@ -1,0 +1,63 @@
+#!/usr/bin/env python3
+"""Reads a PE file's header and import table: prints the machine, subsystem,
+the operating-system and subsystem versions it asks for, and DLL!function
+for every import (ordinals as DLL!#N).
+
+  tools/pe-imports.py FILE
+"""
+import struct
+import sys
+
+
+def read_pe(path):
+    data = open(path, 'rb').read()
+    pe = struct.unpack_from('<I', data, 0x3C)[0]
+    if data[pe:pe + 4] != b'PE\0\0':
+        raise ValueError(path + ': not a PE file')
+    machine, sections, _, _, _, optional_size, _ = struct.unpack_from('<HHIIIHH', data, pe + 4)
+    opt = pe + 24
+    magic = struct.unpack_from('<H', data, opt)[0]
+    wide = magic == 0x20B   # PE32+
+    os_major, os_minor, _, _, sub_major, sub_minor = struct.unpack_from('<6H', data, opt + 40)
+    subsystem = struct.unpack_from('<H', data, opt + 68)[0]
+    directories = opt + (112 if wide else 96)
+    import_rva = struct.unpack_from('<I', data, directories + 8)[0]
+    table = opt + optional_size
+    section_list = [struct.unpack_from('<8sIIII', data, table + 40 * i) for i in range(sections)]
+
+    def offset(rva):
+        for _, vsize, vaddr, rawsize, rawptr in section_list:
+            if vaddr <= rva < vaddr + max(vsize, rawsize):
+                return rva - vaddr + rawptr
+        raise ValueError('address %#x outside every section' % rva)
+
+    def text(rva):
+        at = offset(rva)
+        return data[at:data.index(b'\0', at)].decode('ascii')
+
+    imports = []
+    at = offset(import_rva) if import_rva else None
+    while at is not None:
+        lookup, _, _, name, first = struct.unpack_from('<5I', data, at)
+        if name == 0:
+            break
+        dll = text(name)
+        thunk = offset(lookup or first)
+        size, flag = (8, 1 << 63) if wide else (4, 1 << 31)
+        while True:
+            value = struct.unpack_from('<Q' if wide else '<I', data, thunk)[0]
+            if value == 0:
+                break
+            imports.append((dll, '#%d' % (value & 0xFFFF) if value & flag else text((value & 0x7FFFFFFF) + 2)))
+            thunk += size
+        at += 20
+    return {'machine': machine, 'subsystem': subsystem, 'os': (os_major, os_minor),
+            'subsystem_version': (sub_major, sub_minor), 'imports': imports}
+
+
+if __name__ == '__main__':
+    info = read_pe(sys.argv[1])
+    print('machine %#x, subsystem %d, OS version %d.%d, subsystem version %d.%d' % (
+        info['machine'], info['subsystem'], *info['os'], *info['subsystem_version']))
+    for dll, name in sorted(info['imports'], key=lambda i: (i[0].lower(), i[1])):
+        print('%s!%s' % (dll, name))
