@@ -109,9 +109,8 @@ bool TakeRunLock(UniqueHandle& lock) {
 HFONT CreateDialogFont() {
     // 12 pixels at 96 DPI. The program declares itself DPI-aware, so the
     // system no longer enlarges its windows: the line grows with the DPI here.
-    HDC screen = GetDC(nullptr);
-    int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen) ReleaseDC(nullptr, screen);
+    UniqueScreenDc screen(GetDC(nullptr));
+    int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
     if (dpi <= 0) dpi = 96;
     return CreateFontA(-MulDiv(12, dpi, 96), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, GB2312_CHARSET,
                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,

@@ -38,5 +38,5 @@ bool File::Seek(long long position) {
 
 bool File::Close() {
     if (!IsOpen()) return true;
-    return CloseHandle(handle_.release()) != FALSE;
+    return handle_.close() != FALSE;
 }

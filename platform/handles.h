@@ -38,6 +38,15 @@ public:
     void** putVoid() { return reinterpret_cast<void**>(put()); }
     // Gives the handle up without releasing it.
     H release() { return std::exchange(h_, Invalid()); }
+    // Releases the handle now and hands back what the release function said
+    // (CloseHandle's BOOL, RegCloseKey's error code, fclose's int). An empty
+    // owner calls nothing and gives the result type's zero: where that reads
+    // as success, check the owner first.
+    auto close() {
+        using Result = decltype(Release(h_));
+        if (h_ == Invalid()) return Result();
+        return Release(release());
+    }
     void reset(H h = Invalid()) {
         if (h_ != Invalid()) Release(h_);
         h_ = h;
@@ -58,6 +67,8 @@ inline void FreeIdList(LPITEMIDLIST p) {
         malloc->Release();
     }
 }
+// A device context of the whole screen, from GetDC(nullptr).
+inline void ReleaseScreenDc(HDC dc) { ReleaseDC(nullptr, dc); }
 }  // namespace handle_release
 
 constexpr std::intptr_t InvalidHandleValue = -1;  // INVALID_HANDLE_VALUE
@@ -71,6 +82,7 @@ using UniqueFindHandle = UniqueOwner<HANDLE, &::FindClose, InvalidHandleValue>;
 using UniqueLibrary = UniqueOwner<HMODULE, &::FreeLibrary>;
 using UniqueRegKey = UniqueOwner<HKEY, &::RegCloseKey>;
 using UniqueFont = UniqueOwner<HFONT, &::DeleteObject>;
+using UniqueScreenDc = UniqueOwner<HDC, &handle_release::ReleaseScreenDc>;
 // A file opened through the C library.
 using UniqueStdioFile = UniqueOwner<std::FILE*, &std::fclose>;
 // A COM interface pointer, released once.

@@ -12,6 +12,7 @@
 // handle opened as the key itself (NtDeleteKey); Windows 9x has neither
 // links nor that call and deletes by name.
 #include "platform/registry.h"
+#include "platform/system_functions.h"
 #include "platform/core/keypath.h"
 #include "platform/core/textwalk.h"
 #include "platform/handles.h"
@@ -41,14 +42,8 @@ bool MakePath(HKEY root, const char* path, char (&made)[MadePathSize]) {
     return RegMakeKeyPath(root, path, made, sizeof made);
 }
 
-using NtDeleteKeyFunction = LONG(WINAPI*)(HANDLE key);
-
-// Not on Windows 9x, so looked up once.
-NtDeleteKeyFunction NtDeleteKeyCall() {
-    static NtDeleteKeyFunction f = reinterpret_cast<NtDeleteKeyFunction>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey")));
-    return f;
-}
+// Not on Windows 9x.
+auto NtDeleteKeyCall() { return System().ntDeleteKey; }
 
 // Windows 9x has no registry links (nor NtDeleteKey), and its registry
 // takes no options when a key is opened.
@@ -81,7 +76,7 @@ UniqueRegKey CreateLevel(HKEY parent, const char* name, REGSAM access) {
 
 // Deletes one key below `parent` as itself: a link goes, its target stays.
 LONG DeleteLevel(HKEY parent, const char* name) {
-    NtDeleteKeyFunction ntDelete = NtDeleteKeyCall();
+    auto ntDelete = NtDeleteKeyCall();
     if (!ntDelete) return Counted(RegDeleteKeyA(parent, name));
     UniqueRegKey key = OpenLevel(parent, name, DELETE);
     if (!key) return ERROR_FILE_NOT_FOUND;
@@ -147,7 +142,7 @@ UniqueRegKey RegOpenRead(HKEY root, const char* path) {
 // Closes the key now; false for a key that was never opened.
 bool RegClose(UniqueRegKey& key) {
     if (!key) return false;
-    return Counted(RegCloseKey(key.release())) == ERROR_SUCCESS;
+    return Counted(key.close()) == ERROR_SUCCESS;
 }
 
 void WriteValue(HKEY root, const char* path, const char* valueName, DWORD type, const void* bytes,

@@ -9,6 +9,7 @@
 // Without NtSetInformationFile the system is Windows 9x, which has no links
 // and opens no folders, and names are used directly.
 #include "platform/safe_file.h"
+#include "platform/system_functions.h"
 #include "platform/text.h"
 #include <cstdio>
 #include <cstring>
@@ -21,10 +22,6 @@ constexpr DWORD OpenItself = FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE
 constexpr DWORD BlockingAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 constexpr DWORD ShareAllButDelete = FILE_SHARE_READ | FILE_SHARE_WRITE;
 
-struct IoStatus {
-    void* status;
-    ULONG_PTR information;
-};
 struct BasicInformation {
     LARGE_INTEGER creation, lastAccess, lastWrite, change;  // 0: unchanged
     ULONG attributes;
@@ -32,31 +29,12 @@ struct BasicInformation {
 constexpr int BasicInformationClass = 4;
 constexpr int DispositionInformationClass = 13;
 
-using SetInformationFunction = LONG(WINAPI*)(HANDLE, IoStatus*, void*, ULONG, int);
-using FinalPathFunction = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
-
-template <typename F>
-F Lookup(const char* module, const char* name) {
-    HMODULE m = GetModuleHandleA(module);
-    return m ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(m, name))) : nullptr;
-}
-
-// Neither is on every system the program runs on, so both are looked up once.
-SetInformationFunction SetInformation() {
-    static SetInformationFunction f = Lookup<SetInformationFunction>("ntdll.dll", "NtSetInformationFile");
-    return f;
-}
-FinalPathFunction FinalPath() {
-    static FinalPathFunction f = Lookup<FinalPathFunction>("kernel32.dll", "GetFinalPathNameByHandleA");
-    return f;
-}
-
 // The NT family: entries can be opened as themselves and deleted through a handle.
-bool HandlesWork() { return SetInformation() != nullptr; }
+bool HandlesWork() { return System().ntSetInformationFile != nullptr; }
 
 bool SetInformationOn(HANDLE h, void* information, ULONG size, int kind) {
-    IoStatus io{};
-    return SetInformation()(h, &io, information, size, kind) == 0;
+    NtIoStatusBlock io{};
+    return System().ntSetInformationFile(h, &io, information, size, kind) == 0;
 }
 
 enum class Seen {
@@ -78,7 +56,7 @@ struct Entry {
 // folder that `path` names, followed by its last name. Systems without final
 // paths have no file links, and show a folder link as a reparse point.
 bool StaysAt(HANDLE h, const char* path) {
-    FinalPathFunction finalPath = FinalPath();
+    auto finalPath = System().getFinalPathNameByHandleA;
     if (!finalPath) return true;
     char reached[PathSize], expected[PathSize], name[PathSize];
     DWORD len = finalPath(h, reached, sizeof reached, 0);
@@ -355,10 +333,9 @@ bool CreatePrivateFolder(const char* parent, char* out, std::size_t capacity) {
 }
 
 bool TrustNoRedirection() {
-    using SetPolicyFunction = BOOL(WINAPI*)(int policy, const void* buffer, SIZE_T length);
     constexpr int RedirectionTrustPolicy = 16;   // ProcessRedirectionTrustPolicy
     constexpr DWORD EnforceRedirectionTrust = 1;
-    SetPolicyFunction setPolicy = Lookup<SetPolicyFunction>("kernel32.dll", "SetProcessMitigationPolicy");
+    auto setPolicy = System().setProcessMitigationPolicy;
     DWORD flags = EnforceRedirectionTrust;
     return setPolicy && setPolicy(RedirectionTrustPolicy, &flags, sizeof flags);
 }

@@ -20,6 +20,8 @@ SystemFunctions LookUp() {
     Find(f.getFinalPathNameByHandleA, kernel32, "GetFinalPathNameByHandleA", NoFinalPathByHandle);
     Find(f.setFileInformationByHandle, kernel32, "SetFileInformationByHandle", NoFileInformationByHandle);
     Find(f.ntSetInformationFile, ntdll, "NtSetInformationFile", NoNtSetInformationFile);
+    Find(f.ntDeleteKey, ntdll, "NtDeleteKey", NoNtDeleteKey);
+    Find(f.setProcessMitigationPolicy, kernel32, "SetProcessMitigationPolicy", NoProcessMitigationPolicy);
     return f;
 }
 

@@ -27,6 +27,9 @@ struct SystemFunctions {
                                              LPVOID information, DWORD size);
     // The NT family (ntdll); absent on Windows 9x.
     NtSetInformationFileFunction ntSetInformationFile;
+    LONG(WINAPI* ntDeleteKey)(HANDLE key);
+    // Windows 8 and later (kernel32).
+    BOOL(WINAPI* setProcessMitigationPolicy)(int policy, const void* buffer, SIZE_T length);
 };
 
 // The table, filled on the first call.
@@ -38,7 +41,9 @@ enum AbsentSystemFunction : unsigned {
     NoFinalPathByHandle = 1u << 0,
     NoFileInformationByHandle = 1u << 1,
     NoNtSetInformationFile = 1u << 2,
-    NoVistaFunctions = NoFinalPathByHandle | NoFileInformationByHandle,
-    NoSystemFunctions = NoVistaFunctions | NoNtSetInformationFile,
+    NoNtDeleteKey = 1u << 3,
+    NoProcessMitigationPolicy = 1u << 4,
+    NoVistaFunctions = NoFinalPathByHandle | NoFileInformationByHandle | NoProcessMitigationPolicy,
+    NoSystemFunctions = NoVistaFunctions | NoNtSetInformationFile | NoNtDeleteKey,
 };
 unsigned SetAbsentSystemFunctionsForTests(unsigned absent);

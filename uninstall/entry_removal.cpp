@@ -129,12 +129,12 @@ EntryOutcome RemovalScope::Refuse(Refusal why, const char* what) {
 
 bool RemovalScope::LiesInside(HANDLE h) {
     if (method_ == Method::ByAttributes) return !IsLinkAttribute(HandleAttributes(h));
-    char final[1024];
+    char final[PathSize];
     return ReadFinalPath(h, final, sizeof final) && PathLiesInside(LeadByteTable, finalFolder_, final);
 }
 
 bool RemovalScope::PassesThroughLink(const char* entry) {
-    char path[1024];
+    char path[PathSize];
     std::size_t base = std::strlen(folder_);
     for (const char* p = entry; *p != '\0'; p = NextCharPos(p)) {
         if (!IsSlashChar(*p) || p == entry) continue;
@@ -234,7 +234,7 @@ EntryOutcome RemovalScope::RemoveByName(const char* path) {
 EntryOutcome RemovalScope::Remove(const char* entry) {
     if (!EntryStaysInside(LeadByteTable, entry)) return Refuse(Refusal::OutsideText, entry);
     if (NamesDevice(LeadByteTable, entry)) return Refuse(Refusal::Device, entry);
-    char path[1024];
+    char path[PathSize];
     if (!ComposeEntryPath(path, sizeof path, folder_, entry)) return Refuse(Refusal::TooLong, entry);
     if (PassesThroughLink(entry)) return Refuse(Refusal::ThroughLink, entry);
     if (method_ == Method::ByName) return RemoveByName(path);

@@ -3,6 +3,7 @@
 // and files in use are handed to the deferred removal.
 #pragma once
 #include "uninstall/core/removal_list.h"
+#include "platform/core/textwalk.h"
 #include <windows.h>
 #include <cstddef>
 #include <string>
@@ -40,14 +41,14 @@ private:
     // `what` is the entry or the path it was refused by.
     EntryOutcome Refuse(Refusal why, const char* what);
 
-    char program_[1024] = "";
-    char folder_[1024] = "";
+    char program_[PathSize] = "";
+    char folder_[PathSize] = "";
     Method method_ = Method::ByName;
     DWORD openFlags_ = 0;
     // The folder's own final path ("\\?\C:\..."), with links followed, against
     // which every opened entry is compared; empty where the system tells no
     // final paths.
-    char finalFolder_[1024] = "";
+    char finalFolder_[PathSize] = "";
     // Each folder an entry passes through, checked once: true when it is a
     // link (a reparse point) or cannot be read.
     std::unordered_map<std::string, bool> folderIsLink_;

@@ -113,7 +113,7 @@ protected:
     // The product's shortcuts, with their targets beside the program.
     void ExpectLink(const std::string& link, const std::string& target) { test::ExpectProductLink(link, In(target)); }
     void ExpectGroup(const std::string& group) { test::ExpectProductGroup(group, dir_); }
-    test::ComScope com_;
+    OleInitialization com_;
     const std::string& UninstallKey = test::UninstallEntryKey;
     const std::string& AppPathKey = test::AppPathsKey;
 };

@@ -109,7 +109,7 @@ TEST_F(SetupDialogsE2e, ShellExtensionBoxGovernsItsOptionsAndOkAppliesWhatIsShow
     EXPECT_EQ(test::ReadRegString(HKEY_LOCAL_MACHINE, test::UninstallEntryKey, "UninstallString"), "\"" + programPath_ + "\"");
     EXPECT_EQ(test::ReadRegString(HKEY_LOCAL_MACHINE, test::AppPathsKey, "Path"), installFolder_);
     EXPECT_FALSE(test::Exists(UserGroupFolder()));
-    test::ComScope com;
+    OleInitialization com;
     test::LinkInfo desktop = test::ReadLink(DesktopFolder() + "\\Qavrix.lnk");
     ASSERT_TRUE(desktop.loaded);
     EXPECT_EQ(desktop.target, programFolder_ + "\\Qavrix.exe");

@@ -116,7 +116,7 @@ protected:
     // What any setup made, undone by the program's own clean-up, with the
     // program's texts for the shortcut names.
     static void ForgetIntegration() {
-        test::ComScope com;
+        OleInitialization com;
         {
             test::ProductResources product;
             RemoveIntegration();

@@ -31,15 +31,6 @@ struct ShellFolders {
     std::string desktop, startMenu, programs, commonPrograms;
 };
 
-// COM for this thread, for the object's lifetime.
-class ComScope : Scope {
-public:
-    ComScope() : initialized_(SUCCEEDED(CoInitialize(nullptr))) {}
-    ~ComScope() { if (initialized_) CoUninitialize(); }
-private:
-    bool initialized_;
-};
-
 // The platform the program sees: VER_PLATFORM_WIN32_NT or VER_PLATFORM_WIN32_WINDOWS.
 struct WindowsVersionScope : SeamScope<WindowsVersionInfo> {
     WindowsVersionScope(DWORD platform, DWORD major, DWORD minor)
@@ -83,7 +74,7 @@ struct IntegrationSandbox {
     ShellFolders folders;
     std::string install;
     ProgramFolderScope programFolder;
-    ComScope com;
+    OleInitialization com;
 };
 
 // Where the shell puts a special folder (CSIDL_...) for this process.
