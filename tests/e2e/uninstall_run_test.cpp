@@ -3,6 +3,7 @@
 // and entries that try to reach outside the program folder. Runs that show
 // boxes are interactive: under /S no window appears.
 #include "tests/e2e/uninstall_fixture.h"
+#include "tests/support/hostile_lines.h"
 #include <algorithm>
 
 namespace uninstall_e2e {
@@ -341,109 +342,111 @@ TEST_F(UninstallRun, Windows9xFileThatCannotBeMovedGetsTheNotice) {
     WaitForBatch(30000);
 }
 
-// Hostile lists on both platform families: links inside the program folder
-// to folders and files outside it, device names, and files in use that cannot
-// be renamed, each listed twice, in a list that needs a second pass; the list
-// itself and the help indexes the run deletes are links too. Nothing
-// outside is touched, the schedule holds each file in use once and nothing
-// else (but the program folder after them), and the restart notice comes once,
-// and only when something was scheduled under its own name.
-TEST_F(UninstallRun, HostileListsTouchNothingOutsideAndScheduleOnlyFilesInUse) {
-    struct Row {
-        const char* name;
-        const char* version;   // "" for the NT family
-        int held;              // files in use that cannot be renamed
-    };
-    const Row rows[] = {{"nt", "", 4}, {"win98", "win98", 4}, {"nothing-in-use", "", 0}};
-    const char* const links[] = {"dlink", "flink", "elink", "qavrix.gid", "qavrix.fts", "Uninstall.lst"};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        // Windows 9x starts only the x86 build: its row runs for that alone.
-        if (*row.version && test::ProgramArch(program_) != test::Arch::X86) continue;
-        test::EmptySchedule schedule;
-        test::SavedFile wininit(WininitPath());
-        test::WineVersionScope version(row.version);
-        Install(std::string("hostile-") + row.name);
-        std::string bait = root_ / (std::string("bait-") + row.name);
-        ASSERT_TRUE(test::MakeDir(bait));
-        ASSERT_TRUE(test::MakeDir(bait + "\\sub"));
-        ASSERT_TRUE(test::MakeDir(bait + "\\empty"));
-        const char* const baitFiles[] = {"f.txt", "g.txt", "sub\\b.txt"};
-        for (const char* f : baitFiles) ASSERT_TRUE(test::WriteBytes(bait + "\\" + f, std::string("bait ") + f));
-        ASSERT_TRUE(test::MakeUnixLink(In("dlink"), bait));
-        ASSERT_TRUE(test::MakeUnixLink(In("flink"), bait + "\\g.txt"));
-        ASSERT_TRUE(test::MakeUnixLink(In("elink"), bait + "\\empty"));
-        ASSERT_TRUE(test::WriteBytes(bait + "\\readonly.txt", "bait"));
-        ASSERT_TRUE(SetFileAttributesA((bait + "\\readonly.txt").c_str(), FILE_ATTRIBUTE_READONLY));
-        ASSERT_TRUE(test::MakeUnixLink(In("qavrix.gid"), bait + "\\f.txt"));
-        ASSERT_TRUE(test::MakeUnixLink(In("qavrix.fts"), bait + "\\readonly.txt"));
-        Folder("sub");
-        Put("sub\\x.txt");
-        Put("a.txt");
-        std::string list = "sub\r\n"
-                           "dlink\\f.txt\r\ndlink\\sub\\b.txt\r\ndlink\\sub\r\ndlink\\empty\r\ndlink\r\n"
-                           "flink\r\nelink\r\n"
-                           "CON\r\nNUL\r\nCOM1\r\nLPT1\r\nPRN\r\nAUX\r\nCONIN$\r\naux.txt\r\nsub\\nul\r\n"
-                           "sub\\x.txt\r\na.txt\r\n";
-        std::vector<test::HeldFile> held;
-        std::vector<std::string> inUse;
-        for (int i = 0; i < row.held; ++i) {
-            std::string name = "busy" + std::to_string(i) + ".dat";
-            Put(name);
-            held.emplace_back(In(name), test::Hold::NoDeleteSharing);
-            ASSERT_TRUE(held.back());
-            inUse.push_back(In(name));
-            list += name + "\r\n" + name + "\r\n";
-        }
-        ASSERT_TRUE(test::WriteBytes(bait + "\\list.txt", list));
-        ASSERT_TRUE(test::MakeUnixLink(In("Uninstall.lst"), bait + "\\list.txt"));
+// Hostile lists, one run per row: the hostile lines (links inside the program
+// folder to folders and files outside it, text that climbs out, device names)
+// and files in use that cannot be renamed, each listed twice, in a list that
+// needs a second pass; the list itself and the help indexes the run deletes
+// are links too. Nothing outside is touched, the schedule holds each file in
+// use once and nothing else (but the program folder after them on the NT
+// family), the restart notice comes once, and only when something was
+// scheduled under its own name, and a run that removed none of the entries it
+// was asked to ends with 1603.
+struct HostileRun {
+    const char* name;
+    const char* version;   // "" for the NT family
+    int held;              // files in use that cannot be renamed
+    bool plain;            // ordinary entries listed too; a run with neither them
+                           // nor files in use removes nothing it was asked to
+};
 
-        std::vector<Box> boxes = Run("", IDYES);
-        // The schedule is read while the files are still held.
-        std::vector<std::string> scheduled;
-        if (*row.version) {
+void PrintTo(const HostileRun& row, std::ostream* out) { *out << row.name; }
+
+class HostileList : public Installation, public ::testing::WithParamInterface<HostileRun> {
+protected:
+    // The names scheduled for deletion at the restart, upper case and sorted.
+    std::vector<std::string> Scheduled() const {
+        std::vector<std::string> names;
+        if (*GetParam().version) {
             std::string text = test::ReadBytes(WininitPath());
             for (std::size_t at = text.find("NUL="); at != std::string::npos; at = text.find("NUL=", at + 1))
-                scheduled.push_back(text.substr(at + 4, text.find("\r\n", at) - at - 4));
+                names.push_back(text.substr(at + 4, text.find("\r\n", at) - at - 4));
             EXPECT_TRUE(test::ScheduledDeletions().empty());
         } else {
             for (std::string name : test::ScheduledDeletions())
-                scheduled.push_back(name.compare(0, 4, "\\??\\") == 0 ? name.substr(4) : name);
+                names.push_back(name.compare(0, 4, "\\??\\") == 0 ? name.substr(4) : name);
         }
-        for (test::HeldFile& h : held) h.Release();
-
-        for (const char* f : baitFiles) EXPECT_EQ(test::ReadBytes(bait + "\\" + f), std::string("bait ") + f) << f;
-        EXPECT_TRUE(test::Exists(bait + "\\empty"));
-        EXPECT_EQ(test::ReadBytes(bait + "\\list.txt"), list);
-        EXPECT_TRUE(GetFileAttributesA((bait + "\\readonly.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
-        EXPECT_EQ(test::ReadBytes(bait + "\\readonly.txt"), "bait");
-        EXPECT_FALSE(Has("a.txt"));
-        EXPECT_FALSE(Has("sub"));
-        std::vector<std::string> expected;
-        for (const std::string& path : inUse) {
-            char shortName[MAX_PATH] = "";
-            ASSERT_GT(GetShortPathNameA(path.c_str(), shortName, sizeof shortName), 0u);
-            expected.push_back(*row.version ? shortName : path);
-        }
-        // On the NT family the program folder goes at the restart after them.
-        if (!*row.version && row.held > 0) expected.push_back(dir_);
-        for (std::vector<std::string>* names : {&scheduled, &expected})
-            for (std::string& n : *names) CharUpperA(&n[0]);
-        std::sort(scheduled.begin(), scheduled.end());
-        std::sort(expected.begin(), expected.end());
-        EXPECT_EQ(scheduled, expected);
-        ASSERT_EQ(boxes.size(), row.held > 0 ? 2u : 1u);
-        EXPECT_EQ(boxes[0].text, Confirm);
-        if (row.held > 0) {
-            EXPECT_EQ(boxes[1].text, RestartText);
-        }
-        // The batch is not what this test is about, but the next row needs it gone.
-        WaitForBatch(60000);
-        test::EndProcessesStartedBy(started_);
-        for (const std::string& folder : BatchFolders()) test::RemoveTree(folder);
-        for (const char* link : links) test::RemoveUnixLink(In(link));
+        return Sorted(names);
     }
+    static std::vector<std::string> Sorted(std::vector<std::string> names) {
+        for (std::string& n : names) CharUpperA(&n[0]);
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
+TEST_P(HostileList, TouchesNothingOutsideAndSchedulesOnlyFilesInUse) {
+    const HostileRun& row = GetParam();
+    if (*row.version) {
+        QAV_ONLY_FOR_X86_PROGRAM_AS_WINDOWS_9X(program_);
+    }
+    test::SavedFile wininit(WininitPath());
+    test::WineVersionScope version(row.version);
+    test::HostileLayout hostile(dir_, true);
+    ASSERT_TRUE(hostile.planted());
+    std::string bait = hostile.bait();
+    // The help indexes the run deletes and the list itself, as links out.
+    ASSERT_TRUE(test::WriteBytes(bait + "\\readonly.txt", "bait"));
+    ASSERT_TRUE(SetFileAttributesA((bait + "\\readonly.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(test::WriteBytes(bait + "\\gid.txt", "bait"));
+    ASSERT_TRUE(test::MakeUnixLink(In("qavrix.gid"), bait + "\\gid.txt"));
+    ASSERT_TRUE(test::MakeUnixLink(In("qavrix.fts"), bait + "\\readonly.txt"));
+    Folder("sub");
+    Put("sub\\x.txt");
+    Put("a.txt");
+    std::string list = (row.plain ? "sub\r\n" : "") + hostile.list() + (row.plain ? "sub\\x.txt\r\na.txt\r\n" : "");
+    std::vector<test::HeldFile> held;
+    std::vector<std::string> expected;
+    for (int i = 0; i < row.held; ++i) {
+        std::string name = "busy" + std::to_string(i) + ".dat";
+        Put(name);
+        held.emplace_back(In(name), test::Hold::NoDeleteSharing);
+        ASSERT_TRUE(held.back());
+        char shortName[MAX_PATH] = "";
+        ASSERT_GT(GetShortPathNameA(In(name).c_str(), shortName, sizeof shortName), 0u);
+        expected.push_back(*row.version ? shortName : In(name));
+        list += name + "\r\n" + name + "\r\n";
+    }
+    // On the NT family the program folder goes at the restart after them.
+    if (!*row.version && row.held > 0) expected.push_back(dir_);
+    ASSERT_TRUE(test::WriteBytes(bait + "\\list.txt", list));
+    ASSERT_TRUE(test::MakeUnixLink(In("Uninstall.lst"), bait + "\\list.txt"));
+
+    bool removesSomething = row.plain || row.held > 0;
+    std::vector<Box> boxes = Run("", IDYES, removesSomething ? test::ExitDone : test::ExitCannotStart);
+    // The schedule is read while the files are still held.
+    EXPECT_EQ(Scheduled(), Sorted(expected));
+    held.clear();
+
+    hostile.ExpectLeftAlone();
+    EXPECT_EQ(test::ReadBytes(bait + "\\list.txt"), list);
+    EXPECT_EQ(test::ReadBytes(bait + "\\gid.txt"), "bait");
+    EXPECT_TRUE(GetFileAttributesA((bait + "\\readonly.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(test::ReadBytes(bait + "\\readonly.txt"), "bait");
+    EXPECT_EQ(Has("a.txt"), !row.plain);
+    EXPECT_EQ(Has("sub"), !row.plain);
+    ASSERT_EQ(boxes.size(), row.held > 0 ? 2u : 1u);
+    EXPECT_EQ(boxes[0].text, Confirm);
+    if (row.held > 0) {
+        EXPECT_EQ(boxes[1].text, RestartText);
+    }
+    WaitForBatch();
+    for (const char* link : {"qavrix.gid", "qavrix.fts", "Uninstall.lst"}) test::RemoveUnixLink(In(link));
 }
+
+INSTANTIATE_TEST_SUITE_P(Rows, HostileList,
+                         ::testing::Values(HostileRun{"nt", "", 4, true}, HostileRun{"win98", "win98", 4, true},
+                                           HostileRun{"nothing_in_use_nothing_removed", "", 0, false}),
+                         [](const ::testing::TestParamInfo<HostileRun>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace uninstall_e2e

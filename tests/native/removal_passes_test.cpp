@@ -1,9 +1,6 @@
 // The removal passes' pure parts: the held list and its pass bookkeeping
-// against the re-reading fallback, device names, the inside-the-folder test
-// of final paths, and wininit.ini with one more scheduled deletion.
-#include "platform/core/entrypath.h"
+// against the re-reading fallback.
 #include "uninstall/core/removal_list.h"
-#include "uninstall/core/wininit.h"
 #include <gtest/gtest.h>
 #include <cstdio>
 #include <set>
@@ -156,65 +153,6 @@ TEST(RemovalPasses, HundredThousandLinesAreHeldInLittleMoreThanTheirSize) {
     int n = 0;
     EXPECT_EQ(list.Pass([&](const char*) { return ++n % 2 ? EntryOutcome::Removed : EntryOutcome::Stays; }), 50000);
     EXPECT_EQ(list.Remaining(), 50000u);
-}
-
-TEST(EntryPath, DeviceNamesAreRecognisedInTheLastComponent) {
-    struct Case { const char* entry; bool device; };
-    const Case cases[] = {
-        {"CON", true}, {"nul", true}, {"Aux", true}, {"PRN", true}, {"COM1", true}, {"lpt9", true},
-        {"CONIN$", true}, {"conout$", true}, {"aux.txt", true}, {"NUL .x", true}, {"com1:", true},
-        {"sub\\con", true}, {"sub/LPT1.log", true}, {"con.tar.gz", true},
-        {"COM0", false}, {"COM10", false}, {"LPT", false}, {"console", false}, {"CON\\file.txt", false},
-        {"xcon", false}, {"nul_", false}, {"a.con", false}, {"", false}, {"sub\\", false},
-        // A double-byte name whose trail byte is a backslash is one component.
-        {"d\x95\x5c" "con", false},
-    };
-    const LeadBytes cp936 = MakeCodePage936LeadBytes();
-    for (const Case& c : cases) EXPECT_EQ(NamesDevice(cp936, c.entry), c.device) << c.entry;
-}
-
-TEST(EntryPath, FinalPathsInsideTheProgramFolder) {
-    struct Case { const char* folder; const char* path; bool inside; };
-    const Case cases[] = {
-        {"\\\\?\\C:\\Qavrix", "\\\\?\\C:\\Qavrix\\a.txt", true},
-        {"\\\\?\\C:\\Qavrix", "\\\\?\\c:\\QAVRIX\\sub\\b", true},
-        {"\\\\?\\C:\\Qavrix", "\\\\?\\C:\\Qavrix", false},
-        {"\\\\?\\C:\\Qavrix", "\\\\?\\C:\\Qavrix\\", false},
-        {"\\\\?\\C:\\Qavrix", "\\\\?\\C:\\Qavrix2\\a.txt", false},
-        {"\\\\?\\C:\\Qavrix", "\\\\?\\C:\\bait\\f.txt", false},
-        {"\\\\?\\C:\\Qavrix", "\\\\?\\D:\\Qavrix\\a.txt", false},
-        {"\\\\?\\C:\\", "\\\\?\\C:\\a.txt", true},
-        {"\\\\?\\C:\\", "\\\\?\\D:\\a.txt", false},
-        // Double-byte folder names compare byte for byte: 0x95 0x5C is not
-        // a separator, and its trail byte is never case-folded.
-        {"\\\\?\\C:\\d\x95\x5c", "\\\\?\\C:\\d\x95\x5c\\f", true},
-        {"\\\\?\\C:\\d\x95\x5c", "\\\\?\\C:\\d\x95\x5c" "x", false},
-        {"\\\\?\\C:\\\x95\x61", "\\\\?\\C:\\\x95\x41\\f", false},
-    };
-    const LeadBytes cp936 = MakeCodePage936LeadBytes();
-    for (const Case& c : cases) EXPECT_EQ(PathLiesInside(cp936, c.folder, c.path), c.inside) << c.path;
-}
-
-TEST(Wininit, EachDeletionIsOneMoreLineKeepingEverythingElse) {
-    struct Case { const char* name; std::string before; std::string after; };
-    const Case cases[] = {
-        {"no file", "", "[Rename]\r\nNUL=C:\\X\\A.DLL\r\n"},
-        {"earlier deletions stay", "[Rename]\r\nNUL=C:\\OLD.DLL\r\n",
-         "[Rename]\r\nNUL=C:\\OLD.DLL\r\nNUL=C:\\X\\A.DLL\r\n"},
-        {"section in the middle, any case", "[a]\r\nk=v\r\n[rename]\r\nC:\\N=C:\\O\r\n[b]\r\nx=y\r\n",
-         "[a]\r\nk=v\r\n[rename]\r\nC:\\N=C:\\O\r\nNUL=C:\\X\\A.DLL\r\n[b]\r\nx=y\r\n"},
-        {"other sections only", "[b]\r\nx=y", "[b]\r\nx=y\r\n[Rename]\r\nNUL=C:\\X\\A.DLL\r\n"},
-        {"last line without line end", "[Rename]\r\nNUL=C:\\OLD", "[Rename]\r\nNUL=C:\\OLD\r\nNUL=C:\\X\\A.DLL\r\n"},
-        {"LF lines kept as they are", "[Rename]\nNUL=C:\\OLD\n[z]\n", "[Rename]\nNUL=C:\\OLD\nNUL=C:\\X\\A.DLL\r\n[z]\n"},
-        {"indented header", "  [Rename]\r\n", "  [Rename]\r\nNUL=C:\\X\\A.DLL\r\n"},
-        {"first of two sections", "[Rename]\r\n[x]\r\n[Rename]\r\n", "[Rename]\r\nNUL=C:\\X\\A.DLL\r\n[x]\r\n[Rename]\r\n"},
-        {"a key named like the section is no header", "Rename=1\r\n", "Rename=1\r\n[Rename]\r\nNUL=C:\\X\\A.DLL\r\n"},
-    };
-    for (const Case& c : cases) EXPECT_EQ(AddWininitDeletion(c.before, "C:\\X\\A.DLL"), c.after) << c.name;
-    // Four files in use give four lines.
-    std::string text;
-    for (const char* p : {"C:\\A", "C:\\B", "C:\\C", "C:\\D"}) text = AddWininitDeletion(text, p);
-    EXPECT_EQ(text, "[Rename]\r\nNUL=C:\\A\r\nNUL=C:\\B\r\nNUL=C:\\C\r\nNUL=C:\\D\r\n");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "uninstall/entry_removal.h"
 #include "uninstall/file_calls.h"
 #include "platform/system_functions.h"
+#include "tests/support/hostile_lines.h"
 #include "tests/support/program_run.h"
 #include "tests/support/registry_probe.h"
 #include "tests/support/sandbox.h"
@@ -89,7 +90,7 @@ void RecordOpen(const char* path, DWORD access, DWORD share, DWORD flags) {
     Opens.push_back({path, access, share, flags});
 }
 
-// Plain, read-only, nested and in-use entries, and links out of the folder,
+// Plain, read-only, nested and in-use entries and the hostile lines,
 // removed by each family's method, from the folder itself and from a link to
 // it. Wine accepts every call whatever version it reports, so what each family
 // may not ask for is checked on the recorded opens.
@@ -119,21 +120,15 @@ TEST(RemovalPasses, EachFamilyRemovesWhatIsInsideAndNothingElse) {
             test::EmptySchedule schedule;
             test::SavedFile wininit(test::WindowsFolder() + "\\wininit.ini");
             test::ScratchDir dir("family");
-            std::string real = dir / "prog", bait = dir / "bait";
-            for (const std::string& folder : {real, real + "\\d", real + "\\d\\e", bait})
+            std::string real = dir / "prog";
+            for (const std::string& folder : {real, real + "\\d", real + "\\d\\e"})
                 ASSERT_TRUE(test::MakeDir(folder));
             for (const char* name : {"a.txt", "ro.txt", "d\\e\\f.txt", "busy.dat"})
                 ASSERT_TRUE(test::WriteBytes(real + "\\" + name, name));
             ASSERT_TRUE(SetFileAttributesA((real + "\\ro.txt").c_str(), FILE_ATTRIBUTE_READONLY));
-            ASSERT_TRUE(test::WriteBytes(bait + "\\f.txt", "bait"));
-            ASSERT_TRUE(test::MakeUnixLink(real + "\\dlink", bait));
-            // A file link exists from Vista on, where the open names the link
-            // itself; Wine opens its target whatever the flags say and shows
-            // no attribute by which to tell it, so only the final path can.
-            bool fileLink = (system.absent & NoFinalPathByHandle) == 0;
-            if (fileLink) {
-                ASSERT_TRUE(test::MakeUnixLink(real + "\\flink", bait + "\\f.txt"));
-            }
+            bool fileLinks = (system.absent & NoFinalPathByHandle) == 0;
+            test::HostileLayout hostile(real, fileLinks);
+            ASSERT_TRUE(hostile.planted());
             std::string folder = real;
             if (throughLink) {
                 folder = dir / "linked";
@@ -142,9 +137,8 @@ TEST(RemovalPasses, EachFamilyRemovesWhatIsInsideAndNothingElse) {
             test::HeldFile busy(real + "\\busy.dat", test::Hold::NoDeleteSharing);
             ASSERT_TRUE(busy);
             std::string listPath = dir / "Uninstall.lst";
-            ASSERT_TRUE(test::WriteBytes(listPath, std::string("d\r\nd\\e\r\nd\\e\\f.txt\r\na.txt\r\nro.txt\r\nbusy.dat\r\n"
-                                                   "dlink\\f.txt\r\ndlink\r\n") +
-                                                   (fileLink ? "flink\r\n" : "")));
+            ASSERT_TRUE(test::WriteBytes(listPath, "d\r\nd\\e\r\nd\\e\\f.txt\r\na.txt\r\nro.txt\r\nbusy.dat\r\n" +
+                                                   hostile.list()));
 
             test::WindowsVersionScope version(system.version.platformId, system.version.major,
                                               system.version.minor);
@@ -161,17 +155,16 @@ TEST(RemovalPasses, EachFamilyRemovesWhatIsInsideAndNothingElse) {
             busy.Release();
 
             for (const char* gone : {"a.txt", "ro.txt", "d"}) EXPECT_FALSE(test::Exists(real + "\\" + gone)) << gone;
-            for (const char* kept : {"busy.dat", "dlink"}) EXPECT_TRUE(test::Exists(real + "\\" + kept)) << kept;
-            EXPECT_EQ(test::Exists(real + "\\flink"), fileLink);
-            EXPECT_EQ(test::ReadBytes(bait + "\\f.txt"), "bait");
-            EXPECT_EQ(scope.refused(), fileLink ? 3u : 2u);   // dlink\f.txt, dlink, flink
+            EXPECT_TRUE(test::Exists(real + "\\busy.dat"));
+            hostile.ExpectLeftAlone();
+            EXPECT_EQ(scope.refused(), hostile.lines());
             if (win9x) {
                 char shortName[MAX_PATH] = "";
                 ASSERT_GT(GetShortPathNameA((folder + "\\busy.dat").c_str(), shortName, sizeof shortName), 0u);
                 EXPECT_EQ(scheduledBusy, "[Rename]\r\nNUL=" + std::string(shortName) + "\r\n");
                 // Windows 9x itself opens nothing; an NT system reporting it
                 // opens only to read final paths.
-                EXPECT_EQ(Opens.empty(), !fileLink);
+                EXPECT_EQ(Opens.empty(), !fileLinks);
                 for (const Open& open : Opens) {
                     EXPECT_EQ(open.access & DELETE, 0u) << open.path;
                     EXPECT_EQ(open.share & FILE_SHARE_DELETE, 0u) << open.path;
@@ -187,8 +180,6 @@ TEST(RemovalPasses, EachFamilyRemovesWhatIsInsideAndNothingElse) {
                 }
                 EXPECT_TRUE(deleteAsked);
             }
-            test::RemoveUnixLink(real + "\\dlink");
-            if (fileLink) test::RemoveUnixLink(real + "\\flink");
             if (throughLink) test::RemoveUnixLink(folder);
         }
     }

@@ -1,5 +1,6 @@
-// The program folder of the uninstall run, the entry paths formed from it and
-// the check that no entry reaches outside the program folder.
+// The program folder of the uninstall run, the entry paths formed from it,
+// the check that no entry reaches outside the program folder, device names,
+// and the inside-the-folder test of final paths.
 #include "platform/core/entrypath.h"
 #include <gtest/gtest.h>
 #include <string>
@@ -88,6 +89,41 @@ TEST(UninstallPaths, EntryPathIsBoundedByItsBuffer) {
     std::string entry(2047, 'e');
     char path[1024];
     EXPECT_FALSE(ComposeEntryPath(path, sizeof path, "C:\\q\\", entry.c_str()));
+}
+
+TEST(EntryPath, DeviceNamesAreRecognisedInTheLastComponent) {
+    struct Case { const char* entry; bool device; };
+    const Case cases[] = {
+        {"CON", true}, {"nul", true}, {"Aux", true}, {"PRN", true}, {"COM1", true}, {"lpt9", true},
+        {"CONIN$", true}, {"conout$", true}, {"aux.txt", true}, {"NUL .x", true}, {"com1:", true},
+        {"sub\\con", true}, {"sub/LPT1.log", true}, {"con.tar.gz", true},
+        {"COM0", false}, {"COM10", false}, {"LPT", false}, {"console", false}, {"CON\\file.txt", false},
+        {"xcon", false}, {"nul_", false}, {"a.con", false}, {"", false}, {"sub\\", false},
+        // A double-byte name whose trail byte is a backslash is one component.
+        {"d\x95\x5c" "con", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(NamesDevice(cp936, c.entry), c.device) << c.entry;
+}
+
+TEST(EntryPath, FinalPathsInsideTheProgramFolder) {
+    struct Case { const char* folder; const char* path; bool inside; };
+    const Case cases[] = {
+        {"\\\\?\\C:\\Qavrix", "\\\\?\\C:\\Qavrix\\a.txt", true},
+        {"\\\\?\\C:\\Qavrix", "\\\\?\\c:\\QAVRIX\\sub\\b", true},
+        {"\\\\?\\C:\\Qavrix", "\\\\?\\C:\\Qavrix", false},
+        {"\\\\?\\C:\\Qavrix", "\\\\?\\C:\\Qavrix\\", false},
+        {"\\\\?\\C:\\Qavrix", "\\\\?\\C:\\Qavrix2\\a.txt", false},
+        {"\\\\?\\C:\\Qavrix", "\\\\?\\C:\\bait\\f.txt", false},
+        {"\\\\?\\C:\\Qavrix", "\\\\?\\D:\\Qavrix\\a.txt", false},
+        {"\\\\?\\C:\\", "\\\\?\\C:\\a.txt", true},
+        {"\\\\?\\C:\\", "\\\\?\\D:\\a.txt", false},
+        // Double-byte folder names compare byte for byte: 0x95 0x5C is not
+        // a separator, and its trail byte is never case-folded.
+        {"\\\\?\\C:\\d\x95\x5c", "\\\\?\\C:\\d\x95\x5c\\f", true},
+        {"\\\\?\\C:\\d\x95\x5c", "\\\\?\\C:\\d\x95\x5c" "x", false},
+        {"\\\\?\\C:\\\x95\x61", "\\\\?\\C:\\\x95\x41\\f", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(PathLiesInside(cp936, c.folder, c.path), c.inside) << c.path;
 }
 
 }  // namespace
