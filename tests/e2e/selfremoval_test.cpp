@@ -36,6 +36,18 @@ protected:
         DeleteFileA((root_ / "batch.copy").c_str());
         return path;
     }
+    // The batch's bytes as the recording interpreter kept them. It runs
+    // detached from the program, so it may still be starting when the program
+    // has ended: its copy is waited for (it writes the path first, then the
+    // bytes, each in one write).
+    std::string RecordedBatch() {
+        for (int waited = 0; waited < 600; ++waited) {
+            std::string copy = test::ReadBytes(root_ / "batch.copy");
+            if (!copy.empty()) return copy;
+            Sleep(100);
+        }
+        return "";
+    }
     // The batch a silent run wrote for the program file `p`, in its private
     // folder; cmd.exe removes the folder on the last line. On the NT family
     // the program has moved itself aside to "uninstall.exe.0.exe" first.
@@ -57,10 +69,11 @@ TEST_F(SelfRemoval, BatchBytesNtFamily) {
     EXPECT_TRUE(Run("/S").empty());
     EXPECT_TRUE(test::WaitUntilGone(dir_));
     EXPECT_TRUE(WaitForBatch());
+    std::string copy = RecordedBatch();
     std::string batch = test::ReadBytes(root_ / "batch.path");
     EXPECT_EQ(batch.compare(0, test::TempFolder().size() + sizeof PrivateFolderPrefix - 1,
                             test::TempFolder() + PrivateFolderPrefix), 0) << batch;
-    EXPECT_EQ(test::ReadBytes(root_ / "batch.copy"), ExpectedBatch(exe_ + ".0.exe", false, true));
+    EXPECT_EQ(copy, ExpectedBatch(exe_ + ".0.exe", false, true));
 }
 
 // On Windows 9x the batch runs the program through "start /wait" when the
@@ -92,7 +105,8 @@ TEST_F(SelfRemoval, BatchBytesWindows9x) {
             EXPECT_TRUE(test::WaitUntilGone(dir_)) << "the batch ran to its end";
             EXPECT_TRUE(WaitForBatch());
         }
-        EXPECT_EQ(test::ReadBytes(root_ / "batch.copy"), ExpectedBatch(exe_, c.start, !c.start)) << c.interpreter;
+        std::string copy = RecordedBatch();
+        EXPECT_EQ(copy, ExpectedBatch(exe_, c.start, !c.start)) << c.interpreter;
         EXPECT_EQ(test::Exists(dir_), !c.removed);
         for (const std::string& folder : BatchFolders()) test::RemoveTree(folder);
     }
