@@ -1,6 +1,6 @@
 #!/bin/bash
 # Runs the Wine side of the suite (Win32 unit and end-to-end tests) N times
-# back to back in one Wine prefix, with no retries, and reports each run's
+# back to back in the trees' Wine prefixes, with no retries, and reports each run's
 # failures and the totals. A flaky test shows up here as a failure.
 #   tools/test-wine-repeat.sh [N]        (default 10)
 #   FRESH=1   starts from a new prefix (the first run then boots it)
@@ -13,23 +13,22 @@ export BUILD_DIR
 runs="${1:-10}"
 QAV_SKIP_NATIVE=1 "$ROOT/tools/build.sh" >/dev/null || { echo "build failed"; exit 1; }
 logs="$BUILD_DIR/wine-repeat"; rm -rf "$logs"; mkdir -p "$logs"
+source "$ROOT/tools/wine-trees.sh"
 if [ "${FRESH:-}" = 1 ]; then
-  source "$ROOT/tools/wine-env.sh"
-  "$WINESERVER" -k 2>/dev/null; "$WINESERVER" -w 2>/dev/null
-  rm -rf "$WINEPREFIX" "$QAV_STATE/fonts-replaced"
+  for arch in ${QAV_ARCHS:-x64 x86}; do
+    ( export QAV_STATE; QAV_STATE="$(qav_state "$arch")"; source "$ROOT/tools/wine-env.sh"
+      "$WINESERVER" -k 2>/dev/null; "$WINESERVER" -w 2>/dev/null
+      rm -rf "$WINEPREFIX" "$QAV_STATE/fonts-replaced" ) >/dev/null 2>&1
+  done
 fi
 
 start=$(date +%s); failedRuns=0; failedTests=0
 for k in $(seq "$runs"); do
   t0=$(date +%s)
-  # Each run sets the prefix up as tools/test.sh does (a no-op once it exists).
-  # Both builds' trees, one after the other, as tools/test.sh runs them.
-  ( source "$ROOT/tools/wine-env.sh"
-    for arch in ${QAV_ARCHS:-x64 x86}; do
-      tree="$BUILD_DIR/mingw"; [ "$arch" = x86 ] && tree="$BUILD_DIR/mingw-x86"
-      echo "== $arch build"
-      ctest --test-dir "$tree" --output-on-failure -j2 ${CTEST_ARGS:-}
-    done ) >"$logs/run-$k.log" 2>&1
+  # Each run sets the prefixes up and runs both builds' trees side by side,
+  # as tools/test.sh does.
+  mkdir -p "$logs/run-$k"
+  qav_run_trees "$logs/run-$k" ${QAV_ARCHS:-x64 x86} >"$logs/run-$k.log" 2>&1
   line=$(grep -E 'tests passed, [0-9]+ tests failed out of' "$logs/run-$k.log" | sed -E 's/^[0-9]+% tests passed, //' | paste -sd';' -)
   failed=$(grep -E '^[[:space:]]+[0-9]+ - .* \((Failed|Timeout|Exception|SEGFAULT|Subprocess aborted|Not Run)\)' "$logs/run-$k.log" || true)
   n=$(echo -n "$failed" | grep -c . || true)

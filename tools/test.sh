@@ -2,7 +2,8 @@
 # Runs all the tests: installs what is missing, builds the trees, runs the
 # native core tests (ASan/UBSan), each fuzzer for a bounded time, then the
 # Win32 unit tests and the end-to-end tests under Wine and Xvfb, for the x64
-# build and then for the x86 build (QAV_ARCHS="x86" runs one).
+# and the x86 build side by side, each in a Wine prefix of its own
+# (QAV_ARCHS="x86" runs one).
 #   FUZZ_SECONDS=30 (total fuzzing time), CTEST_ARGS="-R pattern" to narrow.
 set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -46,19 +47,11 @@ if [ -n "$fuzzers" ] && [ -z "${CTEST_ARGS:-}" ]; then
   done
 fi
 
-source "$ROOT/tools/wine-env.sh"
-# Both builds, one after the other: they share the Wine prefix, and each
-# run's end-to-end tests must have the prefix to themselves. Nothing is
+source "$ROOT/tools/wine-trees.sh"
+# Both builds at once, each tree in a Wine prefix of its own. Nothing is
 # retried: a test that fails once has failed.
-for arch in ${QAV_ARCHS:-x64 x86}; do
-  tree="$BUILD_DIR/mingw"; [ "$arch" = x86 ] && tree="$BUILD_DIR/mingw-x86"
-  log="$BUILD_DIR/mingw-$arch-ctest.log"
-  echo "== Win32 unit and end-to-end tests under Wine, $arch build ($tree)"
-  start=$(date +%s)
-  ctest --test-dir "$tree" --output-on-failure -j2 ${CTEST_ARGS:-} | tee "$log" || status=1
-  echo "$arch build: Wine tests took $(( $(date +%s) - start )) s"
-  count "$log"
-done
+qav_run_trees "$BUILD_DIR" ${QAV_ARCHS:-x64 x86} || status=1
+for arch in ${QAV_ARCHS:-x64 x86}; do count "$BUILD_DIR/mingw-$arch-ctest.log"; done
 
 echo
 echo "all: $passed passed, $failed failed"

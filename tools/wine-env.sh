@@ -11,6 +11,10 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe
 export HOME="${QAV_HOME:-$QAV_STATE/home}"
 export LOCPATH="$QAV_STATE/locale"
 mkdir -p "$QAV_STATE" "$HOME"
+# Programs started at once on a new state (CTest starts two tests at a time)
+# would each start a display and boot the prefix: one sets up at a time.
+exec {qav_setup_lock}>"$QAV_STATE/setup.lock"
+flock "$qav_setup_lock"
 
 # The Linux locale Wine needs to create files with Chinese names.
 if [ ! -d "$LOCPATH/zh_CN.UTF-8" ]; then
@@ -39,7 +43,7 @@ if ! qav_display_alive; then
     [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
     n=$((n+1))
   done
-  (Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &)
+  (Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 {qav_setup_lock}>&- &)
   for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
   export DISPLAY=":$n"; echo "$DISPLAY" > "$QAV_STATE/display"
 fi
@@ -54,10 +58,10 @@ if [ -f "$WINEPREFIX/system.reg" ] && [ -x /usr/lib/wine/wine ] \
   rm -rf "$WINEPREFIX" "$QAV_STATE/fonts-replaced"
 fi
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  "$WINE" wineboot -i >/dev/null 2>&1 </dev/null
+  "$WINE" wineboot -i >/dev/null 2>&1 </dev/null {qav_setup_lock}>&-
   "$WINESERVER" -w
 fi
-"$WINESERVER" -p >/dev/null 2>&1 </dev/null || true
+"$WINESERVER" -p >/dev/null 2>&1 </dev/null {qav_setup_lock}>&- || true
 
 # Wine ends its desktop process a moment after the last program that used
 # the desktop ended; a program starting in that moment gets no desktop (its
@@ -66,12 +70,13 @@ fi
 # from / so that it holds no folder, and only when none is running (it also
 # ends at once when another copy runs).
 qav_keeper="$(dirname "$QAV_STATE")/mingw/bin/testprogs/keepdesktop.exe"
+[ -f "$qav_keeper" ] || qav_keeper="$(dirname "$QAV_STATE")/mingw-x86/bin/testprogs/keepdesktop.exe"
 qav_keeper_alive() {
   local pid; pid="$(cat "$QAV_STATE/keeper.pid" 2>/dev/null)" || return 1
   [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null && tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -qi keepdesktop
 }
 if [ -f "$qav_keeper" ] && [ -z "${QAV_NO_KEEPER:-}" ] && ! qav_keeper_alive; then
-  qav_pid="$(cd / && { "$WINE" "$qav_keeper" </dev/null >/dev/null 2>&1 & echo $!; })"
+  qav_pid="$(cd / && { "$WINE" "$qav_keeper" </dev/null >/dev/null 2>&1 {qav_setup_lock}>&- & echo $!; })"
   sleep 0.5
   kill -0 "$qav_pid" 2>/dev/null && echo "$qav_pid" > "$QAV_STATE/keeper.pid"
 fi
@@ -85,3 +90,4 @@ if [ ! -f "$QAV_STATE/fonts-replaced" ]; then
   done
   touch "$QAV_STATE/fonts-replaced"
 fi
+flock -u "$qav_setup_lock"; exec {qav_setup_lock}>&-

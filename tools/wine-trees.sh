@@ -1,0 +1,43 @@
+# Sourced by tools/test.sh and tools/test-wine-repeat.sh: the Wine side of
+# the suite, each build tree's Win32 unit and end-to-end tests in the tree's
+# own Wine prefix, X display and wineserver (build/wine for build/mingw,
+# build/wine-x86 for build/mingw-x86; CMakeLists.txt names them to CTest).
+# The trees share nothing, so their runs go side by side; within a tree the
+# end-to-end tests still run alone (RUN_SERIAL).
+QAV_ROOT="${QAV_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}"
+
+qav_tree()  { if [ "$1" = x86 ]; then echo "$BUILD_DIR/mingw-x86"; else echo "$BUILD_DIR/mingw"; fi; }
+qav_state() { if [ "$1" = x86 ]; then echo "$BUILD_DIR/wine-x86"; else echo "$BUILD_DIR/wine"; fi; }
+
+# Makes the tree's prefix, display and wineserver before CTest starts two
+# tests at once (each would otherwise boot the same new prefix). A display
+# inherited from the caller is not taken over: each tree gets its own, so
+# that one tree's windows never take the other's keyboard focus.
+qav_boot_tree() {
+  ( unset DISPLAY; export QAV_STATE; QAV_STATE="$(qav_state "$1")"
+    source "$QAV_ROOT/tools/wine-env.sh" ) >/dev/null 2>&1 </dev/null
+}
+
+# qav_run_trees LOGDIR ARCH...: runs each tree's CTest at once, each into
+# LOGDIR/mingw-ARCH-ctest.log, prints the logs one after the other and
+# each tree's time; the status is 0 only when every run passed.
+qav_run_trees() {
+  local logs="$1" arch status=0; shift
+  local -A pid=() start=()
+  for arch in "$@"; do qav_boot_tree "$arch"; done
+  for arch in "$@"; do
+    start[$arch]=$(date +%s)
+    ( ctest --test-dir "$(qav_tree "$arch")" --output-on-failure -j2 ${CTEST_ARGS:-} \
+        >"$logs/mingw-$arch-ctest.log" 2>&1 </dev/null
+      rc=$?
+      echo "$arch build: Wine tests took $(( $(date +%s) - ${start[$arch]} )) s" >>"$logs/mingw-$arch-ctest.log"
+      exit $rc ) &
+    pid[$arch]=$!
+  done
+  for arch in "$@"; do
+    wait "${pid[$arch]}" || status=1
+    echo "== Win32 unit and end-to-end tests under Wine, $arch build ($(qav_tree "$arch"))"
+    cat "$logs/mingw-$arch-ctest.log"
+  done
+  return $status
+}
