@@ -11,6 +11,7 @@
 #include "platform/safe_file.h"
 #include "platform/system_functions.h"
 #include "platform/text.h"
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -27,6 +28,7 @@ struct BasicInformation {
     ULONG attributes;
 };
 constexpr int BasicInformationClass = 4;
+constexpr int RenameInformationClass = 10;
 constexpr int DispositionInformationClass = 13;
 
 // The NT family: entries can be opened as themselves and deleted through a handle.
@@ -78,15 +80,15 @@ bool StaysAt(HANDLE h, const char* path) {
 }
 
 // Opens what lies at `path` as itself, with `access`, sharing neither deletion
-// nor renaming, and tells what it is.
-Entry OpenEntry(const char* path, DWORD access) {
+// nor renaming unless `share` says so, and tells what it is.
+Entry OpenEntry(const char* path, DWORD access, DWORD share = ShareAllButDelete) {
     Entry e;
     if (!HandlesWork()) {
         e.attributes = GetFileAttributesA(path);
         e.seen = e.attributes == INVALID_FILE_ATTRIBUTES ? Seen::Missing : Seen::Here;
         return e;
     }
-    e.handle.reset(CreateFileA(path, access, ShareAllButDelete, nullptr, OPEN_EXISTING, OpenItself, nullptr));
+    e.handle.reset(CreateFileA(path, access, share, nullptr, OPEN_EXISTING, OpenItself, nullptr));
     if (!e.handle) {
         DWORD error = GetLastError();
         e.seen = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? Seen::Missing : Seen::Elsewhere;
@@ -112,17 +114,44 @@ bool DeleteEntry(Entry& e, const char* path) {
     return deleted;
 }
 
+// Sets the attributes of a real entry of a single name, through its handle
+// (by name on Windows 9x); 0 leaves none set.
+bool SetAttributesOn(Entry& e, const char* path, DWORD attributes) {
+    if (e.seen != Seen::Here || e.names != 1) return false;
+    if (attributes == 0) attributes = FILE_ATTRIBUTE_NORMAL;
+    if (!e.handle) return SetFileAttributesA(path, attributes) != FALSE;
+    BasicInformation basic{};
+    basic.attributes = attributes;
+    return SetInformationOn(e.handle.get(), &basic, sizeof basic, BasicInformationClass);
+}
+
 // Clears read-only, hidden and system on a real entry of a single name.
 void ClearBlockingAttributes(Entry& e, const char* path) {
-    if (e.seen != Seen::Here || !(e.attributes & BlockingAttributes) || e.names != 1) return;
-    DWORD kept = e.attributes & (FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
-    if (!e.handle) {
-        SetFileAttributesA(path, kept ? kept : FILE_ATTRIBUTE_NORMAL);
-        return;
-    }
-    BasicInformation basic{};
-    basic.attributes = kept ? kept : FILE_ATTRIBUTE_NORMAL;
-    SetInformationOn(e.handle.get(), &basic, sizeof basic, BasicInformationClass);
+    if (e.attributes & BlockingAttributes)
+        SetAttributesOn(e, path, e.attributes & (FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED));
+}
+
+// Renames the entry open on its handle (with DELETE access) to the full path
+// `to`, given to the system as "\??\C:\..." or "\??\UNC\server\...".
+bool RenameThroughHandle(HANDLE h, const char* to, bool replace) {
+    wchar_t wide[PathSize];
+    int chars = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, to, -1, wide, PathSize);
+    if (chars <= 1) return false;
+    std::wstring name = L"\\??\\";
+    name += (wide[0] == L'\\' && wide[1] == L'\\') ? std::wstring(L"UNC") + (wide + 1) : std::wstring(wide);
+    struct RenameInformation {
+        BOOLEAN replace;
+        HANDLE root;
+        ULONG nameBytes;
+        WCHAR name[1];
+    };
+    std::vector<BYTE> buffer(offsetof(RenameInformation, name) + (name.size() + 1) * sizeof(wchar_t));
+    auto* info = reinterpret_cast<RenameInformation*>(buffer.data());
+    info->replace = replace;
+    info->root = nullptr;
+    info->nameBytes = static_cast<ULONG>(name.size() * sizeof(wchar_t));
+    std::memcpy(info->name, name.c_str(), (name.size() + 1) * sizeof(wchar_t));
+    return SetInformationOn(h, info, static_cast<ULONG>(buffer.size()), RenameInformationClass);
 }
 
 constexpr DWORD RemovalAccess = DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
@@ -156,6 +185,26 @@ bool RemoveEntryItself(const char* path, bool clearAttributes) {
     }
     if (clearAttributes) ClearBlockingAttributes(e, path);
     return DeleteEntry(e, path);
+}
+
+bool SetAttributesItself(const char* path, DWORD attributes) {
+    Entry e = OpenEntry(path, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES);
+    return SetAttributesOn(e, path, attributes);
+}
+
+bool RenameEntryItself(const char* from, const char* to, bool replace) {
+    Entry e = OpenEntry(from, DELETE | FILE_READ_ATTRIBUTES);
+    if (e.seen != Seen::Here) return false;
+    if (e.handle) return RenameThroughHandle(e.handle.get(), to, replace);
+    // Windows 9x: no links, and no replacing move.
+    if (replace && (DeleteFileA(to) == FALSE && GetLastError() != ERROR_FILE_NOT_FOUND)) return false;
+    return MoveFileA(from, to) != FALSE;
+}
+
+bool ScheduleRemovalOfItself(const char* path) {
+    // Only looked at: others may hold it in any way.
+    Entry e = OpenEntry(path, FILE_READ_ATTRIBUTES, ShareAllButDelete | FILE_SHARE_DELETE);
+    return e.seen == Seen::Here && MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
 }
 
 bool RemoveTreeItself(const char* path) {
@@ -306,6 +355,13 @@ private:
 const SECURITY_DESCRIPTOR* PrivateFolderDescriptor() {
     static ProtectiveDescriptor descriptor;
     return descriptor.get();
+}
+
+bool RunsAsAdministrator() {
+    auto check = System().checkTokenMembership;
+    Sid administrators = AdministratorsSid;
+    BOOL member = FALSE;
+    return check && check(nullptr, &administrators, &member) && member;
 }
 
 bool CreatePrivateFolder(const char* parent, char* out, std::size_t capacity) {

@@ -16,6 +16,22 @@
 // and system attributes first. True when nothing is left at the path.
 bool RemoveEntryItself(const char* path, bool clearAttributes = false);
 
+// Sets the attributes of the real file or folder at `path` (one of a single
+// name) through its own handle. A link, a file with a second name, and what
+// the system reached elsewhere keep theirs: false.
+bool SetAttributesItself(const char* path, DWORD attributes);
+
+// Renames the real file or folder at `from` to `to` through its own handle;
+// with `replace`, a file already named `to` gives way (the name itself, link
+// or not, never what a link there points at). A link at `from`, or what the
+// system reached elsewhere, is not renamed: false.
+bool RenameEntryItself(const char* from, const char* to, bool replace);
+
+// Schedules the real file or folder at `path` for deletion at the next start
+// (the NT family's delayed move). What is not a real entry at the path now (a
+// link, or nothing) is not scheduled: false.
+bool ScheduleRemovalOfItself(const char* path);
+
 // Removes the folder at `path` with everything in it. A link, at `path` or
 // inside, is removed itself and never entered. True when the folder is gone.
 bool RemoveTreeItself(const char* path);
@@ -49,6 +65,12 @@ void DiscardNewFile(UniqueFileHandle& file, const char* path);
 // inherited from `parent`; otherwise it gets `parent`'s security. False when
 // no folder was made.
 bool CreatePrivateFolder(const char* parent, char* out, std::size_t capacity);
+
+// True when the process acts with the administrators' rights: its token has
+// the Administrators group, enabled (an elevated run; after the elevation
+// prompt, or as the system). False where the system cannot tell (before
+// Windows 2000; Windows 9x has no groups, and its answer means nothing).
+bool RunsAsAdministrator();
 
 // The security descriptor a private folder is created with in an elevated run.
 const SECURITY_DESCRIPTOR* PrivateFolderDescriptor();

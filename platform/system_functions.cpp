@@ -16,12 +16,14 @@ void Find(Function& slot, HMODULE module, const char* name, unsigned bit) {
 SystemFunctions LookUp() {
     HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
     HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    HMODULE advapi32 = GetModuleHandleA("advapi32.dll");
     SystemFunctions f{};
     Find(f.getFinalPathNameByHandleA, kernel32, "GetFinalPathNameByHandleA", NoFinalPathByHandle);
     Find(f.setFileInformationByHandle, kernel32, "SetFileInformationByHandle", NoFileInformationByHandle);
     Find(f.ntSetInformationFile, ntdll, "NtSetInformationFile", NoNtSetInformationFile);
     Find(f.ntDeleteKey, ntdll, "NtDeleteKey", NoNtDeleteKey);
     Find(f.setProcessMitigationPolicy, kernel32, "SetProcessMitigationPolicy", NoProcessMitigationPolicy);
+    Find(f.checkTokenMembership, advapi32, "CheckTokenMembership", NoCheckTokenMembership);
     return f;
 }
 

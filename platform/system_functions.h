@@ -30,6 +30,8 @@ struct SystemFunctions {
     LONG(WINAPI* ntDeleteKey)(HANDLE key);
     // Windows 8 and later (kernel32).
     BOOL(WINAPI* setProcessMitigationPolicy)(int policy, const void* buffer, SIZE_T length);
+    // Windows 2000 and later (advapi32).
+    BOOL(WINAPI* checkTokenMembership)(HANDLE token, PSID sid, PBOOL member);
 };
 
 // The table, filled on the first call.
@@ -43,7 +45,8 @@ enum AbsentSystemFunction : unsigned {
     NoNtSetInformationFile = 1u << 2,
     NoNtDeleteKey = 1u << 3,
     NoProcessMitigationPolicy = 1u << 4,
+    NoCheckTokenMembership = 1u << 5,
     NoVistaFunctions = NoFinalPathByHandle | NoFileInformationByHandle | NoProcessMitigationPolicy,
-    NoSystemFunctions = NoVistaFunctions | NoNtSetInformationFile | NoNtDeleteKey,
+    NoSystemFunctions = NoVistaFunctions | NoNtSetInformationFile | NoNtDeleteKey | NoCheckTokenMembership,
 };
 unsigned SetAbsentSystemFunctionsForTests(unsigned absent);

@@ -3,7 +3,7 @@
 # tools/demo-install.sh) the way "Programs and Features" starts the uninstaller
 # - its full path, from the system folder - but silently (/S), waits for the
 # self-removal batch to finish, and reports what is left: the listed files,
-# the program folder, and the batch in the temporary folder.
+# the program folder, and the batch in its temporary folder.
 # Needs tools/wine-env.sh sourced and BUILD_DIR set. Exit status 0 when the
 # uninstall is complete.
 set -uo pipefail
@@ -16,11 +16,14 @@ if [ ! -f "$DEMO/uninstall.exe" ]; then
   exit 1
 fi
 
-# The temporary folder of the prefix, where the batch Uninstall_Qav.Bat goes.
+# Where the batch Uninstall_Qav.Bat goes: the Windows temporary folder in an
+# elevated run (every run under Wine), else the user's temporary folder.
 wintemp="$("$WINE" cmd /c echo %TEMP% 2>/dev/null </dev/null | tr -d '\r')"
 TEMPDIR="$("$WINE" winepath -u "$wintemp" 2>/dev/null </dev/null | tr -d '\r')"
 TEMPDIR="${TEMPDIR%/}"
-temp_before="$(ls -A "$TEMPDIR" 2>/dev/null | sort)"
+WINTEMPDIR="$WINEPREFIX/drive_c/windows/temp"
+listing() { for d in "$WINTEMPDIR" "$TEMPDIR"; do ls -A "$d" 2>/dev/null | sed "s|^|$d/|"; done | sort; }
+temp_before="$(listing)"
 
 # What is there before, relative to the program folder.
 mapfile -t files < <(cd "$DEMO" && find . -type f | sed 's|^\./||' | sort)
@@ -56,10 +59,10 @@ if [ -f "$LOG" ]; then
   tr -d '\r' < "$LOG" | sed 's/^/      /'
 fi
 
-# The batch, in a private folder of its own (QavRemoval.*) in the temporary
+# The batch, in a private folder of its own (QavRemoval.*) in a temporary
 # folder, waits 2 s for the program to end, deletes it, removes the folder
 # and, last, deletes itself and its private folder.
-batches() { compgen -G "$TEMPDIR/QavRemoval.*/Uninstall_Qav.Bat" || true; }
+batches() { compgen -G "$WINTEMPDIR/QavRemoval.*/Uninstall_Qav.Bat" || compgen -G "$TEMPDIR/QavRemoval.*/Uninstall_Qav.Bat" || true; }
 for _ in $(seq 600); do
   [ -z "$(batches)" ] && break
   sleep 0.1
@@ -76,25 +79,27 @@ else
   printf '   program folder C:\\Program Files\\Qavrix: gone (%.1f s after the start)\n' "$done_at"
 fi
 if [ -n "$(batches)" ]; then
-  echo "   temporary folder: Uninstall_Qav.Bat STILL THERE: $(batches)"
+  echo "   temporary folders: Uninstall_Qav.Bat STILL THERE: $(batches)"
   status=1
 else
-  new="$(comm -13 <(echo "$temp_before") <(ls -A "$TEMPDIR" 2>/dev/null | sort) | grep -v '^$')"
+  new="$(comm -13 <(echo "$temp_before") <(listing) | grep -v '^$' | grep -v '/qavrix-uninstall\.log$')"
   # Wine's cmd.exe keeps a batch open until it ends, so the batch's last
   # "rd" of its own private folder fails there (Windows' cmd.exe reads a
   # batch line by line): an empty private folder is named and removed here.
   leftover=""
-  for name in $new; do
-    if [[ "$name" == QavRemoval.* ]] && rmdir "$TEMPDIR/$name" 2>/dev/null; then
+  while IFS= read -r path; do
+    [ -n "$path" ] || continue
+    name="${path##*/}"
+    if [[ "$name" == QavRemoval.* ]] && rmdir "$path" 2>/dev/null; then
       leftover="$leftover $name"
     else
       others="${others:-} $name"
     fi
-  done
+  done <<< "$new"
   if [ -n "${others:-}" ]; then
-    echo "   temporary folder: Uninstall_Qav.Bat gone, but new entries:${others}"
+    echo "   temporary folders: Uninstall_Qav.Bat gone, but new entries:${others}"
   else
-    echo "   temporary folder: Uninstall_Qav.Bat gone, nothing else left there"
+    echo "   temporary folders: Uninstall_Qav.Bat gone, nothing else left there"
   fi
   [ -z "$leftover" ] || echo "   (the batch's empty private folder${leftover} stayed, as Wine's cmd.exe keeps the batch open; removed by this demo)"
 fi

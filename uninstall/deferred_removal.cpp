@@ -38,6 +38,7 @@ bool FindFreeName(NameComposer compose, const char* path, char* name, std::size_
 // The whole file's bytes; false when it exists but cannot be read.
 bool ReadWholeFile(const char* path, std::string& bytes) {
     bytes.clear();
+    // Only read, in the Windows folder; what is written goes through ReplaceWholeFile.
     UniqueFileHandle h(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
                                    nullptr));
     if (!h) return GetLastError() == ERROR_FILE_NOT_FOUND;
@@ -52,25 +53,22 @@ bool ReadWholeFile(const char* path, std::string& bytes) {
 
 // Replaces `path` by a file with `bytes`, written whole beside it first, so
 // that a crash leaves either the old file or the new one, never half a line.
+// The file beside it is a new one (a leftover there, or a link, goes first),
+// and it takes the old one's name as itself.
 bool ReplaceWholeFile(const char* path, const std::string& bytes) {
     char beside[PathSize];
     if (!CopyText(beside, sizeof beside, path) || !AppendText(beside, sizeof beside, ".new")) return false;
+    if (!RemoveEntryItself(beside)) return false;
     {
-        UniqueFileHandle h(CreateFileA(beside, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        UniqueFileHandle h = CreateNewFile(beside);
         if (!h) return false;
-        DWORD written = 0;
-        if (!WriteFile(h.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-            written != bytes.size() || !FlushFileBuffers(h.get())) {
-            h.reset();
-            DeleteFileA(beside);
+        if (!WriteAll(h.get(), bytes.data(), bytes.size()) || !FlushFileBuffers(h.get())) {
+            DiscardNewFile(h, beside);
             return false;
         }
     }
-    if (MoveFileExA(beside, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
-    // Windows 9x has no replacing move: the new file is complete before the
-    // old one goes.
-    if ((DeleteFileA(path) || GetLastError() == ERROR_FILE_NOT_FOUND) && MoveFileA(beside, path)) return true;
-    DeleteFileA(beside);
+    if (RenameEntryItself(beside, path, true)) return true;
+    RemoveEntryItself(beside);
     return false;
 }
 
@@ -108,7 +106,7 @@ bool ScheduleRemovalAtRestart(const char* path) {
     bool scheduled;
     if (NtMajorVersion() != 0) {
         ++FileCalls.schedules;
-        scheduled = MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+        scheduled = ScheduleRemovalOfItself(path);
     } else {
         scheduled = ScheduleInWininit(path);
     }
@@ -170,7 +168,7 @@ void ScheduleFoldersAtRestart(const char* programFolder) {
                      [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
     for (const std::string& folder : folders) {
         ++FileCalls.schedules;
-        if (MoveFileExA(folder.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
+        if (ScheduleRemovalOfItself(folder.c_str()))
             LogLine("folder %s is removed at the next start if it is empty then", folder.c_str());
     }
 }
@@ -254,6 +252,7 @@ bool StartBatch(const char* tempFolder, const char* batch, const char* interpret
 
     bool nt = NtMajorVersion() != 0;
     UniqueFileHandle nul;
+    // "NUL" names the device in every folder: no file is opened or made.
     if (!nt) nul.reset(CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr));
     STARTUPINFOA startup = BatchStartupRecord(nt, nul.get());
     // Neither this process nor the batch may keep the program folder in use.
@@ -267,6 +266,11 @@ bool StartBatch(const char* tempFolder, const char* batch, const char* interpret
 }
 
 }  // namespace
+
+BatchBaseOrder BatchBasesOfThisRun() {
+    PlatformFamily family = NtMajorVersion() != 0 ? PlatformFamily::Nt : PlatformFamily::Win9x;
+    return BatchBasesInOrder(family, RunsAsAdministrator());
+}
 
 bool BatchBaseFolder(BatchBase base, char (&folder)[PathSize]) {
     folder[0] = '\0';
@@ -322,13 +326,13 @@ void MoveProgramAside(const char* own, char (&program)[PathSize]) {
     CopyText(program, sizeof program, own);
     if (NtMajorVersion() == 0) return;
     char aside[PathSize];
-    if (!FindFreeName(ComposeAsideName, own, aside, sizeof aside) || !MoveFileA(own, aside)) return;
+    if (!FindFreeName(ComposeAsideName, own, aside, sizeof aside) || !RenameEntryItself(own, aside, false)) return;
     CopyText(program, sizeof program, aside);
     LogLine("%s moved aside to %s, which the self-removal deletes", own, FileNamePart(aside));
 }
 
 bool WriteAndStartBatch(const char* program, const char* folder, const char* interpreter, bool silent) {
-    for (BatchBase base : BatchBases) {
+    for (BatchBase base : BatchBasesOfThisRun()) {
         char tempFolder[PathSize], privateFolder[PathSize], batch[PathSize];
         if (!BatchBaseFolder(base, tempFolder)) continue;
         // A new folder of its own: nobody else's file is opened, and in an

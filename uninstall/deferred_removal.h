@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 #include "platform/core/textwalk.h"
+#include "uninstall/core/batchtext.h"
 
 // Set when a file in use could not even be renamed and was scheduled under its
 // own name; false at the start of the removal passes and only ever set afterwards.
@@ -16,8 +17,9 @@ extern bool RestartNeeded;
 void DeferFileRemoval(const char* path);
 
 // Schedules `path` for deletion at the next start, once per run: the delayed
-// move on the NT family, one more line in the [Rename] section of wininit.ini
-// on Windows 9x. True when it was scheduled now.
+// move on the NT family (only for a real file or folder there, never a link),
+// one more line in the [Rename] section of wininit.ini on Windows 9x. True
+// when it was scheduled now.
 bool ScheduleRemovalAtRestart(const char* path);
 
 // After the passes, on the NT family: schedules each folder that held a file
@@ -40,10 +42,10 @@ void ShowRestartNotice();
 // with none when "NUL" could not be opened.
 STARTUPINFOA BatchStartupRecord(bool nt, HANDLE nul);
 
-// Where the batch can go, in the order they are tried: the temporary folder,
-// its short (8.3) form, the Windows temporary folder.
-enum class BatchBase { Temp, ShortTemp, WindowsTemp };
-constexpr BatchBase BatchBases[] = {BatchBase::Temp, BatchBase::ShortTemp, BatchBase::WindowsTemp};
+// The order of the base folders for this run: its family, and whether it
+// has the administrators' rights.
+BatchBaseOrder BatchBasesOfThisRun();
+
 // The folder `base` gives, with its trailing backslash, when it exists and
 // its name can be written in the ANSI code page (a name outside it comes back
 // with "?" in it, which names nothing).
@@ -54,7 +56,8 @@ bool BatchBaseFolder(BatchBase base, char (&folder)[PathSize]);
 // upgrade writes under the old one. Then writes Uninstall_Qav.Bat into the
 // first usable base folder and starts it hidden; the batch waits for this
 // program to end, deletes it and removes the program folder; after a `silent`
-// run its warning run is silent too. When no batch can be written or started,
-// leaves the program and its folder to the restart and returns false. Leaves
-// the program folder as current directory: call it last.
+// run its warning run is silent too. The base folders are tried in the order
+// of BatchBasesInOrder. When no batch can be written or started, leaves the
+// program and its folder to the restart and returns false. Leaves the program
+// folder as current directory: call it last.
 bool StartSelfRemoval(bool silent);

@@ -3,6 +3,7 @@
 // increment per call; the benchmark reads them in its counted program.
 #pragma once
 #include "platform/handles.h"
+#include "platform/safe_file.h"
 #include <windows.h>
 
 struct FileCallCounts {
@@ -63,9 +64,10 @@ inline DWORD CountedGetAttributes(const char* path) {
     ++FileCalls.attributeReads;
     return GetFileAttributesA(path);
 }
+// Through the entry's own handle, never through a link or on a file's second name.
 inline BOOL CountedSetAttributes(const char* path, DWORD attributes) {
     ++FileCalls.attributeWrites;
-    return SetFileAttributesA(path, attributes);
+    return SetAttributesItself(path, attributes);
 }
 inline BOOL CountedDeleteFile(const char* path) {
     ++FileCalls.deletes;

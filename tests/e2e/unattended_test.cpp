@@ -17,7 +17,7 @@ enum class Trouble {
     LoadedDll,     // a listed DLL loaded by another process: moved aside, then a restart
     SecondRun,     // another run waits at its confirmation meanwhile
     TwoAtOnce,     // two silent runs started 0.1 s apart
-    ForeignTemp,   // TEMP names a folder outside the ANSI code page
+    ForeignTemp,   // a person's own run whose TEMP names a folder outside the ANSI code page
     Upgrade,       // a new version is written into the folder right after the run
 };
 
@@ -153,9 +153,27 @@ TEST_F(Unattended, SilentRunsFromTheSystemFolderEndWithTheirCodeAndNoWindow) {
             log = test::ReadBytes(root_ / "two0.log") + test::ReadBytes(root_ / "two1.log");
             EXPECT_NE(log.find("ended with exit code 0"), std::string::npos) << log;
         } else {
+            // Only a run without the administrators' rights keeps its batch
+            // in its own temporary folder: here its short form.
             std::unique_ptr<TempScope> temp;
-            if (row.trouble == Trouble::ForeignTemp) temp.reset(new TempScope(foreignTempWide));
+            std::unique_ptr<test::NonAdministratorScope> person;
+            if (row.trouble == Trouble::ForeignTemp) {
+                temp.reset(new TempScope(foreignTempWide));
+                person.reset(new test::NonAdministratorScope);
+            }
             log = RunSilently(row.exit);
+            if (row.trouble == Trouble::None) {
+                // An administrators' run (all others under Wine) keeps it in the Windows one.
+                std::string base = test::WindowsFolder() + "\\Temp\\QavRemoval.";
+                EXPECT_NE(log.find("self-removal batch " + base), std::string::npos) << log;
+            }
+            if (row.trouble == Trouble::ForeignTemp) {
+                wchar_t shortWide[1024] = L"";
+                ASSERT_GT(GetShortPathNameW(foreignTempWide.c_str(), shortWide, 1024), 0u);
+                char shortName[1024] = "";
+                WideCharToMultiByte(CP_ACP, 0, shortWide, -1, shortName, sizeof shortName, nullptr, nullptr);
+                EXPECT_NE(log.find(std::string("self-removal batch ") + shortName + "\\"), std::string::npos) << log;
+            }
         }
         // The new version, written right after the old one ended.
         const char* const newFiles[] = {"uninstall.exe", "Qavrix.exe", "bin\\qavext.dll", "Uninstall.lst"};

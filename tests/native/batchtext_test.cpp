@@ -121,4 +121,22 @@ TEST(BatchText, InterpreterCommand) {
     EXPECT_FALSE(ComposeInterpreterCommand(std::string(60, 'c').c_str(), "x", out, sizeof out));
 }
 
+// Only an administrators' run on the NT family puts the Windows temporary
+// folder first; every base stays in the order as a fallback.
+TEST(BatchText, BaseFolderOrder) {
+    using B = BatchBase;
+    const struct {
+        PlatformFamily family;
+        bool administrators;
+        BatchBaseOrder order;
+    } cases[] = {
+        {PlatformFamily::Nt, true, {B::WindowsTemp, B::Temp, B::ShortTemp}},
+        {PlatformFamily::Nt, false, {B::Temp, B::ShortTemp, B::WindowsTemp}},
+        {PlatformFamily::Win9x, true, {B::Temp, B::ShortTemp, B::WindowsTemp}},
+        {PlatformFamily::Win9x, false, {B::Temp, B::ShortTemp, B::WindowsTemp}},
+    };
+    for (const auto& c : cases)
+        EXPECT_TRUE(BatchBasesInOrder(c.family, c.administrators) == c.order) << c.administrators;
+}
+
 }  // namespace

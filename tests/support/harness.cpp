@@ -199,6 +199,27 @@ void Process::Terminate() {
     if (Running()) TerminateProcess(process_.get(), 99);
 }
 
+UniqueHandle NonAdministratorToken() {
+    UniqueHandle own, limited;
+    HANDLE h = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, &h)) return limited;
+    own.reset(h);
+    BYTE administrators[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof administrators;
+    if (!CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &size)) return limited;
+    SID_AND_ATTRIBUTES denyOnly{administrators, 0};
+    h = nullptr;
+    if (CreateRestrictedToken(own.get(), 0, 1, &denyOnly, 0, nullptr, 0, nullptr, &h)) limited.reset(h);
+    return limited;
+}
+
+namespace {
+int NonAdministratorScopes = 0;
+}
+
+NonAdministratorScope::NonAdministratorScope() { ++NonAdministratorScopes; }
+NonAdministratorScope::~NonAdministratorScope() { --NonAdministratorScopes; }
+
 bool Process::Start(const std::string& exe, const std::string& args, const std::string& cwd, HANDLE stdOut,
                     HANDLE stdErr) {
     std::string line = "\"" + exe + "\"";
@@ -215,8 +236,15 @@ bool Process::Start(const std::string& exe, const std::string& args, const std::
         si.hStdError = stdErr;
     }
     PROCESS_INFORMATION info{};
-    if (!CreateProcessA(exe.c_str(), buf.data(), nullptr, nullptr, redirect, 0, nullptr,
-                        cwd.empty() ? nullptr : cwd.c_str(), &si, &info))
+    UniqueHandle token;
+    if (NonAdministratorScopes > 0) {
+        token = NonAdministratorToken();
+        if (!token) return false;
+    }
+    const char* folder = cwd.empty() ? nullptr : cwd.c_str();
+    if (token ? !CreateProcessAsUserA(token.get(), exe.c_str(), buf.data(), nullptr, nullptr, redirect, 0, nullptr,
+                                      folder, &si, &info)
+              : !CreateProcessA(exe.c_str(), buf.data(), nullptr, nullptr, redirect, 0, nullptr, folder, &si, &info))
         return false;
     process_.reset(info.hProcess);
     thread_.reset(info.hThread);

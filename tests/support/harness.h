@@ -121,6 +121,19 @@ private:
 bool MakeUnixLink(const std::string& link, const std::string& target);
 bool RemoveUnixLink(const std::string& link);
 
+// Wine runs every program as an administrator. A person's own run (before
+// the elevation prompt) is stood in for by a token of this process whose
+// Administrators group is for denying only: `NonAdministratorToken` gives a
+// primary one, which a thread may also impersonate; in a
+// `NonAdministratorScope`, every Process::Start of this process starts its
+// program with such a token.
+UniqueHandle NonAdministratorToken();
+class NonAdministratorScope : Scope {
+public:
+    NonAdministratorScope();
+    ~NonAdministratorScope();
+};
+
 // A started process; terminated at the end if still running.
 // A started process as the tests remember it, also after it ended: its id,
 // and its creation and exit times (0 while it runs). Wine gives ids out

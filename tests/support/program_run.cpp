@@ -175,9 +175,10 @@ void EndProcessesStartedBy(const std::vector<ProcessStamp>& roots) {
 
 std::vector<std::string> BatchFolders() {
     std::vector<std::string> found;
-    for (const std::string& name : FilesIn(TempFolder()))
-        if (name.compare(0, sizeof PrivateFolderPrefix - 1, PrivateFolderPrefix) == 0 && name.back() == '\\')
-            found.push_back(TempFolder() + name);
+    for (const std::string& base : {TempFolder(), WindowsFolder() + "\\Temp\\"})
+        for (const std::string& name : FilesIn(base))
+            if (name.compare(0, sizeof PrivateFolderPrefix - 1, PrivateFolderPrefix) == 0 && name.back() == '\\')
+                found.push_back(base + name);
     return found;
 }
 

@@ -98,7 +98,9 @@ int EndProgramsUnder(const std::string& folder);
 void EndProcessesStartedBy(const std::vector<ProcessStamp>& roots);
 
 // The private folders (each ending in a backslash) that self-removal batches
-// were written into and that are still in the temporary folder.
+// were written into and that are still in the temporary folder or the
+// Windows one (where an administrators' run, and so every run under Wine
+// but those started with NonAdministratorScope, puts them).
 std::vector<std::string> BatchFolders();
 // Waits until every such batch has deleted itself; false on time-out. Wine's
 // cmd.exe holds a batch open until it ends, so the batch's last line cannot

@@ -2,11 +2,14 @@
 // back from the system's own schedule (the NT family: this process is not told
 // it runs on Windows 9x; the 9x schedule is checked with the real program).
 #include "uninstall/deferred_removal.h"
+#include "uninstall/file_calls.h"
 #include "platform/safe_file.h"
 #include "platform/text.h"
 #include "tests/support/program_run.h"
 #include "tests/support/sandbox.h"
+#include "platform/system_functions.h"
 #include <gtest/gtest.h>
+#include <memory>
 #include <sddl.h>
 #include <string>
 #include <vector>
@@ -109,6 +112,71 @@ TEST_F(DeferredRemovalTest, FoldersFollowTheirFilesDeepestFirstUpToTheProgramFol
     EXPECT_TRUE(AnythingScheduledAtRestart());
 }
 
+// The removal's own file calls (clearing attributes, moving a file aside,
+// scheduling it for the restart) meet a real file, a link or a hard link at
+// their path: a real file is acted on; a link is never followed, so its
+// target keeps its bytes and its read-only attribute, and a file's second
+// name never changes the attributes both share.
+TEST_F(DeferredRemovalTest, OwnFileCallsNeverFollowALink) {
+    enum class Call { ClearAttributes, MoveAside, Schedule };
+    enum class Put { RealFile, FileLink, HardLink, FolderLink };
+    const struct {
+        Call call;
+        Put put;
+        bool acted;
+    } cases[] = {
+        {Call::ClearAttributes, Put::RealFile, true},  {Call::ClearAttributes, Put::FileLink, false},
+        {Call::ClearAttributes, Put::HardLink, false}, {Call::ClearAttributes, Put::FolderLink, false},
+        {Call::MoveAside, Put::RealFile, true},        {Call::MoveAside, Put::FileLink, false},
+        {Call::MoveAside, Put::HardLink, true},        {Call::MoveAside, Put::FolderLink, false},
+        {Call::Schedule, Put::RealFile, true},         {Call::Schedule, Put::FileLink, false},
+        {Call::Schedule, Put::FolderLink, false},
+    };
+    const std::string victim = dir_ / "victim.txt", victimFolder = dir_ / "victimdir";
+    ASSERT_TRUE(test::MakeDir(victimFolder));
+    ASSERT_TRUE(test::WriteBytes(victimFolder + "\\v.txt", "victim"));
+    int index = 0;
+    for (const auto& c : cases) {
+        std::string path = dir_ / ("entry" + std::to_string(++index)), aside = path + ".0.exe";
+        SCOPED_TRACE(path);
+        SetFileAttributesA(victim.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ASSERT_TRUE(test::WriteBytes(victim, "victim"));
+        switch (c.put) {
+        case Put::RealFile: ASSERT_TRUE(test::WriteBytes(path, "ours")); break;
+        case Put::FileLink: ASSERT_TRUE(test::MakeUnixLink(path, victim)); break;
+        case Put::HardLink: ASSERT_TRUE(CreateHardLinkA(path.c_str(), victim.c_str(), nullptr)); break;
+        case Put::FolderLink: ASSERT_TRUE(test::MakeUnixLink(path, victimFolder)); break;
+        }
+        SetFileAttributesA(victim.c_str(), FILE_ATTRIBUTE_READONLY);
+        if (c.put == Put::RealFile) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+        switch (c.call) {
+        case Call::ClearAttributes:
+            EXPECT_EQ(CountedSetAttributes(path.c_str(), 0) != FALSE, c.acted);
+            if (c.acted) {
+                EXPECT_FALSE(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY);
+            }
+            break;
+        case Call::MoveAside:
+            EXPECT_EQ(RenameEntryItself(path.c_str(), aside.c_str(), false), c.acted);
+            EXPECT_EQ(test::Exists(aside), c.acted);
+            break;
+        case Call::Schedule:
+            EXPECT_EQ(ScheduleRemovalAtRestart(path.c_str()), c.acted);
+            EXPECT_EQ(IsScheduledForDeletion(path), c.acted);
+            break;
+        }
+        EXPECT_EQ(test::ReadBytes(victim), "victim");
+        EXPECT_TRUE(GetFileAttributesA(victim.c_str()) & FILE_ATTRIBUTE_READONLY);
+        EXPECT_EQ(test::ReadBytes(victimFolder + "\\v.txt"), "victim");
+        for (const std::string& name : {path, aside}) {
+            if (c.put == Put::FileLink || c.put == Put::FolderLink) test::RemoveUnixLink(name);
+            SetFileAttributesA(name.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(name.c_str());
+        }
+    }
+    SetFileAttributesA(victim.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 // Where the batch can go: the temporary folder while it exists and its name
 // can be written in the code page, else its short form; the Windows
 // temporary folder in any case.
@@ -146,6 +214,35 @@ TEST(BatchBase, UsableFoldersOnly) {
     RemoveDirectoryW(foreign.c_str());
 }
 
+// A run with the administrators' rights tries the Windows temporary folder
+// first; a person's own run and every run on Windows 9x their temporary folder
+// (the whole order: the native batch-text test). Wine runs every program as
+// an administrator: this thread impersonating a token whose Administrators
+// group is for denying only stands in for a run before the elevation prompt.
+TEST(BatchBase, WindowsTemporaryFolderFirstOnlyForTheAdministrators) {
+    const struct {
+        const char* name;
+        bool person;
+        unsigned absent;
+        bool win98;
+        BatchBase first;
+    } cases[] = {
+        {"administrators", false, 0, false, BatchBase::WindowsTemp},
+        {"a person's own run", true, 0, false, BatchBase::Temp},
+        {"no membership check (NT 4.0)", false, NoCheckTokenMembership, false, BatchBase::Temp},
+        {"Windows 98", false, 0, true, BatchBase::Temp},
+    };
+    for (const auto& c : cases) {
+        test::SeamScope<unsigned> absent(SetAbsentSystemFunctionsForTests, c.absent);
+        std::unique_ptr<test::Win98> win98(c.win98 ? new test::Win98 : nullptr);
+        UniqueHandle token = c.person ? test::NonAdministratorToken() : UniqueHandle();
+        ASSERT_TRUE(!c.person || (token && ImpersonateLoggedOnUser(token.get()))) << c.name;
+        EXPECT_EQ(RunsAsAdministrator(), !c.person && c.absent == 0) << c.name;
+        EXPECT_EQ(BatchBasesOfThisRun()[0], c.first) << c.name;
+        if (c.person) RevertToSelf();
+    }
+}
+
 // Windows 98, with wininit.ini in the Windows folder saved and put back.
 class Windows9xSchedule : public DeferredRemovalTest {
 protected:
@@ -176,6 +273,30 @@ TEST_F(Windows9xSchedule, ShortFormWhenThereIsOneElseTheLongPath) {
     EXPECT_FALSE(ScheduleRemovalAtRestart(gone.c_str()));
     EXPECT_EQ(test::ReadBytes(wininit_), "[Rename]\r\nNUL=" + std::string(shortName) + "\r\nNUL=" + gone + "\r\n");
     EXPECT_FALSE(test::Exists(wininit_ + ".new"));
+}
+
+// A link at wininit.ini is replaced as itself by the new file: its target
+// keeps its bytes. A link at the name the new file is written under first is
+// removed as itself where the system can (Windows); Wine follows a Unix link
+// whatever it is asked, so there it stays, and nothing is written through it.
+TEST_F(Windows9xSchedule, LinkAtTheScheduleIsReplacedNotFollowed) {
+    std::string victim = dir_ / "victim.ini", file = dir_ / "in use.dll";
+    ASSERT_TRUE(test::WriteBytes(victim, "victim"));
+    const struct {
+        std::string link;
+        bool scheduled;
+    } cases[] = {{wininit_, true}, {wininit_ + ".new", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.link);
+        ASSERT_TRUE(test::MakeUnixLink(c.link, victim));
+        ASSERT_TRUE(test::WriteBytes(file, "in use"));
+        DeferFileRemoval(file.c_str());
+        EXPECT_EQ(test::ReadBytes(victim), "victim");
+        EXPECT_EQ(test::ReadBytes(wininit_).find("[Rename]\r\nNUL=") != std::string::npos, c.scheduled);
+        test::RemoveUnixLink(c.link);
+        DeleteFileA(wininit_.c_str());
+        file += "x";
+    }
 }
 
 // The batch's interpreter on Windows 9x gets "NUL" as its standard handles,

@@ -2,6 +2,7 @@
 // line. Values are written quoted, with every percent sign doubled, so that
 // the command interpreter reads each path literally.
 #pragma once
+#include <array>
 #include <cstddef>
 #include "platform/core/textwalk.h"
 
@@ -9,6 +10,24 @@ constexpr const char BatchFileName[] = "Uninstall_Qav.Bat";
 constexpr int BatchAttempts = 5;   // copies of the delete-and-remove block
 
 enum class PlatformFamily { Nt, Win9x };
+
+// The folders the batch's private folder can go into: the temporary folder,
+// its short (8.3) form, the Windows temporary folder.
+enum class BatchBase { Temp, ShortTemp, WindowsTemp };
+using BatchBaseOrder = std::array<BatchBase, 3>;
+
+// The order they are tried in. The temporary folder of a person's run is
+// that person's own: in a run with the administrators' rights (after the
+// elevation prompt) they could rename the private folder away and put a batch
+// of their own at its path while the interpreter, which reopens the batch for
+// each line, runs it. Such a run tries the Windows temporary folder first,
+// which only the administrators control. Other runs, and every run on Windows
+// 9x (which knows no elevation), keep their own temporary folder first.
+constexpr BatchBaseOrder BatchBasesInOrder(PlatformFamily family, bool administrators) {
+    if (family == PlatformFamily::Nt && administrators)
+        return {BatchBase::WindowsTemp, BatchBase::Temp, BatchBase::ShortTemp};
+    return {BatchBase::Temp, BatchBase::ShortTemp, BatchBase::WindowsTemp};
+}
 
 // Copies `value` into `out` with each percent sign doubled (lead-byte aware).
 // False, with `out` empty, when the result does not fit.
