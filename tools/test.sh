@@ -9,7 +9,9 @@ set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
 export BUILD_DIR
+began=$(date +%s)
 "$ROOT/tools/build.sh" || { echo "build failed"; exit 1; }
+echo "== build took $(( $(date +%s) - began )) s"
 
 passed=0; failed=0
 count() {  # adds a ctest log's counts to the totals
@@ -54,6 +56,6 @@ qav_run_trees "$BUILD_DIR" ${QAV_ARCHS:-x64 x86} || status=1
 for arch in ${QAV_ARCHS:-x64 x86}; do count "$BUILD_DIR/mingw-$arch-ctest.log"; done
 
 echo
-echo "all: $passed passed, $failed failed"
+echo "all: $passed passed, $failed failed, in $(( $(date +%s) - began )) s"
 [ "$failed" -eq 0 ] || status=1
 exit $status
