@@ -2,7 +2,8 @@
 # Configures and builds the trees: build/native (pure core, sanitizers,
 # fuzzers), build/mingw (x64) and build/mingw-x86 (x86), each with
 # uninstall.exe and the Windows tests.
-# BUILD_DIR selects another root (each developer or helper may use its own).
+# BUILD_DIR selects another root (each developer or helper may use its own);
+# QAV_SKIP_NATIVE=1 leaves out the native tree, QAV_NATIVE_ONLY=1 builds only it.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
@@ -15,7 +16,8 @@ fi
 # The Windows program twice from the same sources, each tree with the same
 # bin/ layout: build/mingw (x64) and build/mingw-x86 (x86, the build Windows 9x
 # and 32-bit Windows run). QAV_ARCHS="x64" or "x86" builds only one.
-for arch in ${QAV_ARCHS:-x64 x86}; do
+archs="${QAV_ARCHS:-x64 x86}"; [ "${QAV_NATIVE_ONLY:-}" = 1 ] && archs=""
+for arch in $archs; do
   case "$arch" in
     x64) tree="$BUILD_DIR/mingw";     toolchain="$ROOT/cmake/mingw-w64-x86_64.cmake" ;;
     x86) tree="$BUILD_DIR/mingw-x86"; toolchain="$ROOT/cmake/mingw-w64-i686.cmake" ;;
