@@ -15,7 +15,7 @@ struct FileCallCounts {
     unsigned long long finalPaths = 0;      // GetFinalPathNameByHandleA
     unsigned long long dispositions = 0;    // deletions marked on a handle
     unsigned long long closes = 0;          // CloseHandle of such an open
-    unsigned long long renames = 0;         // MoveFileA of a file in use
+    unsigned long long renames = 0;         // rename of a file in use
     unsigned long long schedules = 0;       // MoveFileExA or a wininit.ini write
     unsigned long long entries = 0;         // list entries visited, over all passes
     unsigned long long removals = 0;        // files and folders removed
@@ -77,7 +77,9 @@ inline BOOL CountedRemoveDirectory(const char* path) {
     ++FileCalls.folderRemovals;
     return RemoveDirectoryA(path);
 }
+// Renames the entry itself, through its own handle: a link put in its place
+// after it was looked at is not followed.
 inline BOOL CountedMoveFile(const char* from, const char* to) {
     ++FileCalls.renames;
-    return MoveFileA(from, to);
+    return RenameEntryItself(from, to, false);
 }
