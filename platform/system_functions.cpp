@@ -18,6 +18,7 @@ SystemFunctions LookUp() {
     HMODULE ntdll = GetModuleHandleA("ntdll.dll");
     SystemFunctions f{};
     Find(f.getFinalPathNameByHandleA, kernel32, "GetFinalPathNameByHandleA", NoFinalPathByHandle);
+    Find(f.getFinalPathNameByHandleW, kernel32, "GetFinalPathNameByHandleW", NoFinalPathByHandle);
     Find(f.setFileInformationByHandle, kernel32, "SetFileInformationByHandle", NoFileInformationByHandle);
     Find(f.ntSetInformationFile, ntdll, "NtSetInformationFile", NoNtSetInformationFile);
     Find(f.ntDeleteKey, ntdll, "NtDeleteKey", NoNtDeleteKey);

@@ -1,17 +1,22 @@
 #!/bin/bash
 # Builds and runs the uninstall benchmark under Wine: synthetic installations
-# of N listed files in folders of 100, removed by a minimal single-pass program
-# (the baseline of the ratio) and by the uninstall run with its file-system
-# calls counted; medians of three runs. Prints seconds, files per second, the
-# ratio to the baseline, calls per listed entry and per removed entry, and the
-# peak working set.
-#   tools/bench-uninstall.sh [--before EXE] [--build LABEL EXE]... [--after EXE] [--runs K] [SIZE...]
+# of N listed (empty) files in folders of 100, removed by a minimal single-pass
+# program (the baseline of the ratio) and by the uninstall run with its
+# file-system calls counted, with the display and without one (DISPLAY taken
+# from its environment); medians of three runs. Prints seconds, microseconds
+# a file, the ratio to the baseline, calls per listed entry and per removed
+# entry, and the peak working set. Figures only: nothing here fails on a time.
+#   tools/bench-uninstall.sh [--before EXE] [--build LABEL EXE]... [--after EXE] [--runs K] [--display-only] [SIZE...]
 # SIZE: N (folders listed before and after their files), Nf (folders listed
 # only before their files), or "start" (start-up time to the first deletion
-# with an empty list after a full setup). Default: 10000 50000 50000f.
+# with an empty list after a full setup). Default: 1000 10000 50000 100000.
 # --before names another build of uninstall_counted.exe (a Linux path) to
 # compare in the same run, --build adds more (each labelled), and --after
-# replaces the one just built.
+# replaces the one just built; the last of them is also run without a
+# display unless --display-only.
+# A build to compare with: check the commit out in a worktree of its own,
+# build it there (QAV_ARCHS=x64 QAV_SKIP_NATIVE=1 tools/build.sh), and pass
+# its build/mingw/bin/bench/uninstall_counted.exe with --before.
 # Note: the runs remove the product's registry integration in the Wine prefix
 # they run in (the build root's prefix). BUILD_DIR selects the root.
 set -euo pipefail
@@ -28,6 +33,7 @@ while [ $# -gt 0 ]; do
     --build) args+=("$1" "$2" "Z:$(realpath "$3" | tr / '\\')"); shift 3 ;;
     --runs) args+=(--runs "$2"); shift 2 ;;
     start) args+=(start); shift ;;
+    --display-only) args+=("$1"); shift ;;
     *) [[ "$1" =~ ^[1-9][0-9]*[fF]?$ ]] || { echo "not a size: $1" >&2; exit 2; }
        args+=("$1"); shift ;;
   esac

@@ -2,9 +2,10 @@
 // installations of N listed files in folders of 100 are removed by a minimal
 // single-pass program (the baseline of the ratio) and by the uninstall run
 // (uninstall_counted.exe: the product with its call counts; optionally also
-// an earlier build of it, to compare in the same run). Each figure is the
-// median of three runs. Run by tools/bench-uninstall.sh:
-//   uninstall_bench [--before EXE] [--build LABEL EXE]... [--after EXE] [--runs K] SIZE...
+// an earlier build of it, to compare in the same run), with the display and
+// (the last build) without one. Each figure is the median of three runs. Run
+// by tools/bench-uninstall.sh:
+//   uninstall_bench [--before EXE] [--build LABEL EXE]... [--after EXE] [--runs K] [--display-only] SIZE...
 // SIZE is N (each folder listed before and after its files) or Nf (each
 // folder listed only before its files, which needs a second pass), or
 // "start": the time from the program's start to its first deletion, with an
@@ -40,7 +41,14 @@ struct Size {
 };
 
 // Makes `folder` with `exe` as uninstall.exe, the files and the list that
-// names them; returns the number of list lines (0 on failure).
+// names them; returns the number of list lines (0 on failure). The files are
+// empty: a file with data gets its blocks when the system writes it back
+// (ext4 does so about 30 s after the write), and freeing them then costs far
+// more than the removal itself (a discard each on a disk mounted with it).
+// How many of an installation's files are written back when they are removed
+// depends on how long it took to make and to remove it, so with data the
+// cost per file grew with the size and with the slowness of the method, and
+// told nothing about the method.
 int MakeInstallation(const std::string& folder, const std::string& exe, const Size& size) {
     if (!test::MakeDir(folder)) return 0;
     if (!test::CopyTo(exe, folder + "\\uninstall.exe")) return 0;
@@ -56,7 +64,7 @@ int MakeInstallation(const std::string& folder, const std::string& exe, const Si
         for (int i = first; i < size.files && i < first + FilesPerFolder; ++i) {
             char name[64];
             std::snprintf(name, sizeof name, "%s\\file%05d.dat", sub, i);
-            if (!test::WriteBytes(folder + "\\" + name, "installed file contents")) return 0;
+            if (!test::WriteBytes(folder + "\\" + name, "")) return 0;
             list += std::string(name) + "\r\n";
             ++lines;
         }
@@ -79,10 +87,23 @@ struct Timed {
     std::string output;      // what the program wrote to its standard output
 };
 
+// This process's environment without DISPLAY: Wine's programs started with
+// it have no display, as under a service or a deployment tool.
+std::vector<char> EnvironmentWithoutDisplay() {
+    std::vector<char> block;
+    char* all = GetEnvironmentStringsA();
+    for (const char* p = all; p && *p; p += std::strlen(p) + 1)
+        if (_strnicmp(p, "DISPLAY=", 8) != 0) block.insert(block.end(), p, p + std::strlen(p) + 1);
+    if (all) FreeEnvironmentStringsA(all);
+    block.push_back('\0');
+    block.push_back('\0');
+    return block;
+}
+
 // Runs a program to its end with standard input and error on NUL and standard
 // output into a file (the batch the uninstaller starts inherits them).
 Timed TimeProcess(const std::string& exe, const std::string& args, const std::string& cwd,
-                  const std::string& outputFile) {
+                  const std::string& outputFile, bool display = true) {
     Timed result;
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     UniqueFileHandle nul(CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
@@ -103,8 +124,9 @@ Timed TimeProcess(const std::string& exe, const std::string& args, const std::st
     QueryPerformanceCounter(&t0);
     result.startTicks = static_cast<double>(t0.QuadPart);
     double start = Seconds();
-    BOOL started = CreateProcessA(exe.c_str(), buffer.data(), nullptr, nullptr, TRUE, 0, nullptr, cwd.c_str(),
-                                  &startup, &info);
+    std::vector<char> environment = display ? std::vector<char>() : EnvironmentWithoutDisplay();
+    BOOL started = CreateProcessA(exe.c_str(), buffer.data(), nullptr, nullptr, TRUE, 0,
+                                  environment.empty() ? nullptr : environment.data(), cwd.c_str(), &startup, &info);
     if (started) {
         UniqueHandle thread(info.hThread), process(info.hProcess);
         if (WaitForSingleObject(process.get(), 30 * 60 * 1000) == WAIT_OBJECT_0) result.seconds = Seconds() - start;
@@ -133,6 +155,7 @@ struct Method {
     std::string name;
     std::string exe;
     bool counted;
+    bool display = true;
 };
 
 struct Sample {
@@ -157,7 +180,7 @@ Sample RunOnce(const test::ScratchDir& scratch, const Method& m, const Size& siz
     lines = MakeInstallation(folder, m.exe, size);
     if (lines == 0) return s;
     std::string outFile = scratch / "output.txt";
-    Timed t = m.counted ? TimeProcess(folder + "\\uninstall.exe", "/S", scratch.path(), outFile)
+    Timed t = m.counted ? TimeProcess(folder + "\\uninstall.exe", "/S", scratch.path(), outFile, m.display)
                         : TimeProcess(m.exe, "\"" + folder + "\"", scratch.path(), outFile);
     s.seconds = t.seconds;
     if (m.counted) {
@@ -199,9 +222,9 @@ void RunSize(const test::ScratchDir& scratch, const std::vector<Method>& methods
         if (!perEntry.empty())
             std::snprintf(calls, sizeof calls, "%6.2f  %6.2f  %7.1f", Median(perEntry), Median(perRemoved),
                           Median(peak));
-        std::printf("%-14s %-22s %8.2f %9.0f %6.2f  %-22s %s\n", size.Label().c_str(), methods[m].name.c_str(),
-                    median, median > 0 ? size.files / median : 0.0, baseline > 0 ? median / baseline : 0.0, calls,
-                    left == 0 ? "all removed" : (std::to_string(left) + " left").c_str());
+        std::printf("%-14s %-24s %8.2f %7.1f %6.2f  %-22s %s\n", size.Label().c_str(), methods[m].name.c_str(),
+                    median, median > 0 ? 1e6 * median / size.files : 0.0, baseline > 0 ? median / baseline : 0.0,
+                    calls, left == 0 ? "all removed" : (std::to_string(left) + " left").c_str());
         std::fflush(stdout);
         // The call breakdown of the median run, for the closing note.
         if (!perEntry.empty()) {
@@ -227,7 +250,7 @@ void RunSize(const test::ScratchDir& scratch, const std::vector<Method>& methods
 void RunStart(const test::ScratchDir& scratch, const Method& m, int runs) {
     std::vector<double> toMain, toDriver, toIntegration, toPasses, total;
     for (int run = 0; run < runs; ++run) {
-        std::string folder = scratch / ("start" + m.name.substr(0, 6) + std::to_string(run));
+        std::string folder = scratch / ("start" + m.name.substr(0, 6) + (m.display ? "" : "nd") + std::to_string(run));
         for (char& c : folder)
             if (c == ' ') c = '_';
         test::MakeDir(folder);
@@ -245,7 +268,7 @@ void RunStart(const test::ScratchDir& scratch, const Method& m, int runs) {
                         test::RegKeyPresent(HKEY_LOCAL_MACHINE, test::AppPathsKey) ? "present" : "missing",
                         test::RegKeyPresent(HKEY_LOCAL_MACHINE, test::UninstallEntryKey) ? "present" : "missing",
                         test::ReadRegString(HKEY_CLASSES_ROOT, ".zip", "").c_str());
-        Timed t = TimeProcess(folder + "\\uninstall.exe", "/S", scratch.path(), outFile);
+        Timed t = TimeProcess(folder + "\\uninstall.exe", "/S", scratch.path(), outFile, m.display);
         // The folder stays (Qavrix.exe is not listed): the batch ends without it.
         Sleep(2500);
         test::WaitForBatches(20000);
@@ -273,7 +296,7 @@ int main(int argc, char** argv) {
     std::string before, after = test::BinDir() + "\\bench\\uninstall_counted.exe";
     std::vector<std::pair<std::string, std::string>> builds;   // --build LABEL EXE
     int runs = 3;
-    bool start = false;
+    bool start = false, displayOnly = false;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         if (a == "--before" && i + 1 < argc) before = argv[++i];
@@ -284,6 +307,7 @@ int main(int argc, char** argv) {
         }
         else if (a == "--runs" && i + 1 < argc) runs = std::max(1, std::atoi(argv[++i]));
         else if (a == "start") start = true;
+        else if (a == "--display-only") displayOnly = true;
         else {
             Size s;
             s.files = std::atoi(a.c_str());
@@ -291,21 +315,22 @@ int main(int argc, char** argv) {
             if (s.files > 0) sizes.push_back(s);
         }
     }
-    if (sizes.empty() && !start) sizes = {{10000, false}, {50000, false}, {50000, true}};
+    if (sizes.empty() && !start) sizes = {{1000, false}, {10000, false}, {50000, false}, {100000, false}};
     std::vector<Method> methods = {{"single pass (baseline)", test::BinDir() + "\\bench\\uninstall_singlepass.exe", false}};
     if (!before.empty()) methods.push_back({"uninstall before", before, true});
     for (const auto& b : builds) methods.push_back({"uninstall " + b.first, b.second, true});
     methods.push_back({before.empty() ? "uninstall" : "uninstall after", after, true});
+    if (!displayOnly) methods.push_back({methods.back().name + ", no display", after, true, false});
 
     test::ScratchDir scratch("uninstbench");
     if (start) {
         for (std::size_t m = 1; m < methods.size(); ++m) RunStart(scratch, methods[m], runs);
     }
     if (!sizes.empty())
-        std::printf("%-14s %-22s %8s %9s %6s  %6s  %6s  %7s\n", "files", "method", "seconds", "files/s", "ratio",
+        std::printf("%-14s %-24s %8s %7s %6s  %6s  %6s  %7s\n", "files", "method", "seconds", "us a", "ratio",
                     "calls/", "calls/", "peak WS");
     if (!sizes.empty())
-        std::printf("%-14s %-22s %8s %9s %6s  %6s  %6s  %7s\n", "", "(median)", "", "", "", "entry", "removed", "MiB");
+        std::printf("%-14s %-24s %8s %7s %6s  %6s  %6s  %7s\n", "", "(median)", "", "file", "", "entry", "removed", "MiB");
     for (const Size& size : sizes) RunSize(scratch, methods, size, runs);
     return 0;
 }
