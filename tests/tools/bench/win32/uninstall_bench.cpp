@@ -2,10 +2,10 @@
 // installations of N listed files in folders of 100 are removed by a minimal
 // single-pass program (the baseline of the ratio) and by the uninstall run
 // (uninstall_counted.exe: the product with its call counts; optionally also
-// an earlier build of it, to compare in the same run), with the display and
-// (the last build) without one. Each figure is the median of three runs. Run
-// by tools/bench-uninstall.sh:
-//   uninstall_bench [--before EXE] [--build LABEL EXE]... [--after EXE] [--runs K] [--display-only] SIZE...
+// an earlier build of it, to compare in the same run). Each figure is the
+// median of three runs. Run by tools/bench-uninstall.sh (which runs it with
+// the display and then without one):
+//   uninstall_bench [--before EXE] [--build LABEL EXE]... [--after EXE] [--runs K] SIZE...
 // SIZE is N (each folder listed before and after its files) or Nf (each
 // folder listed only before its files, which needs a second pass), or
 // "start": the time from the program's start to its first deletion, with an
@@ -87,23 +87,10 @@ struct Timed {
     std::string output;      // what the program wrote to its standard output
 };
 
-// This process's environment without DISPLAY: Wine's programs started with
-// it have no display, as under a service or a deployment tool.
-std::vector<char> EnvironmentWithoutDisplay() {
-    std::vector<char> block;
-    char* all = GetEnvironmentStringsA();
-    for (const char* p = all; p && *p; p += std::strlen(p) + 1)
-        if (_strnicmp(p, "DISPLAY=", 8) != 0) block.insert(block.end(), p, p + std::strlen(p) + 1);
-    if (all) FreeEnvironmentStringsA(all);
-    block.push_back('\0');
-    block.push_back('\0');
-    return block;
-}
-
 // Runs a program to its end with standard input and error on NUL and standard
 // output into a file (the batch the uninstaller starts inherits them).
 Timed TimeProcess(const std::string& exe, const std::string& args, const std::string& cwd,
-                  const std::string& outputFile, bool display = true) {
+                  const std::string& outputFile) {
     Timed result;
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     UniqueFileHandle nul(CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
@@ -124,9 +111,8 @@ Timed TimeProcess(const std::string& exe, const std::string& args, const std::st
     QueryPerformanceCounter(&t0);
     result.startTicks = static_cast<double>(t0.QuadPart);
     double start = Seconds();
-    std::vector<char> environment = display ? std::vector<char>() : EnvironmentWithoutDisplay();
-    BOOL started = CreateProcessA(exe.c_str(), buffer.data(), nullptr, nullptr, TRUE, 0,
-                                  environment.empty() ? nullptr : environment.data(), cwd.c_str(), &startup, &info);
+    BOOL started = CreateProcessA(exe.c_str(), buffer.data(), nullptr, nullptr, TRUE, 0, nullptr, cwd.c_str(),
+                                  &startup, &info);
     if (started) {
         UniqueHandle thread(info.hThread), process(info.hProcess);
         if (WaitForSingleObject(process.get(), 30 * 60 * 1000) == WAIT_OBJECT_0) result.seconds = Seconds() - start;
@@ -155,7 +141,6 @@ struct Method {
     std::string name;
     std::string exe;
     bool counted;
-    bool display = true;
 };
 
 struct Sample {
@@ -180,7 +165,7 @@ Sample RunOnce(const test::ScratchDir& scratch, const Method& m, const Size& siz
     lines = MakeInstallation(folder, m.exe, size);
     if (lines == 0) return s;
     std::string outFile = scratch / "output.txt";
-    Timed t = m.counted ? TimeProcess(folder + "\\uninstall.exe", "/S", scratch.path(), outFile, m.display)
+    Timed t = m.counted ? TimeProcess(folder + "\\uninstall.exe", "/S", scratch.path(), outFile)
                         : TimeProcess(m.exe, "\"" + folder + "\"", scratch.path(), outFile);
     s.seconds = t.seconds;
     if (m.counted) {
@@ -250,7 +235,7 @@ void RunSize(const test::ScratchDir& scratch, const std::vector<Method>& methods
 void RunStart(const test::ScratchDir& scratch, const Method& m, int runs) {
     std::vector<double> toMain, toDriver, toIntegration, toPasses, total;
     for (int run = 0; run < runs; ++run) {
-        std::string folder = scratch / ("start" + m.name.substr(0, 6) + (m.display ? "" : "nd") + std::to_string(run));
+        std::string folder = scratch / ("start" + m.name.substr(0, 6) + std::to_string(run));
         for (char& c : folder)
             if (c == ' ') c = '_';
         test::MakeDir(folder);
@@ -268,7 +253,7 @@ void RunStart(const test::ScratchDir& scratch, const Method& m, int runs) {
                         test::RegKeyPresent(HKEY_LOCAL_MACHINE, test::AppPathsKey) ? "present" : "missing",
                         test::RegKeyPresent(HKEY_LOCAL_MACHINE, test::UninstallEntryKey) ? "present" : "missing",
                         test::ReadRegString(HKEY_CLASSES_ROOT, ".zip", "").c_str());
-        Timed t = TimeProcess(folder + "\\uninstall.exe", "/S", scratch.path(), outFile, m.display);
+        Timed t = TimeProcess(folder + "\\uninstall.exe", "/S", scratch.path(), outFile);
         // The folder stays (Qavrix.exe is not listed): the batch ends without it.
         Sleep(2500);
         test::WaitForBatches(20000);
@@ -296,7 +281,7 @@ int main(int argc, char** argv) {
     std::string before, after = test::BinDir() + "\\bench\\uninstall_counted.exe";
     std::vector<std::pair<std::string, std::string>> builds;   // --build LABEL EXE
     int runs = 3;
-    bool start = false, displayOnly = false;
+    bool start = false;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         if (a == "--before" && i + 1 < argc) before = argv[++i];
@@ -307,7 +292,7 @@ int main(int argc, char** argv) {
         }
         else if (a == "--runs" && i + 1 < argc) runs = std::max(1, std::atoi(argv[++i]));
         else if (a == "start") start = true;
-        else if (a == "--display-only") displayOnly = true;
+
         else {
             Size s;
             s.files = std::atoi(a.c_str());
@@ -320,7 +305,6 @@ int main(int argc, char** argv) {
     if (!before.empty()) methods.push_back({"uninstall before", before, true});
     for (const auto& b : builds) methods.push_back({"uninstall " + b.first, b.second, true});
     methods.push_back({before.empty() ? "uninstall" : "uninstall after", after, true});
-    if (!displayOnly) methods.push_back({methods.back().name + ", no display", after, true, false});
 
     test::ScratchDir scratch("uninstbench");
     if (start) {
