@@ -8,13 +8,17 @@
 # against its own baseline. Prints seconds, microseconds
 # a file, the ratio to the baseline, calls per listed entry and per removed
 # entry, and the peak working set. Figures only: nothing here fails on a time.
-#   tools/bench-uninstall.sh [--before EXE] [--build LABEL EXE]... [--after EXE] [--runs K] [--display-only] [SIZE...]
+#   tools/bench-uninstall.sh [--before EXE] [--build LABEL EXE]... [--after EXE] [--runs K] [--bytes B] [--display-only] [SIZE...]
 # SIZE: N (folders listed before and after their files), Nf (folders listed
 # only before their files), or "start" (start-up time to the first deletion
 # with an empty list after a full setup). Default: 1000 10000 50000 100000.
 # --before names another build of uninstall_counted.exe (a Linux path) to
 # compare in the same run, --build adds more (each labelled), and --after
 # replaces the one just built. --display-only skips the run without a display.
+# --bytes B gives each file B bytes (default none): files with data cost more
+# to remove once the system has written them back (about 30 s after they were
+# made), so with data the cost per file depends on how long the installation
+# took to make and to remove, and grows with the size.
 # A build to compare with: check the commit out in a worktree of its own,
 # build it there (QAV_ARCHS=x64 QAV_SKIP_NATIVE=1 tools/build.sh), and pass
 # its build/mingw/bin/bench/uninstall_counted.exe with --before.
@@ -33,7 +37,7 @@ while [ $# -gt 0 ]; do
   case "$1" in
     --before|--after) args+=("$1" "Z:$(realpath "$2" | tr / '\\')"); shift 2 ;;
     --build) args+=("$1" "$2" "Z:$(realpath "$3" | tr / '\\')"); shift 3 ;;
-    --runs) args+=(--runs "$2"); shift 2 ;;
+    --runs|--bytes) args+=("$1" "$2"); shift 2 ;;
     start) args+=(start); shift ;;
     --display-only) display_only=1; shift ;;
     *) [[ "$1" =~ ^[1-9][0-9]*[fF]?$ ]] || { echo "not a size: $1" >&2; exit 2; }

@@ -5,7 +5,7 @@
 // an earlier build of it, to compare in the same run). Each figure is the
 // median of three runs. Run by tools/bench-uninstall.sh (which runs it with
 // the display and then without one):
-//   uninstall_bench [--before EXE] [--build LABEL EXE]... [--after EXE] [--runs K] SIZE...
+//   uninstall_bench [--before EXE] [--build LABEL EXE]... [--after EXE] [--runs K] [--bytes B] SIZE...
 // SIZE is N (each folder listed before and after its files) or Nf (each
 // folder listed only before its files, which needs a second pass), or
 // "start": the time from the program's start to its first deletion, with an
@@ -33,6 +33,7 @@ double TicksToMs(long long ticks) {
 }
 
 const int FilesPerFolder = 100;
+std::size_t FileBytes = 0;   // --bytes
 
 struct Size {
     int files = 0;
@@ -42,7 +43,7 @@ struct Size {
 
 // Makes `folder` with `exe` as uninstall.exe, the files and the list that
 // names them; returns the number of list lines (0 on failure). The files are
-// empty: a file with data gets its blocks when the system writes it back
+// empty unless --bytes asks for data: a file with data gets its blocks when the system writes it back
 // (ext4 does so about 30 s after the write), and freeing them then costs far
 // more than the removal itself (a discard each on a disk mounted with it).
 // How many of an installation's files are written back when they are removed
@@ -64,7 +65,7 @@ int MakeInstallation(const std::string& folder, const std::string& exe, const Si
         for (int i = first; i < size.files && i < first + FilesPerFolder; ++i) {
             char name[64];
             std::snprintf(name, sizeof name, "%s\\file%05d.dat", sub, i);
-            if (!test::WriteBytes(folder + "\\" + name, "")) return 0;
+            if (!test::WriteBytes(folder + "\\" + name, std::string(FileBytes, 'x'))) return 0;
             list += std::string(name) + "\r\n";
             ++lines;
         }
@@ -291,6 +292,8 @@ int main(int argc, char** argv) {
             i += 2;
         }
         else if (a == "--runs" && i + 1 < argc) runs = std::max(1, std::atoi(argv[++i]));
+        else if (a == "--bytes" && i + 1 < argc)
+            FileBytes = static_cast<std::size_t>(std::max(0, std::atoi(argv[++i])));
         else if (a == "start") start = true;
 
         else {
