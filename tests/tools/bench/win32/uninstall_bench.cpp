@@ -317,7 +317,8 @@ int main(int argc, char** argv) {
         std::printf("%-14s %-24s %8s %7s %6s  %6s  %6s  %7s\n", "files", "method", "seconds", "us a", "ratio",
                     "calls/", "calls/", "peak WS");
     if (!sizes.empty())
-        std::printf("%-14s %-24s %8s %7s %6s  %6s  %6s  %7s\n", "", "(median)", "", "file", "", "entry", "removed", "MiB");
+        std::printf("%-14s %-24s %8s %7s %6s  %6s  %6s  %7s\n", "", "(median)", "", "file", "", "entry", "removed",
+                    "MiB");
     for (const Size& size : sizes) RunSize(scratch, methods, size, runs);
     return 0;
 }
