@@ -122,13 +122,18 @@ int UninstallerMain(HINSTANCE instance, const char* args) {
     LoadLanguageDll(instance);
     LoadLanguageFile("uninstall.lng");
     OleInitialization ole;
-    UniqueLibrary richEdit(LoadLibraryA("riched32.dll"));
-    ProductIcon = LoadIconA(ModuleWithResource("QAVICON", RT_GROUP_ICON), "QAVICON");
-    UniqueFont dialogFont(CreateDialogFont());
-    DialogFont = dialogFont.get();
-
     Requests requests;
     int switchCount = ScanSwitches(args, requests);
+    // The dialogs' rich-edit control, icon and font; a silent uninstall shows
+    // no window, and the font's making alone reads the screen and the fonts.
+    UniqueLibrary richEdit;
+    UniqueFont dialogFont;
+    if (requests.setup || !SilentMode) {
+        richEdit.reset(LoadLibraryA("riched32.dll"));
+        ProductIcon = LoadIconA(ModuleWithResource("QAVICON", RT_GROUP_ICON), "QAVICON");
+        dialogFont.reset(CreateDialogFont());
+        DialogFont = dialogFont.get();
+    }
     if (!requests.logFile.empty()) OpenRunLog(requests.logFile.c_str());
     char current[PathSize] = "";
     GetCurrentDirectoryA(sizeof current, current);

@@ -19,6 +19,7 @@ SystemFunctions LookUp() {
     HMODULE advapi32 = GetModuleHandleA("advapi32.dll");
     SystemFunctions f{};
     Find(f.getFinalPathNameByHandleA, kernel32, "GetFinalPathNameByHandleA", NoFinalPathByHandle);
+    Find(f.getFinalPathNameByHandleW, kernel32, "GetFinalPathNameByHandleW", NoFinalPathByHandle);
     Find(f.setFileInformationByHandle, kernel32, "SetFileInformationByHandle", NoFileInformationByHandle);
     Find(f.ntSetInformationFile, ntdll, "NtSetInformationFile", NoNtSetInformationFile);
     Find(f.ntDeleteKey, ntdll, "NtDeleteKey", NoNtDeleteKey);

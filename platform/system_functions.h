@@ -23,6 +23,7 @@ using NtSetInformationFileFunction = LONG(WINAPI*)(HANDLE file, NtIoStatusBlock*
 struct SystemFunctions {
     // Windows Vista and later (kernel32).
     DWORD(WINAPI* getFinalPathNameByHandleA)(HANDLE file, LPSTR path, DWORD capacity, DWORD flags);
+    DWORD(WINAPI* getFinalPathNameByHandleW)(HANDLE file, LPWSTR path, DWORD capacity, DWORD flags);
     BOOL(WINAPI* setFileInformationByHandle)(HANDLE file, FILE_INFO_BY_HANDLE_CLASS informationClass,
                                              LPVOID information, DWORD size);
     // The NT family (ntdll); absent on Windows 9x.

@@ -30,12 +30,21 @@ constexpr DWORD BlockingAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HI
 constexpr DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 constexpr LONG StatusDirectoryNotEmpty = static_cast<LONG>(0xC0000101);
 
+// Asked in wide characters and converted here: the ANSI form asks the system
+// twice (for the length, then for the name), and under Wine each question is
+// a trip to the server and a walk up the path. A character the code page
+// lacks becomes "?" rather than a look-alike, so such a path never matches
+// the folder's by accident.
 bool ReadFinalPath(HANDLE h, char* out, DWORD capacity) {
-    auto finalPath = System().getFinalPathNameByHandleA;
+    auto finalPath = System().getFinalPathNameByHandleW;
     if (!finalPath) return false;
     ++FileCalls.finalPaths;
-    DWORD len = finalPath(h, out, capacity, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    return len > 0 && len < capacity;
+    wchar_t wide[PathSize];
+    DWORD len = finalPath(h, wide, PathSize, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (len == 0 || len >= PathSize) return false;
+    int bytes = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, static_cast<int>(len) + 1, out,
+                                    static_cast<int>(capacity), nullptr, nullptr);
+    return bytes > 0;
 }
 
 bool IsLinkAttribute(DWORD attributes) {
@@ -97,7 +106,7 @@ bool RemovalScope::Enter(const char* programPath) {
     // An NT system that reports Windows 9x (a compatibility mode, or Wine)
     // has file links, and DeleteFileA may follow them: where final paths can
     // be had, they guard the deletion by name too.
-    bool finalPaths = System().getFinalPathNameByHandleA != nullptr;
+    bool finalPaths = System().getFinalPathNameByHandleW != nullptr;
     if (finalPaths) {
         // The folder itself may be a link (a folder moved to another drive and
         // linked back): its final path is then its target's, like its entries'.

@@ -3,8 +3,9 @@
 // single-pass program (the baseline of the ratio) and by the uninstall run
 // (uninstall_counted.exe: the product with its call counts; optionally also
 // an earlier build of it, to compare in the same run). Each figure is the
-// median of three runs. Run by tools/bench-uninstall.sh:
-//   uninstall_bench [--before EXE] [--build LABEL EXE]... [--after EXE] [--runs K] SIZE...
+// median of three runs. Run by tools/bench-uninstall.sh (which runs it with
+// the display and then without one):
+//   uninstall_bench [--before EXE] [--build LABEL EXE]... [--after EXE] [--runs K] [--bytes B] SIZE...
 // SIZE is N (each folder listed before and after its files) or Nf (each
 // folder listed only before its files, which needs a second pass), or
 // "start": the time from the program's start to its first deletion, with an
@@ -32,6 +33,7 @@ double TicksToMs(long long ticks) {
 }
 
 const int FilesPerFolder = 100;
+std::size_t FileBytes = 0;   // --bytes
 
 struct Size {
     int files = 0;
@@ -40,7 +42,14 @@ struct Size {
 };
 
 // Makes `folder` with `exe` as uninstall.exe, the files and the list that
-// names them; returns the number of list lines (0 on failure).
+// names them; returns the number of list lines (0 on failure). The files are
+// empty unless --bytes asks for data: a file with data gets its blocks when the system writes it back
+// (ext4 does so about 30 s after the write), and freeing them then costs far
+// more than the removal itself (a discard each on a disk mounted with it).
+// How many of an installation's files are written back when they are removed
+// depends on how long it took to make and to remove it, so with data the
+// cost per file grew with the size and with the slowness of the method, and
+// told nothing about the method.
 int MakeInstallation(const std::string& folder, const std::string& exe, const Size& size) {
     if (!test::MakeDir(folder)) return 0;
     if (!test::CopyTo(exe, folder + "\\uninstall.exe")) return 0;
@@ -56,7 +65,7 @@ int MakeInstallation(const std::string& folder, const std::string& exe, const Si
         for (int i = first; i < size.files && i < first + FilesPerFolder; ++i) {
             char name[64];
             std::snprintf(name, sizeof name, "%s\\file%05d.dat", sub, i);
-            if (!test::WriteBytes(folder + "\\" + name, "installed file contents")) return 0;
+            if (!test::WriteBytes(folder + "\\" + name, std::string(FileBytes, 'x'))) return 0;
             list += std::string(name) + "\r\n";
             ++lines;
         }
@@ -199,9 +208,9 @@ void RunSize(const test::ScratchDir& scratch, const std::vector<Method>& methods
         if (!perEntry.empty())
             std::snprintf(calls, sizeof calls, "%6.2f  %6.2f  %7.1f", Median(perEntry), Median(perRemoved),
                           Median(peak));
-        std::printf("%-14s %-22s %8.2f %9.0f %6.2f  %-22s %s\n", size.Label().c_str(), methods[m].name.c_str(),
-                    median, median > 0 ? size.files / median : 0.0, baseline > 0 ? median / baseline : 0.0, calls,
-                    left == 0 ? "all removed" : (std::to_string(left) + " left").c_str());
+        std::printf("%-14s %-24s %8.2f %7.1f %6.2f  %-22s %s\n", size.Label().c_str(), methods[m].name.c_str(),
+                    median, median > 0 ? 1e6 * median / size.files : 0.0, baseline > 0 ? median / baseline : 0.0,
+                    calls, left == 0 ? "all removed" : (std::to_string(left) + " left").c_str());
         std::fflush(stdout);
         // The call breakdown of the median run, for the closing note.
         if (!perEntry.empty()) {
@@ -283,7 +292,10 @@ int main(int argc, char** argv) {
             i += 2;
         }
         else if (a == "--runs" && i + 1 < argc) runs = std::max(1, std::atoi(argv[++i]));
+        else if (a == "--bytes" && i + 1 < argc)
+            FileBytes = static_cast<std::size_t>(std::max(0, std::atoi(argv[++i])));
         else if (a == "start") start = true;
+
         else {
             Size s;
             s.files = std::atoi(a.c_str());
@@ -291,7 +303,7 @@ int main(int argc, char** argv) {
             if (s.files > 0) sizes.push_back(s);
         }
     }
-    if (sizes.empty() && !start) sizes = {{10000, false}, {50000, false}, {50000, true}};
+    if (sizes.empty() && !start) sizes = {{1000, false}, {10000, false}, {50000, false}, {100000, false}};
     std::vector<Method> methods = {{"single pass (baseline)", test::BinDir() + "\\bench\\uninstall_singlepass.exe", false}};
     if (!before.empty()) methods.push_back({"uninstall before", before, true});
     for (const auto& b : builds) methods.push_back({"uninstall " + b.first, b.second, true});
@@ -302,10 +314,11 @@ int main(int argc, char** argv) {
         for (std::size_t m = 1; m < methods.size(); ++m) RunStart(scratch, methods[m], runs);
     }
     if (!sizes.empty())
-        std::printf("%-14s %-22s %8s %9s %6s  %6s  %6s  %7s\n", "files", "method", "seconds", "files/s", "ratio",
+        std::printf("%-14s %-24s %8s %7s %6s  %6s  %6s  %7s\n", "files", "method", "seconds", "us a", "ratio",
                     "calls/", "calls/", "peak WS");
     if (!sizes.empty())
-        std::printf("%-14s %-22s %8s %9s %6s  %6s  %6s  %7s\n", "", "(median)", "", "", "", "entry", "removed", "MiB");
+        std::printf("%-14s %-24s %8s %7s %6s  %6s  %6s  %7s\n", "", "(median)", "", "file", "", "entry", "removed",
+                    "MiB");
     for (const Size& size : sizes) RunSize(scratch, methods, size, runs);
     return 0;
 }
