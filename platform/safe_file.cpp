@@ -58,11 +58,9 @@ struct Entry {
 // folder that `path` names, followed by its last name. Systems without final
 // paths have no file links, and show a folder link as a reparse point.
 bool StaysAt(HANDLE h, const char* path) {
-    auto finalPath = System().getFinalPathNameByHandleA;
-    if (!finalPath) return true;
+    if (!System().getFinalPathNameByHandleW) return true;
     char reached[PathSize], expected[PathSize], name[PathSize];
-    DWORD len = finalPath(h, reached, sizeof reached, 0);
-    if (len == 0 || len >= sizeof reached) return false;
+    if (!ReadFinalPath(h, reached, sizeof reached)) return false;
     if (!CopyText(expected, sizeof expected, path)) return false;
     char* namePart = FileNamePart(expected);
     if (*namePart == '\0' || !CopyText(name, sizeof name, namePart)) return false;
@@ -73,8 +71,7 @@ bool StaysAt(HANDLE h, const char* path) {
     UniqueFileHandle parent(CreateFileA(expected, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!parent) return false;
-    len = finalPath(parent.get(), expected, sizeof expected, 0);
-    if (len == 0 || len >= sizeof expected) return false;
+    if (!ReadFinalPath(parent.get(), expected, sizeof expected)) return false;
     AppendBackslash(expected, sizeof expected);
     return AppendText(expected, sizeof expected, name) && CompareTextNoCase(expected, reached) == 0;
 }
@@ -174,6 +171,16 @@ std::vector<std::string> NamesIn(const char* folder) {
 }
 
 }  // namespace
+
+bool ReadFinalPath(HANDLE h, char* out, DWORD capacity) {
+    auto finalPath = System().getFinalPathNameByHandleW;
+    if (!finalPath) return false;
+    wchar_t wide[PathSize];
+    DWORD len = finalPath(h, wide, PathSize, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (len == 0 || len >= PathSize) return false;
+    return WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, static_cast<int>(len) + 1, out,
+                               static_cast<int>(capacity), nullptr, nullptr) > 0;
+}
 
 bool RemoveEntryItself(const char* path, bool clearAttributes) {
     Entry e = OpenEntry(path, RemovalAccess);

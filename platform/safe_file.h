@@ -11,6 +11,15 @@
 #include <windows.h>
 #include <cstddef>
 
+// The final path of the open file or folder (the system's own, where links
+// lead), in the code page; false on a system without final paths or for a
+// path that does not fit. Asked in wide characters: the ANSI form asks the
+// system twice (for the length, then for the name), and under Wine each
+// question is a trip to the server and a walk up the path. A character the
+// code page lacks becomes "?" rather than a look-alike, so such a path never
+// matches another by accident.
+bool ReadFinalPath(HANDLE h, char* out, DWORD capacity);
+
 // Removes the file, the empty folder or the link at `path` itself; with
 // `clearAttributes`, a file with a single name loses its read-only, hidden
 // and system attributes first. True when nothing is left at the path.

@@ -18,7 +18,6 @@ SystemFunctions LookUp() {
     HMODULE ntdll = GetModuleHandleA("ntdll.dll");
     HMODULE advapi32 = GetModuleHandleA("advapi32.dll");
     SystemFunctions f{};
-    Find(f.getFinalPathNameByHandleA, kernel32, "GetFinalPathNameByHandleA", NoFinalPathByHandle);
     Find(f.getFinalPathNameByHandleW, kernel32, "GetFinalPathNameByHandleW", NoFinalPathByHandle);
     Find(f.setFileInformationByHandle, kernel32, "SetFileInformationByHandle", NoFileInformationByHandle);
     Find(f.ntSetInformationFile, ntdll, "NtSetInformationFile", NoNtSetInformationFile);

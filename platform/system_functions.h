@@ -22,7 +22,6 @@ using NtSetInformationFileFunction = LONG(WINAPI*)(HANDLE file, NtIoStatusBlock*
 
 struct SystemFunctions {
     // Windows Vista and later (kernel32).
-    DWORD(WINAPI* getFinalPathNameByHandleA)(HANDLE file, LPSTR path, DWORD capacity, DWORD flags);
     DWORD(WINAPI* getFinalPathNameByHandleW)(HANDLE file, LPWSTR path, DWORD capacity, DWORD flags);
     BOOL(WINAPI* setFileInformationByHandle)(HANDLE file, FILE_INFO_BY_HANDLE_CLASS informationClass,
                                              LPVOID information, DWORD size);

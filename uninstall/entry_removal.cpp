@@ -20,6 +20,7 @@
 #include "platform/core/listfile.h"
 #include "platform/handles.h"
 #include "platform/run_log.h"
+#include "platform/safe_file.h"
 #include "platform/system_functions.h"
 #include "platform/text.h"
 #include <cstring>
@@ -30,21 +31,11 @@ constexpr DWORD BlockingAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HI
 constexpr DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 constexpr LONG StatusDirectoryNotEmpty = static_cast<LONG>(0xC0000101);
 
-// Asked in wide characters and converted here: the ANSI form asks the system
-// twice (for the length, then for the name), and under Wine each question is
-// a trip to the server and a walk up the path. A character the code page
-// lacks becomes "?" rather than a look-alike, so such a path never matches
-// the folder's by accident.
-bool ReadFinalPath(HANDLE h, char* out, DWORD capacity) {
-    auto finalPath = System().getFinalPathNameByHandleW;
-    if (!finalPath) return false;
+// The final path, counted.
+bool ReadCountedFinalPath(HANDLE h, char* out, DWORD capacity) {
+    if (!System().getFinalPathNameByHandleW) return false;
     ++FileCalls.finalPaths;
-    wchar_t wide[PathSize];
-    DWORD len = finalPath(h, wide, PathSize, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    if (len == 0 || len >= PathSize) return false;
-    int bytes = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, static_cast<int>(len) + 1, out,
-                                    static_cast<int>(capacity), nullptr, nullptr);
-    return bytes > 0;
+    return ReadFinalPath(h, out, capacity);
 }
 
 bool IsLinkAttribute(DWORD attributes) {
@@ -112,7 +103,7 @@ bool RemovalScope::Enter(const char* programPath) {
         // linked back): its final path is then its target's, like its entries'.
         DWORD share = ntMajor == 0 ? FILE_SHARE_READ | FILE_SHARE_WRITE : ShareAll;
         UniqueFileHandle h = CountedOpenEntry(folder_, 0, share, FILE_FLAG_BACKUP_SEMANTICS);
-        if (!h || !ReadFinalPath(h.get(), finalFolder_, sizeof finalFolder_)) finalFolder_[0] = '\0';
+        if (!h || !ReadCountedFinalPath(h.get(), finalFolder_, sizeof finalFolder_)) finalFolder_[0] = '\0';
     }
     if (ntMajor == 0)
         method_ = Method::ByName;
@@ -139,7 +130,7 @@ EntryOutcome RemovalScope::Refuse(Refusal why, const char* what) {
 bool RemovalScope::LiesInside(HANDLE h) {
     if (method_ == Method::ByAttributes) return !IsLinkAttribute(HandleAttributes(h));
     char final[PathSize];
-    return ReadFinalPath(h, final, sizeof final) && PathLiesInside(LeadByteTable, finalFolder_, final);
+    return ReadCountedFinalPath(h, final, sizeof final) && PathLiesInside(LeadByteTable, finalFolder_, final);
 }
 
 bool RemovalScope::PassesThroughLink(const char* entry) {

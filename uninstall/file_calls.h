@@ -12,7 +12,7 @@ struct FileCallCounts {
     unsigned long long deletes = 0;         // DeleteFileA
     unsigned long long folderRemovals = 0;  // RemoveDirectoryA
     unsigned long long opens = 0;           // CreateFileA of a listed entry
-    unsigned long long finalPaths = 0;      // GetFinalPathNameByHandleA
+    unsigned long long finalPaths = 0;      // GetFinalPathNameByHandleW
     unsigned long long dispositions = 0;    // deletions marked on a handle
     unsigned long long closes = 0;          // CloseHandle of such an open
     unsigned long long renames = 0;         // rename of a file in use
@@ -69,6 +69,10 @@ inline BOOL CountedSetAttributes(const char* path, DWORD attributes) {
     ++FileCalls.attributeWrites;
     return SetAttributesItself(path, attributes);
 }
+// The two deletions by name come only right after the entry was found, through
+// its own handle, to lie inside the folder, or on Windows 9x, which has no
+// links: the fallback where no handle can delete it (an entry another program
+// holds, NT 4.0 without deletion through a handle).
 inline BOOL CountedDeleteFile(const char* path) {
     ++FileCalls.deletes;
     return DeleteFileA(path);
