@@ -62,8 +62,9 @@ protected:
         DWORD available = 0;
         EXPECT_FALSE(PeekNamedPipe(read, nullptr, 0, nullptr, &available, nullptr)) << "the pipe is still held";
         EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BROKEN_PIPE));
-        UniqueFileHandle alone(CreateFileA(LogPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-        EXPECT_TRUE(alone) << "the log is still held";
+        EXPECT_TRUE(UniqueFileHandle(CreateFileA(LogPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                                 nullptr)))
+            << "the log is still held";
         return test::ReadBytes(LogPath());
     }
     // What the restart carries out: the schedule, folders included.
