@@ -365,6 +365,10 @@ TEST(PrivateFolder, NewEachTimeOwnedByAdministratorsAndClosedToUsers) {
     std::string name = std::string(first).substr(parent.size() + sizeof PrivateFolderPrefix - 1);
     EXPECT_EQ(name.size(), 17u) << name;
     EXPECT_EQ(name.find_first_not_of("0123456789ABCDEF"), 16u) << name;
+    // Without the generator the NT family makes none (only Windows 9x names one by the time).
+    test::SeamScope<RandomBytesSource> none(SetRandomBytesForTests, [](void*, DWORD) { return false; });
+    EXPECT_FALSE(CreatePrivateFolder(parent.c_str(), first, sizeof first));
+    EXPECT_EQ(test::FilesIn(dir.path()).size(), 2u);
 }
 
 // The system's generator stood in for by one that always gives the same bytes,
