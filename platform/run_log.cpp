@@ -2,10 +2,14 @@
 #include "platform/run_log.h"
 #include "platform/handles.h"
 #include "platform/registry.h"
+#include "platform/safe_file.h"
 #include "platform/core/product_names.h"
 #include "platform/core/textwalk.h"
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
+#include <fcntl.h>
+#include <io.h>
 
 bool OpenRunLog(const char* name) {
     UniqueStdioFile& runLog = TheRunLogFile();
@@ -13,7 +17,17 @@ bool OpenRunLog(const char* name) {
     char full[PathSize];
     DWORD len = GetFullPathNameA(name, sizeof full, full, nullptr);
     if (len == 0 || len >= sizeof full) return false;
-    runLog.reset(std::fopen(full, "wb"));
+    // Created as the program's other files are: a link or a second name of a
+    // file at the name goes itself, and the log is a new file, never written
+    // through one. Others may read it meanwhile; the programs this run starts
+    // (the self-removal batch) do not inherit it.
+    UniqueFileHandle file = ReplaceWithNewFile(full, FILE_SHARE_READ);
+    if (!file) return false;
+    int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(file.get()), _O_WRONLY | _O_BINARY);
+    if (descriptor == -1) return false;
+    file.release();
+    runLog.reset(_fdopen(descriptor, "wb"));
+    if (!runLog) _close(descriptor);
     return static_cast<bool>(runLog);
 }
 

@@ -8,8 +8,9 @@
 // The open log file (defined with the program's other static objects).
 UniqueStdioFile& TheRunLogFile();
 
-// Creates (or empties) the log at `name`, taken relative to the current
-// directory at the time of the call. False when it cannot be written.
+// Creates the log at `name`, taken relative to the current directory at the
+// time of the call, as a new file in place of what is there (a link there is
+// removed itself, never written through). False when it cannot be written.
 bool OpenRunLog(const char* name);
 // Ends the log; later lines are dropped.
 void CloseRunLog();

@@ -234,21 +234,37 @@ bool RemoveTreeItself(const char* path) {
     return RemoveEntryItself(path, true);
 }
 
+namespace {
+
+enum class Way { Clear, Kept, Blocked };
+
+// Makes way for a new file at `path`: a link or a second name of a file there
+// is removed itself, a file of a single name too unless `existing` keeps it.
+Way MakeWayForNewFile(const char* path, ExistingFile existing) {
+    Entry e = OpenEntry(path, RemovalAccess);
+    switch (e.seen) {
+    case Seen::Missing: return Way::Clear;
+    case Seen::Elsewhere: return Way::Blocked;
+    case Seen::Link: return DeleteEntry(e, path) ? Way::Clear : Way::Blocked;
+    case Seen::Here: break;
+    }
+    if (e.folder()) return Way::Blocked;
+    if (existing == ExistingFile::Keep && e.names == 1) return Way::Kept;
+    return DeleteEntry(e, path) ? Way::Clear : Way::Blocked;
+}
+
+}  // namespace
+
+UniqueFileHandle ReplaceWithNewFile(const char* path, DWORD share) {
+    if (MakeWayForNewFile(path, ExistingFile::Replace) != Way::Clear) return UniqueFileHandle();
+    return CreateNewFile(path, share);
+}
+
 bool WriteNewFile(const char* path, const void* bytes, std::size_t size, ExistingFile existing) {
-    {
-        Entry e = OpenEntry(path, RemovalAccess);
-        switch (e.seen) {
-        case Seen::Missing: break;
-        case Seen::Elsewhere: return false;
-        case Seen::Link:
-            if (!DeleteEntry(e, path)) return false;
-            break;
-        case Seen::Here:
-            if (e.folder()) return false;
-            if (existing == ExistingFile::Keep && e.names == 1) return true;
-            if (!DeleteEntry(e, path)) return false;
-            break;
-        }
+    switch (MakeWayForNewFile(path, existing)) {
+    case Way::Clear: break;
+    case Way::Kept: return true;
+    case Way::Blocked: return false;
     }
     UniqueFileHandle file = CreateNewFile(path);
     if (!file) return false;
@@ -278,10 +294,10 @@ bool HoldOwnFolder(const char* path, UniqueFileHandle& hold) {
     return false;
 }
 
-UniqueFileHandle CreateNewFile(const char* path) {
+UniqueFileHandle CreateNewFile(const char* path, DWORD share) {
     DWORD flags = FILE_ATTRIBUTE_NORMAL | (HandlesWork() ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
     return UniqueFileHandle(
-        CreateFileA(path, GENERIC_WRITE | (HandlesWork() ? DELETE : 0), 0, nullptr, CREATE_NEW, flags, nullptr));
+        CreateFileA(path, GENERIC_WRITE | (HandlesWork() ? DELETE : 0), share, nullptr, CREATE_NEW, flags, nullptr));
 }
 
 bool WriteAll(HANDLE file, const void* bytes, std::size_t size) {
@@ -371,15 +387,33 @@ bool RunsAsAdministrator() {
     return check && check(nullptr, &administrators, &member) && member;
 }
 
-bool CreatePrivateFolder(const char* parent, char* out, std::size_t capacity) {
+namespace {
+
+// A name nobody can foresee: 64 bits of the system's random generator. Only
+// Windows 9x, which may lack one and has no other users to foresee it, falls
+// back to the process, the time and a counter. False when no name can be had.
+bool PrivateFolderName(char (&name)[64]) {
     static unsigned serial = 0;
+    DWORD random[2];
+    if (SystemRandomBytes(random, sizeof random)) {
+        std::snprintf(name, sizeof name, "%s%08lX%08lX", PrivateFolderPrefix, random[0], random[1]);
+        return true;
+    }
+    if (NtMajorVersion() != 0) return false;
+    std::snprintf(name, sizeof name, "%s%lX.%lX.%u", PrivateFolderPrefix, GetCurrentProcessId(), GetTickCount(),
+                  ++serial);
+    return true;
+}
+
+}  // namespace
+
+bool CreatePrivateFolder(const char* parent, char* out, std::size_t capacity) {
     SECURITY_ATTRIBUTES protective{sizeof protective, const_cast<SECURITY_DESCRIPTOR*>(PrivateFolderDescriptor()),
                                    FALSE};
     bool protect = HandlesWork();
     for (int attempt = 0; attempt < 64; ++attempt) {
         char name[64];
-        std::snprintf(name, sizeof name, "%s%lX.%lX.%u", PrivateFolderPrefix, GetCurrentProcessId(), GetTickCount(),
-                      ++serial);
+        if (!PrivateFolderName(name)) break;
         if (!CopyText(out, capacity, parent)) return false;
         AppendBackslash(out, capacity);
         if (!AppendText(out, capacity, name) || !AppendText(out, capacity, "\\")) return false;

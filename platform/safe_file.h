@@ -62,13 +62,22 @@ bool HoldOwnFolder(const char* path, UniqueFileHandle& hold);
 
 // A new file at `path`, never an existing name; also open for deletion, so a
 // file that could not be written whole can be discarded through the handle.
-UniqueFileHandle CreateNewFile(const char* path);
+// Others may open it as `share` allows; no process it starts inherits it.
+UniqueFileHandle CreateNewFile(const char* path, DWORD share = 0);
+// The same in place of what is at `path`, as WriteNewFile replaces it: a
+// link or a second name of a file is removed itself, a file of a single name
+// goes; no handle when that cannot be done (a folder, or a link the system
+// follows whatever it is asked).
+UniqueFileHandle ReplaceWithNewFile(const char* path, DWORD share = 0);
 bool WriteAll(HANDLE file, const void* bytes, std::size_t size);
 // Deletes a file through the handle that created it and closes the handle.
 void DiscardNewFile(UniqueFileHandle& file, const char* path);
 
 // Creates a new folder of a unique name in `parent` and puts its path, with a
-// trailing backslash, into `out`. When the process may set the owner to the
+// trailing backslash, into `out`. The name carries 64 bits of the system's
+// random generator (SystemRandomBytes), so that nobody can take it first;
+// without one (only Windows 9x) it is made of the process, the time and a
+// counter, and on the NT family no folder is made. When the process may set the owner to the
 // Administrators (an elevated run), the folder is theirs: the system and the
 // administrators have full control, users may only read it, and nothing is
 // inherited from `parent`; otherwise it gets `parent`'s security. False when

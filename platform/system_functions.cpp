@@ -1,4 +1,5 @@
 #include "platform/system_functions.h"
+#include <wincrypt.h>
 
 namespace {
 
@@ -24,6 +25,12 @@ SystemFunctions LookUp() {
     Find(f.ntDeleteKey, ntdll, "NtDeleteKey", NoNtDeleteKey);
     Find(f.setProcessMitigationPolicy, kernel32, "SetProcessMitigationPolicy", NoProcessMitigationPolicy);
     Find(f.checkTokenMembership, advapi32, "CheckTokenMembership", NoCheckTokenMembership);
+    Find(f.rtlGenRandom, advapi32, "SystemFunction036", NoRtlGenRandom);
+    Find(f.initializeProcThreadAttributeList, kernel32, "InitializeProcThreadAttributeList", NoAttributeList);
+    Find(f.updateProcThreadAttribute, kernel32, "UpdateProcThreadAttribute", NoAttributeList);
+    Find(f.deleteProcThreadAttributeList, kernel32, "DeleteProcThreadAttributeList", NoAttributeList);
+    if (!f.initializeProcThreadAttributeList || !f.updateProcThreadAttribute || !f.deleteProcThreadAttributeList)
+        f.initializeProcThreadAttributeList = nullptr;
     return f;
 }
 
@@ -44,5 +51,28 @@ unsigned SetAbsentSystemFunctionsForTests(unsigned absent) {
     unsigned previous = AbsentForTests;
     AbsentForTests = absent;
     TableFilled = false;
+    return previous;
+}
+
+namespace {
+
+RandomBytesSource RandomForTests = nullptr;
+
+}  // namespace
+
+bool SystemRandomBytes(void* buffer, DWORD size) {
+    if (RandomForTests) return RandomForTests(buffer, size);
+    if (auto generate = System().rtlGenRandom) return generate(buffer, size) != FALSE;
+    HCRYPTPROV provider = 0;
+    if (!CryptAcquireContextA(&provider, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT))
+        return false;
+    bool filled = CryptGenRandom(provider, size, static_cast<BYTE*>(buffer)) != FALSE;
+    CryptReleaseContext(provider, 0);
+    return filled;
+}
+
+RandomBytesSource SetRandomBytesForTests(RandomBytesSource source) {
+    RandomBytesSource previous = RandomForTests;
+    RandomForTests = source;
     return previous;
 }

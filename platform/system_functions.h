@@ -32,6 +32,14 @@ struct SystemFunctions {
     BOOL(WINAPI* setProcessMitigationPolicy)(int policy, const void* buffer, SIZE_T length);
     // Windows 2000 and later (advapi32).
     BOOL(WINAPI* checkTokenMembership)(HANDLE token, PSID sid, PBOOL member);
+    // Windows XP and later (advapi32's RtlGenRandom, exported as SystemFunction036).
+    BOOLEAN(WINAPI* rtlGenRandom)(void* buffer, ULONG length);
+    // Windows Vista and later (kernel32): the handles a new process inherits.
+    BOOL(WINAPI* initializeProcThreadAttributeList)(LPPROC_THREAD_ATTRIBUTE_LIST list, DWORD count, DWORD flags,
+                                                    PSIZE_T size);
+    BOOL(WINAPI* updateProcThreadAttribute)(LPPROC_THREAD_ATTRIBUTE_LIST list, DWORD flags, DWORD_PTR attribute,
+                                            PVOID value, SIZE_T size, PVOID previous, PSIZE_T returned);
+    void(WINAPI* deleteProcThreadAttributeList)(LPPROC_THREAD_ATTRIBUTE_LIST list);
 };
 
 // The table, filled on the first call.
@@ -46,7 +54,19 @@ enum AbsentSystemFunction : unsigned {
     NoNtDeleteKey = 1u << 3,
     NoProcessMitigationPolicy = 1u << 4,
     NoCheckTokenMembership = 1u << 5,
-    NoVistaFunctions = NoFinalPathByHandle | NoFileInformationByHandle | NoProcessMitigationPolicy,
-    NoSystemFunctions = NoVistaFunctions | NoNtSetInformationFile | NoNtDeleteKey | NoCheckTokenMembership,
+    NoRtlGenRandom = 1u << 6,
+    NoAttributeList = 1u << 7,
+    NoVistaFunctions = NoFinalPathByHandle | NoFileInformationByHandle | NoProcessMitigationPolicy | NoAttributeList,
+    NoSystemFunctions = NoVistaFunctions | NoNtSetInformationFile | NoNtDeleteKey | NoCheckTokenMembership |
+                        NoRtlGenRandom,
 };
 unsigned SetAbsentSystemFunctionsForTests(unsigned absent);
+
+// Fills `buffer` with `size` bytes from the system's random generator
+// (RtlGenRandom where the system has it, else CryptGenRandom); false when
+// neither gives them (Windows 9x without the CryptoAPI).
+bool SystemRandomBytes(void* buffer, DWORD size);
+// Tests only: another source of those bytes (null restores the system's);
+// returns the previous one.
+using RandomBytesSource = bool (*)(void* buffer, DWORD size);
+RandomBytesSource SetRandomBytesForTests(RandomBytesSource source);

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Reads a PE file's header and import table: prints the machine, subsystem,
-the operating-system and subsystem versions it asks for, and DLL!function
+the DLL characteristics, the operating-system and subsystem versions it asks for, and DLL!function
 for every import (ordinals as DLL!#N).
 
   tools/pe-imports.py FILE
@@ -19,7 +19,7 @@ def read_pe(path):
     magic = struct.unpack_from('<H', data, opt)[0]
     wide = magic == 0x20B   # PE32+
     os_major, os_minor, _, _, sub_major, sub_minor = struct.unpack_from('<6H', data, opt + 40)
-    subsystem = struct.unpack_from('<H', data, opt + 68)[0]
+    subsystem, characteristics = struct.unpack_from('<HH', data, opt + 68)
     directories = opt + (112 if wide else 96)
     import_rva = struct.unpack_from('<I', data, directories + 8)[0]
     table = opt + optional_size
@@ -51,13 +51,14 @@ def read_pe(path):
             imports.append((dll, '#%d' % (value & 0xFFFF) if value & flag else text((value & 0x7FFFFFFF) + 2)))
             thunk += size
         at += 20
-    return {'machine': machine, 'subsystem': subsystem, 'os': (os_major, os_minor),
+    return {'machine': machine, 'subsystem': subsystem, 'dll_characteristics': characteristics,
+            'os': (os_major, os_minor),
             'subsystem_version': (sub_major, sub_minor), 'imports': imports}
 
 
 if __name__ == '__main__':
     info = read_pe(sys.argv[1])
-    print('machine %#x, subsystem %d, OS version %d.%d, subsystem version %d.%d' % (
-        info['machine'], info['subsystem'], *info['os'], *info['subsystem_version']))
+    print('machine %#x, subsystem %d, DLL characteristics %#x, OS version %d.%d, subsystem version %d.%d' % (
+        info['machine'], info['subsystem'], info['dll_characteristics'], *info['os'], *info['subsystem_version']))
     for dll, name in sorted(info['imports'], key=lambda i: (i[0].lower(), i[1])):
         print('%s!%s' % (dll, name))

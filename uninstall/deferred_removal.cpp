@@ -1,5 +1,5 @@
 // Deferred deletion of files in use, the restart notice, and self-removal
-// through a batch file run by the command interpreter.
+// through a batch file run by the system's command interpreter.
 #include "uninstall/deferred_removal.h"
 #include "uninstall/core/batchtext.h"
 #include "uninstall/core/names.h"
@@ -10,6 +10,7 @@
 #include "platform/program_path.h"
 #include "platform/run_log.h"
 #include "platform/safe_file.h"
+#include "platform/system_functions.h"
 #include "platform/text.h"
 #include "resource.h"
 #include <algorithm>
@@ -190,11 +191,29 @@ STARTUPINFOA BatchStartupRecord(bool nt, HANDLE nul) {
     if (nt) {
         startup.dwFlags = STARTF_USESHOWWINDOW;
         startup.wShowWindow = SW_HIDE;
-    } else if (nul != INVALID_HANDLE_VALUE && nul != nullptr) {
-        startup.dwFlags = STARTF_USESTDHANDLES;
+    }
+    if (nul != INVALID_HANDLE_VALUE && nul != nullptr) {
+        startup.dwFlags |= STARTF_USESTDHANDLES;
         startup.hStdInput = startup.hStdOutput = startup.hStdError = nul;
     }
     return startup;
+}
+
+bool SystemInterpreter(char (&path)[PathSize]) {
+    if (NtMajorVersion() == 0) {
+        UINT len = GetWindowsDirectoryA(path, sizeof path);
+        if (len != 0 && len < sizeof path) {
+            AppendBackslash(path);
+            if (AppendText(path, sizeof path, "COMMAND.COM") && Exists(path)) return true;
+        }
+    }
+    UINT len = GetSystemDirectoryA(path, sizeof path);
+    if (len != 0 && len < sizeof path) {
+        AppendBackslash(path);
+        if (AppendText(path, sizeof path, "cmd.exe")) return true;
+    }
+    path[0] = '\0';
+    return false;
 }
 
 void ShowRestartNotice() {
@@ -212,6 +231,11 @@ struct BatchText {
     char closing[BatchTextSize];
 };
 
+PlatformFamily InterpreterForm(const char* interpreter) {
+    PlatformFamily family = NtMajorVersion() != 0 ? PlatformFamily::Nt : PlatformFamily::Win9x;
+    return BatchStartForm(LeadByteTable, family, interpreter);
+}
+
 bool ComposeBatch(const char* program, const char* folder, const char* batch, const char* privateFolder,
                   const char* interpreter, bool silent, BatchText& text) {
     char p[2048], d[2048], b[2048], f[2048];
@@ -219,8 +243,7 @@ bool ComposeBatch(const char* program, const char* folder, const char* batch, co
     if (!DoublePercents(LeadByteTable, folder, d, sizeof d)) return false;
     if (!DoublePercents(LeadByteTable, batch, b, sizeof b)) return false;
     if (!DoublePercents(LeadByteTable, privateFolder, f, sizeof f)) return false;
-    PlatformFamily family = NtMajorVersion() != 0 ? PlatformFamily::Nt : PlatformFamily::Win9x;
-    PlatformFamily form = BatchStartForm(LeadByteTable, family, interpreter);
+    PlatformFamily form = InterpreterForm(interpreter);
     return ComposeBatchStart(form, p, text.start, sizeof text.start) &&
            ComposeBatchAttempt(p, d, text.attempt, sizeof text.attempt) &&
            ComposeBatchClosing(p, b, silent, text.closing, sizeof text.closing,
@@ -239,27 +262,70 @@ bool WriteBatch(const char* path, const BatchText& text) {
     return ok;
 }
 
-// Runs the batch through the command interpreter; false when it was not started.
-// The interpreter expands %NAME% in its own command line too, so where the
-// temporary folder has a percent sign the batch is named from that folder,
-// as the private folder's name (which has none) and its own, and started there.
+// Starts the interpreter with `nul` as its only inherited handle: the log,
+// the standard handles this program got from its caller (a deployment tool's
+// pipes, which it reads until every holder has closed them) and whatever else
+// the caller let it inherit stay here. From Windows Vista on the system takes
+// the list of handles to pass; before, this program's standard handles lose
+// their inheritance (the program ends right after).
+bool StartWithOnlyNul(char* commandLine, STARTUPINFOA& startup, HANDLE nul, DWORD flags, const char* folder,
+                      PROCESS_INFORMATION& info) {
+    bool inherit = (startup.dwFlags & STARTF_USESTDHANDLES) != 0;
+    if (NtMajorVersion() != 0) {
+        for (DWORD which : {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
+            HANDLE own = GetStdHandle(which);
+            if (own != nullptr && own != INVALID_HANDLE_VALUE) SetHandleInformation(own, HANDLE_FLAG_INHERIT, 0);
+        }
+    }
+    const SystemFunctions& system = System();
+    SIZE_T size = 0;
+    if (inherit && system.initializeProcThreadAttributeList) {
+        system.initializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        std::vector<unsigned char> storage(size);
+        auto list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage.data());
+        if (size != 0 && system.initializeProcThreadAttributeList(list, 1, 0, &size)) {
+            STARTUPINFOEXA extended{};
+            extended.StartupInfo = startup;
+            extended.StartupInfo.cb = sizeof extended;
+            extended.lpAttributeList = list;
+            bool started = system.updateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, &nul,
+                                                             sizeof nul, nullptr, nullptr) &&
+                           CreateProcessA(nullptr, commandLine, nullptr, nullptr, TRUE,
+                                          flags | EXTENDED_STARTUPINFO_PRESENT, nullptr, folder,
+                                          &extended.StartupInfo, &info);
+            system.deleteProcThreadAttributeList(list);
+            if (started) return true;
+        }
+    }
+    return CreateProcessA(nullptr, commandLine, nullptr, nullptr, inherit, flags, nullptr, folder, &startup, &info) !=
+           FALSE;
+}
+
+// Runs the batch through the system's command interpreter; false when it was
+// not started. The interpreter expands %NAME% in its own command line too, so
+// where the temporary folder has a percent sign the batch is named from that
+// folder, as the private folder's name (which has none) and its own, and
+// started there.
 bool StartBatch(const char* tempFolder, const char* batch, const char* interpreter) {
     bool byName = std::strchr(batch, '%') != nullptr;
     const char* name = batch + std::strlen(tempFolder);
     char commandLine[PathSize];
-    if (!ComposeInterpreterCommand(interpreter, byName ? name : batch, commandLine, sizeof commandLine))
+    if (!ComposeInterpreterCommand(InterpreterForm(interpreter), interpreter, byName ? name : batch, commandLine,
+                                   sizeof commandLine))
         return false;
 
     bool nt = NtMajorVersion() != 0;
-    UniqueFileHandle nul;
-    // "NUL" names the device in every folder: no file is opened or made.
-    if (!nt) nul.reset(CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr));
+    // "NUL" names the device in every folder: no file is opened or made. It
+    // is the batch's standard input, output and error, and the one handle it
+    // inherits.
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    UniqueFileHandle nul(CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ, &inheritable, CREATE_ALWAYS, 0, nullptr));
     STARTUPINFOA startup = BatchStartupRecord(nt, nul.get());
     // Neither this process nor the batch may keep the program folder in use.
     SetCurrentDirectoryA("..");
     PROCESS_INFORMATION info{};
-    if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, TRUE, nt ? 0 : DETACHED_PROCESS,
-                        nullptr, byName ? tempFolder : nullptr, &startup, &info))
+    if (!StartWithOnlyNul(commandLine, startup, nul.get(), nt ? 0 : DETACHED_PROCESS, byName ? tempFolder : nullptr,
+                          info))
         return false;
     UniqueHandle process(info.hProcess), thread(info.hThread);
     return true;
@@ -365,21 +431,21 @@ bool WriteAndStartBatch(const char* program, const char* folder, const char* int
 
 }  // namespace
 
-bool StartSelfRemoval(bool silent) {
-    const char* own = ProgramPath();
+bool StartSelfRemoval(bool silent) { return StartSelfRemovalOf(ProgramPath(), silent); }
+
+bool StartSelfRemovalOf(const char* own, bool silent) {
     if (own[0] == '\0') return false;
     char program[PathSize];
     MoveProgramAside(own, program);
     char folder[PathSize];
     DWORD len = GetCurrentDirectoryA(sizeof folder, folder);
 
-    // The command interpreter, from COMSPEC (empty when it is not set).
+    // The system's own interpreter, never the one COMSPEC names: a person can
+    // set that for their own programs, and an elevated run would run theirs.
     char interpreter[PathSize];
-    interpreter[0] = '\0';
-    DWORD got = GetEnvironmentVariableA("COMSPEC", interpreter, sizeof interpreter);
-    if (got >= sizeof interpreter) interpreter[0] = '\0';
-
-    if (len != 0 && len < sizeof folder && WriteAndStartBatch(program, folder, interpreter, silent)) return true;
+    if (len != 0 && len < sizeof folder && SystemInterpreter(interpreter) &&
+        WriteAndStartBatch(program, folder, interpreter, silent))
+        return true;
     LeaveProgramToRestart(program);
     return false;
 }

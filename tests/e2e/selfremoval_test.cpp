@@ -1,7 +1,8 @@
 // Self-removal through Uninstall_Qav.Bat in a private folder, run for real by
-// Wine's cmd.exe: the batch's exact bytes on both platform families, the program and its folder
-// gone afterwards whatever characters their names hold, and the warning when
-// the program cannot be deleted.
+// Wine's cmd.exe (the system's own, never the one COMSPEC names): the batch's
+// exact bytes on both platform families, the program and its folder gone
+// afterwards whatever characters their names and the batch's folder hold, and
+// the warning when the program cannot be deleted.
 #include "tests/e2e/uninstall_fixture.h"
 #include "platform/safe_file.h"
 #include <algorithm>
@@ -28,92 +29,109 @@ private:
 
 class SelfRemoval : public Installation {
 protected:
-    // The batch runs through a copy of the recording interpreter, named
-    // `name` in the scratch folder, which keeps the batch's path and bytes
-    // there before it runs the batch (a COMMAND.COM runs nothing).
-    std::string Recorder(const char* name) {
-        std::string path = root_ / name;
+    // A copy of the recording interpreter as `folder`\\`name`, which keeps the
+    // batch's path and bytes beside itself ("batch.path", "batch.copy")
+    // before it runs the batch (a COMMAND.COM runs nothing).
+    std::string Recorder(const std::string& folder, const char* name) {
+        std::string path = folder + "\\" + name;
         EXPECT_TRUE(test::CopyTo(test::TestProgram("recordbatch"), path));
-        DeleteFileA((root_ / "batch.path").c_str());
-        DeleteFileA((root_ / "batch.copy").c_str());
+        DeleteFileA((folder + "\\batch.path").c_str());
+        DeleteFileA((folder + "\\batch.copy").c_str());
         return path;
     }
-    // The batch's bytes as the recording interpreter kept them. It runs
-    // detached from the program, so it may still be starting when the program
-    // has ended: its copy is waited for (it writes the path first, then the
-    // bytes, each in one write).
-    std::string RecordedBatch() {
+    // The batch's bytes as the recording interpreter in `folder` kept them.
+    // It runs detached from the program, so it may still be starting when the
+    // program has ended: its copy is waited for (it writes the path first,
+    // then the bytes, each in one write).
+    std::string RecordedBatch(const std::string& folder) {
         for (int waited = 0; waited < 600; ++waited) {
-            std::string copy = test::ReadBytes(root_ / "batch.copy");
+            std::string copy = test::ReadBytes(folder + "\\batch.copy");
             if (!copy.empty()) return copy;
             Sleep(100);
         }
         return "";
     }
-    // The batch a silent run wrote for the program file `p`, in its private
-    // folder; cmd.exe removes the folder on the last line. On the NT family
-    // the program has moved itself aside to "uninstall.exe.0.exe" first.
-    std::string ExpectedBatch(const std::string& p, bool start, bool removesFolder) {
-        std::string d = dir_, b = test::ReadBytes(root_ / "batch.path");
+    // The batch written for the program file `p` at path `b`; cmd.exe removes
+    // its private folder on the last line; after a silent run the warning run
+    // is silent too.
+    std::string ExpectedBatch(const std::string& p, const std::string& b, bool start, bool removesFolder,
+                              bool silent) {
+        std::string d = dir_;
         std::string block = "del \"" + p + "\"\r\nrd \"" + d + "\"\r\nif not exist \"" + p + "\" goto done\r\n";
         std::string text = (start ? "start /wait \"" : "\"") + p + "\" /wait\r\n";
         for (int i = 0; i < 5; ++i) text += block;
-        text += ":done\r\nif exist \"" + p + "\" \"" + p + "\" /warning /S\r\ndel \"" + b + "\"";
+        text += ":done\r\nif exist \"" + p + "\" \"" + p + "\" /warning" + (silent ? " /S" : "") + "\r\ndel \"" + b + "\"";
         if (removesFolder) text += "&rd \"" + b.substr(0, b.find_last_of('\\')) + "\"";
         return text;
     }
 };
 
+// The batch runs through the system's cmd.exe, never through the interpreter
+// COMSPEC names (a person sets it for their own programs in
+// HKEY_CURRENT_USER\\Environment; the program inherits it from this process
+// here): the recording interpreter named there never runs. The batch is read
+// while it waits at the warning of a run whose program cannot be deleted.
 TEST_F(SelfRemoval, BatchBytesNtFamily) {
     Put("a.txt");
     List("a.txt\r\n");
-    InterpreterScope interpreter(Recorder("cmd.exe"));
-    EXPECT_TRUE(Run("/S").empty());
-    EXPECT_TRUE(test::WaitUntilGone(dir_));
-    EXPECT_TRUE(WaitForBatch());
-    std::string copy = RecordedBatch();
+    InterpreterScope interpreter(Recorder(root_.path(), "cmd.exe"));
+    test::HeldFile held(exe_, test::Hold::NoDeleteSharing);
+    ASSERT_TRUE(held);
+    EXPECT_EQ(Run("", IDYES).size(), 1u);
+    HWND box = ui::WaitForDialog(0, 60000, "卸载 Qavrix");
+    ASSERT_NE(box, nullptr);
+    std::vector<std::string> batches;
+    for (const std::string& folder : BatchFolders())
+        if (test::Exists(folder + "Uninstall_Qav.Bat")) batches.push_back(folder + "Uninstall_Qav.Bat");
+    ASSERT_EQ(batches.size(), 1u);
     // The administrators' run (every run under Wine) keeps the batch in the
     // Windows temporary folder, which only the administrators control.
-    std::string batch = test::ReadBytes(root_ / "batch.path");
+    std::string batch = batches[0];
     std::string base = test::WindowsFolder() + "\\Temp\\" + PrivateFolderPrefix;
     EXPECT_EQ(CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, batch.c_str(),
                              static_cast<int>(std::min(batch.size(), base.size())), base.c_str(), -1),
               CSTR_EQUAL) << batch;
-    EXPECT_EQ(copy, ExpectedBatch(exe_ + ".0.exe", false, true));
+    EXPECT_EQ(test::ReadBytes(batch), ExpectedBatch(exe_, batch, false, true, false));
+    ui::Command(box, IDOK);
+    EXPECT_TRUE(WaitForBatch());
+    EXPECT_FALSE(test::Exists(root_ / "batch.path")) << "the interpreter COMSPEC names ran the batch";
+    held.Release();
+    test::EndProcessesStartedBy(started_);
 }
 
-// On Windows 9x the batch runs the program through "start /wait" when the
-// interpreter is command.com; with cmd.exe (Wine's, or the NT family's when a
-// 9x version is reported to the program), which would read the quoted path as
-// a window title and open an idle console, it runs the program directly. The
-// COMMAND.COM of the first row runs nothing, so the program and its folder stay.
-// A running program cannot be renamed on Windows 9x: the batch names it.
+// On Windows 9x the batch runs through COMMAND.COM of the Windows folder, and
+// runs the program through "start /wait". Where the Windows folder has none
+// (a 9x version reported to a program on the NT family, or under Wine) it
+// runs through the system's cmd.exe, which would read the quoted path after
+// "start" as a window title and open an idle console: there it runs the
+// program directly. The recording COMMAND.COM of the first row runs nothing,
+// so the program and its folder stay. A running program cannot be renamed on
+// Windows 9x: the batch names it. COMSPEC is never used.
 TEST_F(SelfRemoval, BatchBytesWindows9x) {
     QAV_ONLY_FOR_X86_PROGRAM_AS_WINDOWS_9X(program_);
-    const struct {
-        const char* interpreter;
-        bool start;
-        bool removed;
-    } cases[] = {
-        {"COMMAND.COM", true, false},
-        {"cmd.exe", false, true},
-    };
-    for (const auto& c : cases) {
+    const std::string windows = test::WindowsFolder();
+    for (bool commandCom : {true, false}) {
+        SCOPED_TRACE(commandCom ? "COMMAND.COM" : "cmd.exe");
         test::WineVersionScope win98("win98");
         test::SavedFile wininit(WininitPath());
-        InterpreterScope interpreter(Recorder(c.interpreter));
-        Install(c.start ? "Qavrix-command" : "Qavrix-cmd");
+        test::SavedFile command(windows + "\\COMMAND.COM"), path(windows + "\\batch.path"),
+            copy(windows + "\\batch.copy");
+        if (commandCom) Recorder(windows, "COMMAND.COM");
+        InterpreterScope interpreter(Recorder(root_.path(), "cmd.exe"));
+        Install(commandCom ? "Qavrix-command" : "Qavrix-cmd");
         Put("a.txt");
         List("a.txt\r\n");
         EXPECT_TRUE(Run("/S").empty());
         EXPECT_FALSE(Has("a.txt"));
-        if (c.removed) {
+        if (commandCom) {
+            std::string recorded = RecordedBatch(windows);
+            EXPECT_EQ(recorded, ExpectedBatch(exe_, test::ReadBytes(windows + "\\batch.path"), true, false, true));
+            EXPECT_TRUE(test::Exists(dir_));
+        } else {
             EXPECT_TRUE(test::WaitUntilGone(dir_)) << "the batch ran to its end";
             EXPECT_TRUE(WaitForBatch());
         }
-        std::string copy = RecordedBatch();
-        EXPECT_EQ(copy, ExpectedBatch(exe_, c.start, !c.start)) << c.interpreter;
-        EXPECT_EQ(test::Exists(dir_), !c.removed);
+        EXPECT_FALSE(test::Exists(root_ / "batch.path")) << "the interpreter COMSPEC names ran the batch";
         for (const std::string& folder : BatchFolders()) test::RemoveTree(folder);
     }
 }
@@ -125,20 +143,24 @@ TEST_F(SelfRemoval, ProgramAndFolderGoWhateverTheirNames) {
     // administrators' rights (started with a token whose Administrators group
     // is for denying only, as Wine elevates everything else) keeps its batch
     // there, and starts it from there by name.
+    // A temporary folder without percent signs is named on the interpreter's
+    // command line: & ( ) ^ and blanks there must stay inside its quotes.
     const char* names[] = {"Qav %PATH% 50% A&B ^(x) !x!", "Qav %%%1 %~dp0", "卸载 程序", "Qavrix"};
-    std::string tempName = root_ / "tmp %TEMP% 5%";
-    ASSERT_TRUE(test::MakeDir(tempName));
+    const std::string temps[] = {"", root_ / "tmp %TEMP% 5%", root_ / "R&D (x) ^y"};
     char oldTmp[MAX_PATH] = "", oldTemp[MAX_PATH] = "";
     GetEnvironmentVariableA("TMP", oldTmp, sizeof oldTmp);
     GetEnvironmentVariableA("TEMP", oldTemp, sizeof oldTemp);
-    for (bool ownTemp : {false, true}) {
+    for (std::size_t t = 0; t < 3; ++t) {
+        const std::string& tempName = temps[t];
+        bool ownTemp = !tempName.empty();
         if (ownTemp) {
+            ASSERT_TRUE(test::MakeDir(tempName));
             SetEnvironmentVariableA("TMP", tempName.c_str());
             SetEnvironmentVariableA("TEMP", tempName.c_str());
         }
         for (const char* name : names) {
-            std::string label = std::string(name) + (ownTemp ? " (own temp)" : "");
-            Install(std::string(name) + (ownTemp ? " t" : ""));
+            std::string label = std::string(name) + (ownTemp ? " (own temp " + tempName + ")" : "");
+            Install(std::string(name) + (ownTemp ? " t" + std::to_string(t) : ""));
             Folder("sub");
             Put("sub\\a.txt");
             List("sub\\a.txt\r\nsub\r\n");
@@ -164,7 +186,8 @@ TEST_F(SelfRemoval, ProgramAndFolderGoWhateverTheirNames) {
     SetEnvironmentVariableA("TEMP", oldTemp);
     EXPECT_EQ(test::EndProgramsUnder(root_.path()), 0);
     // Nothing else of the scratch folder was touched.
-    EXPECT_TRUE(test::Exists(tempName));
+    EXPECT_TRUE(test::Exists(temps[1]));
+    EXPECT_TRUE(test::Exists(temps[2]));
 }
 
 // Held without delete sharing, the program can be neither moved aside nor

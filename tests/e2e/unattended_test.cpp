@@ -19,6 +19,9 @@ enum class Trouble {
     TwoAtOnce,     // two silent runs started 0.1 s apart
     ForeignTemp,   // a person's own run whose TEMP names a folder outside the ANSI code page
     Upgrade,       // a new version is written into the folder right after the run
+    LogHardLink,   // the log's name is a second name of a bait file
+    LogFileLink,   // the log's name is a link to a bait file
+    PipedOutput,   // the caller reads the program's output through a pipe, as deployment agents do
 };
 
 struct Row {
@@ -34,11 +37,35 @@ protected:
     // Runs the program as the tools do, from the system folder, silent and
     // logging; returns the log.
     std::string RunSilently(long exit) {
+        EXPECT_TRUE(Run("/S \"/LOG=" + LogPath() + "\"", IDOK, exit, test::SystemFolder()).empty()) << "no window";
+        return test::ReadBytes(LogPath());
+    }
+    std::string LogPath() {
         std::string folder = root_ / "logs dir";
         EXPECT_TRUE(test::MakeDir(folder) || test::Exists(folder));
-        std::string log = folder + "\\run.log";
-        EXPECT_TRUE(Run("/S \"/LOG=" + log + "\"", IDOK, exit, test::SystemFolder()).empty()) << "no window";
-        return test::ReadBytes(log);
+        return folder + "\\run.log";
+    }
+    // The same run with its output and error going into a pipe. Once the
+    // program has ended nobody holds the pipe's other end (the batch's
+    // interpreter, still running, inherited none of it), and nobody holds the log.
+    std::string RunPiped(long exit) {
+        HANDLE read = nullptr, write = nullptr;
+        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+        EXPECT_TRUE(CreatePipe(&read, &write, &inherit, 0));
+        UniqueHandle reader(read), writer(write);
+        SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+        test::Process run;
+        EXPECT_TRUE(run.Start(exe_, "/S \"/LOG=" + LogPath() + "\"", test::SystemFolder(), write, write));
+        started_.push_back(run.Stamp());
+        writer.reset();
+        EXPECT_EQ(run.Wait(60000), exit);
+        DWORD available = 0;
+        EXPECT_FALSE(PeekNamedPipe(read, nullptr, 0, nullptr, &available, nullptr)) << "the pipe is still held";
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BROKEN_PIPE));
+        EXPECT_TRUE(UniqueFileHandle(CreateFileA(LogPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                                 nullptr)))
+            << "the log is still held";
+        return test::ReadBytes(LogPath());
     }
     // What the restart carries out: the schedule, folders included.
     static void Restart() {
@@ -94,6 +121,11 @@ TEST_F(Unattended, SilentRunsFromTheSystemFolderEndWithTheirCodeAndNoWindow) {
         {"foreign-temp", Trouble::ForeignTemp, test::ExitDone, true,
          {"self-removal batch", "ended with exit code 0"}},
         {"upgrade", Trouble::Upgrade, test::ExitDone, false, {"ended with exit code 0"}},
+        {"log-hard-link", Trouble::LogHardLink, test::ExitDone, true, {"self-removal batch", "ended with exit code 0"}},
+        // Wine follows a Unix link whatever it is asked: the link is left alone
+        // and no log is written (Windows removes a link there as itself).
+        {"log-file-link", Trouble::LogFileLink, test::ExitDone, true, {}},
+        {"piped-output", Trouble::PipedOutput, test::ExitDone, true, {"self-removal batch", "ended with exit code 0"}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -161,7 +193,20 @@ TEST_F(Unattended, SilentRunsFromTheSystemFolderEndWithTheirCodeAndNoWindow) {
                 temp.reset(new TempScope(foreignTempWide));
                 person.reset(new test::NonAdministratorScope);
             }
-            log = RunSilently(row.exit);
+            std::string bait = root_ / "bait.txt";
+            if (row.trouble == Trouble::LogHardLink || row.trouble == Trouble::LogFileLink) {
+                ASSERT_TRUE(test::WriteBytes(bait, "bait"));
+                DeleteFileA(LogPath().c_str());
+                if (row.trouble == Trouble::LogHardLink)
+                    ASSERT_TRUE(CreateHardLinkA(LogPath().c_str(), bait.c_str(), nullptr));
+                else
+                    ASSERT_TRUE(test::MakeUnixLink(LogPath(), bait));
+            }
+            log = row.trouble == Trouble::PipedOutput ? RunPiped(row.exit) : RunSilently(row.exit);
+            if (row.trouble == Trouble::LogHardLink || row.trouble == Trouble::LogFileLink) {
+                EXPECT_EQ(test::ReadBytes(bait), "bait");
+                if (row.trouble == Trouble::LogFileLink) test::RemoveUnixLink(LogPath());
+            }
             if (row.trouble == Trouble::None) {
                 // An administrators' run (all others under Wine) keeps it in the Windows one.
                 std::string base = test::WindowsFolder() + "\\Temp\\QavRemoval.";
@@ -189,7 +234,8 @@ TEST_F(Unattended, SilentRunsFromTheSystemFolderEndWithTheirCodeAndNoWindow) {
             EXPECT_EQ(first.Wait(30000), test::ExitDone);
         }
         for (const char* part : row.logLines) EXPECT_NE(log.find(part), std::string::npos) << part << "\n" << log;
-        EXPECT_NE(log.find("started in " + test::SystemFolder()), std::string::npos) << log;
+        if (row.trouble != Trouble::LogFileLink)
+            EXPECT_NE(log.find("started in " + test::SystemFolder()), std::string::npos) << log;
 
         // The batch (wherever it went) has run to its end and asked nothing.
         EXPECT_TRUE(test::WaitUntilGone(In("uninstall.exe.0.exe"), 30000));

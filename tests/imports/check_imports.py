@@ -2,7 +2,7 @@
 """Checks that a build of uninstall.exe loads on the oldest Windows it is for:
 every DLL it imports from has a list of that Windows' exports here, every
 function it imports is on that list and imported by name, it is a GUI
-program, and the operating-system and subsystem versions in its header are
+program marked Terminal-Server-aware, and the operating-system and subsystem versions in its header are
 no newer than that Windows.
 
   check_imports.py PROGRAM
@@ -25,6 +25,7 @@ FLOORS = {
     0x8664: ('x64', ['win98-nt4', 'xp-x64'], (5, 2)),
 }
 GUI_SUBSYSTEM = 2
+TERMINAL_SERVER_AWARE = 0x8000
 
 
 def exports(arch, folders):
@@ -53,6 +54,8 @@ def faults(path):
     found = []
     if info['subsystem'] != GUI_SUBSYSTEM:
         found.append('subsystem %d, not the Windows GUI (2)' % info['subsystem'])
+    if not info['dll_characteristics'] & TERMINAL_SERVER_AWARE:
+        found.append('not Terminal-Server-aware: on a Remote Desktop host the Windows folder would be per user')
     for field in ('os', 'subsystem_version'):
         if info[field] > version:
             found.append('%s %d.%d is newer than %d.%d' % (field.replace('_', ' '), *info[field], *version))

@@ -112,17 +112,29 @@ TEST(BatchText, FirstLineFormFollowsTheInterpreter) {
         EXPECT_EQ(BatchStartForm(cp936, c.family, c.interpreter), c.form) << (c.interpreter ? c.interpreter : "null");
 }
 
+// cmd.exe with /d (no AutoRun) and the path in two pairs of quotes, which
+// keeps & ( ) ^ and blanks inside; command.com as before.
 TEST(BatchText, InterpreterCommand) {
+    const struct {
+        PlatformFamily form;
+        const char* batch;
+        const char* command;
+    } cases[] = {
+        {PlatformFamily::Nt, "C:\\T\\U.Bat", "\"C:\\W\\cmd.exe\" /d /c \"\"C:\\T\\U.Bat\"\""},
+        {PlatformFamily::Nt, "C:\\R&D (1) ^x\\U.Bat", "\"C:\\W\\cmd.exe\" /d /c \"\"C:\\R&D (1) ^x\\U.Bat\"\""},
+        {PlatformFamily::Win9x, "C:\\T\\U.Bat", "C:\\W\\COMMAND.COM /c \"C:\\T\\U.Bat\""},
+    };
     char out[64];
-    EXPECT_TRUE(ComposeInterpreterCommand("C:\\windows\\system32\\cmd.exe", "C:\\T\\U.Bat", out, sizeof out));
-    EXPECT_STREQ(out, "C:\\windows\\system32\\cmd.exe /c \"C:\\T\\U.Bat\"");
-    EXPECT_TRUE(ComposeInterpreterCommand("", "C:\\T\\U.Bat", out, sizeof out));
-    EXPECT_STREQ(out, " /c \"C:\\T\\U.Bat\"");
-    EXPECT_FALSE(ComposeInterpreterCommand(std::string(60, 'c').c_str(), "x", out, sizeof out));
+    for (const auto& c : cases) {
+        const char* interpreter = c.form == PlatformFamily::Nt ? "C:\\W\\cmd.exe" : "C:\\W\\COMMAND.COM";
+        EXPECT_TRUE(ComposeInterpreterCommand(c.form, interpreter, c.batch, out, sizeof out));
+        EXPECT_STREQ(out, c.command);
+    }
+    EXPECT_FALSE(ComposeInterpreterCommand(PlatformFamily::Nt, std::string(50, 'c').c_str(), "x", out, sizeof out));
 }
 
-// Only an administrators' run on the NT family puts the Windows temporary
-// folder first; every base stays in the order as a fallback.
+// An administrators' run on the NT family uses the Windows temporary folder
+// alone, never a person's own; other runs try every base.
 TEST(BatchText, BaseFolderOrder) {
     using B = BatchBase;
     const struct {
@@ -130,10 +142,10 @@ TEST(BatchText, BaseFolderOrder) {
         bool administrators;
         BatchBaseOrder order;
     } cases[] = {
-        {PlatformFamily::Nt, true, {B::WindowsTemp, B::Temp, B::ShortTemp}},
-        {PlatformFamily::Nt, false, {B::Temp, B::ShortTemp, B::WindowsTemp}},
-        {PlatformFamily::Win9x, true, {B::Temp, B::ShortTemp, B::WindowsTemp}},
-        {PlatformFamily::Win9x, false, {B::Temp, B::ShortTemp, B::WindowsTemp}},
+        {PlatformFamily::Nt, true, {{B::WindowsTemp}, 1}},
+        {PlatformFamily::Nt, false, {{B::Temp, B::ShortTemp, B::WindowsTemp}, 3}},
+        {PlatformFamily::Win9x, true, {{B::Temp, B::ShortTemp, B::WindowsTemp}, 3}},
+        {PlatformFamily::Win9x, false, {{B::Temp, B::ShortTemp, B::WindowsTemp}, 3}},
     };
     for (const auto& c : cases)
         EXPECT_TRUE(BatchBasesInOrder(c.family, c.administrators) == c.order) << c.administrators;

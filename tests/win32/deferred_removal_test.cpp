@@ -8,7 +8,9 @@
 #include "tests/support/program_run.h"
 #include "tests/support/sandbox.h"
 #include "platform/system_functions.h"
+#include "platform/run_log.h"
 #include <gtest/gtest.h>
+#include <cstring>
 #include <memory>
 #include <sddl.h>
 #include <string>
@@ -299,8 +301,8 @@ TEST_F(Windows9xSchedule, LinkAtTheScheduleIsReplacedNotFollowed) {
     }
 }
 
-// The batch's interpreter on Windows 9x gets "NUL" as its standard handles,
-// and no standard handles at all when "NUL" could not be opened (never the
+// The batch's interpreter gets "NUL" as its standard handles (never this
+// program's, which may be its caller's pipes), and no standard handles at all when "NUL" could not be opened (never the
 // failure value, which the interpreter would take for a handle).
 TEST(BatchStartup, StandardHandlesOnlyFromAnOpenedNulDevice) {
     UniqueFileHandle opened(CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr));
@@ -312,7 +314,8 @@ TEST(BatchStartup, StandardHandlesOnlyFromAnOpenedNulDevice) {
         DWORD flags;
         HANDLE std;
     } cases[] = {
-        {true, nul, STARTF_USESHOWWINDOW, nullptr},
+        {true, nul, STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES, nul},
+        {true, INVALID_HANDLE_VALUE, STARTF_USESHOWWINDOW, nullptr},
         {false, nul, STARTF_USESTDHANDLES, nul},
         {false, INVALID_HANDLE_VALUE, 0, nullptr},
     };
@@ -358,6 +361,52 @@ TEST(PrivateFolder, NewEachTimeOwnedByAdministratorsAndClosedToUsers) {
     char small[8];
     EXPECT_FALSE(CreatePrivateFolder(parent.c_str(), small, sizeof small));
     EXPECT_EQ(test::FilesIn(dir.path()).size(), 2u);
+    // Nobody can take the name first: 64 random bits, nothing of the process or the time.
+    std::string name = std::string(first).substr(parent.size() + sizeof PrivateFolderPrefix - 1);
+    EXPECT_EQ(name.size(), 17u) << name;
+    EXPECT_EQ(name.find_first_not_of("0123456789ABCDEF"), 16u) << name;
+    // Without the generator the NT family makes none (only Windows 9x names one by the time).
+    test::SeamScope<RandomBytesSource> none(SetRandomBytesForTests, [](void*, DWORD) { return false; });
+    EXPECT_FALSE(CreatePrivateFolder(parent.c_str(), first, sizeof first));
+    EXPECT_EQ(test::FilesIn(dir.path()).size(), 2u);
+}
+
+// The system's generator stood in for by one that always gives the same bytes,
+// so that its one name is taken before the run: every name the run could choose.
+bool SameBytes(void* buffer, DWORD size) {
+    std::memset(buffer, 0x5A, size);
+    return true;
+}
+
+// An elevated run whose every name in the Windows temporary folder is taken
+// writes nothing to the person's temporary folder: the program is left to the
+// restart, and the log says so.
+TEST(PrivateFolder, ElevatedRunWithEveryNameTakenLeavesTheProgramToTheRestart) {
+    test::EmptySchedule schedule;
+    test::ScratchDir dir{"taken"};
+    std::string temp = dir / "tmp", folder = dir / "Qavrix", program = folder + "\\uninstall.exe";
+    ASSERT_TRUE(test::MakeDir(temp) && test::MakeDir(folder) && test::WriteBytes(program, "MZ"));
+    test::SeamScope<RandomBytesSource> random(SetRandomBytesForTests, SameBytes);
+    std::string taken = test::WindowsFolder() + "\\Temp\\" + PrivateFolderPrefix + "5A5A5A5A5A5A5A5A";
+    ASSERT_TRUE(test::MakeDir(taken) || test::Exists(taken));
+    char saved[1024] = "";
+    GetEnvironmentVariableA("TMP", saved, sizeof saved);
+    SetEnvironmentVariableA("TMP", temp.c_str());
+    ASSERT_TRUE(RunsAsAdministrator());
+    ASSERT_TRUE(OpenRunLog((dir / "run.log").c_str()));
+    {
+        test::CurrentDirectoryScope current(folder);
+        EXPECT_FALSE(StartSelfRemovalOf(program.c_str(), true));
+    }
+    CloseRunLog();
+    SetEnvironmentVariableA("TMP", saved);
+    RemoveDirectoryA(taken.c_str());
+    EXPECT_TRUE(test::FilesIn(temp).empty());
+    std::string log = test::ReadBytes(dir / "run.log");
+    EXPECT_NE(log.find("no self-removal batch could be written"), std::string::npos) << log;
+    EXPECT_NE(log.find(program + ".0.exe is removed at the next start"), std::string::npos) << log;
+    EXPECT_TRUE(IsScheduledForDeletion(program + ".0.exe"));
+    EXPECT_TRUE(IsScheduledForDeletion(folder));
 }
 
 }  // namespace

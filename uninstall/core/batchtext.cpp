@@ -48,7 +48,7 @@ PlatformFamily BatchStartForm(const LeadBytes& table, PlatformFamily family, con
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
         if (c != cmd[i]) return family;
     }
-    // The name may be followed by blanks (a COMSPEC written with a trailing blank).
+    // The name may be followed by blanks.
     for (const char* p = name + i; *p != '\0'; ++p)
         if (*p != ' ' && *p != '\t') return family;
     return PlatformFamily::Nt;
@@ -74,6 +74,8 @@ bool ComposeBatchClosing(const char* program, const char* batch, bool silent, ch
                        program, program, quiet, batch);
 }
 
-bool ComposeInterpreterCommand(const char* interpreter, const char* batch, char* out, std::size_t capacity) {
+bool ComposeInterpreterCommand(PlatformFamily form, const char* interpreter, const char* batch, char* out,
+                               std::size_t capacity) {
+    if (form == PlatformFamily::Nt) return FormatWhole(out, capacity, "\"%s\" /d /c \"\"%s\"\"", interpreter, batch);
     return FormatWhole(out, capacity, "%s /c \"%s\"", interpreter, batch);
 }

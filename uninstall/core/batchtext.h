@@ -14,19 +14,33 @@ enum class PlatformFamily { Nt, Win9x };
 // The folders the batch's private folder can go into: the temporary folder,
 // its short (8.3) form, the Windows temporary folder.
 enum class BatchBase { Temp, ShortTemp, WindowsTemp };
-using BatchBaseOrder = std::array<BatchBase, 3>;
+struct BatchBaseOrder {
+    std::array<BatchBase, 3> bases;
+    std::size_t count;
+    const BatchBase* begin() const { return bases.data(); }
+    const BatchBase* end() const { return bases.data() + count; }
+    BatchBase operator[](std::size_t i) const { return bases[i]; }
+    bool operator==(const BatchBaseOrder& o) const {
+        if (count != o.count) return false;
+        for (std::size_t i = 0; i < count; ++i)
+            if (bases[i] != o.bases[i]) return false;
+        return true;
+    }
+};
 
 // The order they are tried in. The temporary folder of a person's run is
 // that person's own: in a run with the administrators' rights (after the
 // elevation prompt) they could rename the private folder away and put a batch
 // of their own at its path while the interpreter, which reopens the batch for
-// each line, runs it. Such a run tries the Windows temporary folder first,
-// which only the administrators control. Other runs, and every run on Windows
-// 9x (which knows no elevation), keep their own temporary folder first.
+// each line, runs it. Such a run uses the Windows temporary folder only,
+// which only the administrators control, and never falls back to the
+// person's one: without a folder there the program is left to the restart.
+// Other runs, and every run on Windows 9x (which knows no elevation), keep
+// their own temporary folder first.
 constexpr BatchBaseOrder BatchBasesInOrder(PlatformFamily family, bool administrators) {
     if (family == PlatformFamily::Nt && administrators)
-        return {BatchBase::WindowsTemp, BatchBase::Temp, BatchBase::ShortTemp};
-    return {BatchBase::Temp, BatchBase::ShortTemp, BatchBase::WindowsTemp};
+        return {{BatchBase::WindowsTemp, BatchBase::Temp, BatchBase::ShortTemp}, 1};
+    return {{BatchBase::Temp, BatchBase::ShortTemp, BatchBase::WindowsTemp}, 3};
 }
 
 // Copies `value` into `out` with each percent sign doubled (lead-byte aware).
@@ -57,6 +71,12 @@ bool ComposeBatchAttempt(const char* program, const char* folder, char* out, std
 bool ComposeBatchClosing(const char* program, const char* batch, bool silent, char* out, std::size_t capacity,
                          const char* privateFolder = nullptr);
 
-// The command line that runs the batch: the interpreter (may be empty)
-// followed by " /c " and the quoted batch path. False when it does not fit.
-bool ComposeInterpreterCommand(const char* interpreter, const char* batch, char* out, std::size_t capacity);
+// The command line that runs the batch through `interpreter`, the system's
+// own (never the one a person's environment names). cmd.exe (the NT form) is
+// run with /d, so that no AutoRun command of the registry runs first, and the
+// quoted path in a second pair of quotes: cmd.exe takes away the outer pair
+// whatever the path holds (& ( ) ^ and blanks included) and runs the inner
+// one as it stands. command.com (the 9x form) gets "/c" and the quoted path.
+// False when it does not fit.
+bool ComposeInterpreterCommand(PlatformFamily form, const char* interpreter, const char* batch, char* out,
+                               std::size_t capacity);

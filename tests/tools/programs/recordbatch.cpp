@@ -1,8 +1,9 @@
 // A command interpreter for the self-removal batch that keeps a copy of it.
-// Named as COMSPEC, it is started with "/c" and the batch: it writes the
-// batch's full path to "batch.path" and its bytes to "batch.copy" beside
-// itself, then has the system's cmd.exe run the batch as it was asked. A copy
-// named COMMAND.COM stands for Windows 9x's interpreter and runs nothing.
+// Started with "/c" and the batch, it writes the batch's full path to
+// "batch.path" and its bytes to "batch.copy" beside itself, then has the
+// system's cmd.exe run the batch as it was asked. A copy named COMMAND.COM in
+// the Windows folder stands for Windows 9x's interpreter and runs nothing; a
+// copy named as COMSPEC shows, by its files, that the program ran it.
 #include <windows.h>
 #include <cstring>
 #include <string>
