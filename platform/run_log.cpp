@@ -7,13 +7,13 @@
 #include <cstdarg>
 #include <cstdio>
 
-bool OpenRunLog(const char* name) {
+bool OpenRunLog(const char* name, bool append) {
     UniqueStdioFile& runLog = TheRunLogFile();
     runLog.reset();
     char full[PathSize];
     DWORD len = GetFullPathNameA(name, sizeof full, full, nullptr);
     if (len == 0 || len >= sizeof full) return false;
-    runLog.reset(std::fopen(full, "wb"));
+    runLog.reset(std::fopen(full, append ? "ab" : "wb"));
     return static_cast<bool>(runLog);
 }
 
@@ -26,6 +26,7 @@ void LogLine(const char* format, ...) {
     if (!runLog) return;
     SYSTEMTIME now;
     GetLocalTime(&now);
+    std::fseek(runLog.get(), 0, SEEK_END);
     std::fprintf(runLog.get(), "%04u-%02u-%02u %02u:%02u:%02u ", now.wYear, now.wMonth, now.wDay, now.wHour,
                  now.wMinute, now.wSecond);
     std::va_list args;
