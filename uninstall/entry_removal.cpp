@@ -155,10 +155,15 @@ EntryOutcome RemovalScope::LeaveToHolder(const char* path) {
     return EntryOutcome::Settled;
 }
 
-bool RemovalScope::LiesInside(HANDLE h) {
+bool RemovalScope::LiesInside(HANDLE h, const char* path) {
     if (method_ == Method::ByAttributes) return !IsLinkAttribute(HandleAttributes(h));
     char final[PathSize];
-    return ReadCountedFinalPath(h, final, sizeof final) && PathLiesInside(LeadByteTable, finalFolder_, final);
+    if (ReadCountedFinalPath(h, final, sizeof final)) return PathLiesInside(LeadByteTable, finalFolder_, final);
+    // Wine tells no final path of MAX_PATH characters or more: a long entry,
+    // whose folders were each found to be no link, is checked as on systems
+    // without final paths, by its attributes and by name.
+    return std::strlen(path) >= MAX_PATH && !IsLinkAttribute(HandleAttributes(h)) &&
+           !IsLinkAttribute(CountedGetAttributes(path));
 }
 
 bool RemovalScope::PassesThroughLink(const char* entry) {
@@ -197,7 +202,7 @@ RemovalScope::HandleResult RemovalScope::DeleteThroughHandle(const char* path) {
         if (error_ == ERROR_SHARING_VIOLATION || error_ == ERROR_ACCESS_DENIED) return HandleResult::Refused;
         return Gone(path) ? HandleResult::Missing : HandleResult::Failed;
     }
-    if (!LiesInside(h.get())) return HandleResult::Outside;
+    if (!LiesInside(h.get(), path)) return HandleResult::Outside;
     switch (MarkForDeletion(h.get())) {
     case Marked::Yes:
         // Nobody else held it: it is gone once the handle closes, unless the
@@ -229,7 +234,7 @@ EntryOutcome RemovalScope::TakeStubborn(const char* path) {
             // cannot be opened at all.
             return error == ERROR_ACCESS_DENIED ? LeaveToHolder(path) : Fail(path, error);
         }
-        if (!LiesInside(h.get())) return Refuse(Refusal::OutsideFolder, path);
+        if (!LiesInside(h.get(), path)) return Refuse(Refusal::OutsideFolder, path);
     }
     DWORD attributes = CountedGetAttributes(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) return EntryOutcome::Stays;
@@ -262,7 +267,7 @@ EntryOutcome RemovalScope::RemoveByName(const char* path) {
         // Opened to be asked where it is, nothing more: no deletion access
         // and no delete sharing.
         UniqueFileHandle h = CountedOpenEntry(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, 0);
-        if (h && !LiesInside(h.get())) return Refuse(Refusal::OutsideFolder, path);
+        if (h && !LiesInside(h.get(), path)) return Refuse(Refusal::OutsideFolder, path);
     }
     if (attributes & BlockingAttributes) CountedSetAttributes(path, 0);
     if (CountedDeleteFile(path)) return Gone(path) ? EntryOutcome::Removed : LeaveToHolder(path);

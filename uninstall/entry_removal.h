@@ -35,7 +35,7 @@ public:
 
 private:
     bool PassesThroughLink(const char* entry);
-    bool LiesInside(HANDLE h);
+    bool LiesInside(HANDLE h, const char* path);
     enum class HandleResult { Deleted, Missing, Outside, NotEmpty, Refused, Blocked, Failed };
     HandleResult DeleteThroughHandle(const char* path);
     EntryOutcome TakeStubborn(const char* path);
