@@ -43,6 +43,7 @@ namespace {
 struct Requests : SwitchHandler {
     bool setup = false;
     bool warning = false;
+    bool unknown = false;   // a switch the program does not know: nothing is done
     std::string logFile;
     void OnSwitch(SwitchKind kind) override {
         switch (kind) {
@@ -50,8 +51,8 @@ struct Requests : SwitchHandler {
         case SwitchKind::Silent: SilentMode = true; break;
         case SwitchKind::Wait: Sleep(2000); break;
         case SwitchKind::Warning: warning = true; break;
-        case SwitchKind::Log:
-        case SwitchKind::Other: break;
+        case SwitchKind::Other: unknown = true; break;
+        case SwitchKind::Log: break;
         }
     }
     void OnLogFile(const std::string& name) override { logFile = name; }
@@ -85,15 +86,18 @@ RunEnd RunSetupMode() {
 RunEnd RunUninstall() {
     switch (UninstallDriver(SilentMode)) {
     case UninstallEnd::Done: return RunEnd::Done;
+    case UninstallEnd::RestartNeeded: return RunEnd::RestartNeeded;
     case UninstallEnd::Declined: return RunEnd::Cancelled;
     case UninstallEnd::NothingRemoved: return RunEnd::NothingRemoved;
+    case UninstallEnd::EntriesLeft: return RunEnd::EntriesLeft;
     case UninstallEnd::CannotStart: break;
     }
     return RunEnd::CannotStart;
 }
 
 // Held for the whole of a setup or uninstall run, across sessions where the
-// system has them: a second run meanwhile changes nothing and shows nothing.
+// system has them: a second run meanwhile changes nothing (and says so in a
+// box unless it is silent).
 // False when another run holds it (or made it so that this one may not
 // open it).
 bool TakeRunLock(UniqueHandle& lock) {
@@ -102,6 +106,11 @@ bool TakeRunLock(UniqueHandle& lock) {
     if (!lock) return GetLastError() != ERROR_ACCESS_DENIED;
     DWORD waited = WaitForSingleObject(lock.get(), 0);
     return waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+}
+
+void ShowRunUnderWay() {
+    MessageBoxA(nullptr, GetMessageText(MSG_RUN_UNDER_WAY), GetMessageText(MSG_CAPTION),
+                MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
 }
 
 }  // namespace
@@ -134,19 +143,25 @@ int UninstallerMain(HINSTANCE instance, const char* args) {
         dialogFont.reset(CreateDialogFont());
         DialogFont = dialogFont.get();
     }
-    if (!requests.logFile.empty()) OpenRunLog(requests.logFile.c_str());
+    // The lock is held until the log is closed: only the run that holds it
+    // begins its log afresh; every other run (refused, waiting, warning)
+    // appends, so a log another run is writing loses nothing.
+    RunEnd end = RunEnd::Done;
+    UniqueHandle lock;
+    bool modeRuns = !requests.unknown && (requests.setup || switchCount == 0);
+    if (modeRuns && !TakeRunLock(lock)) {
+        modeRuns = false;
+        end = RunEnd::Busy;
+    }
+    if (!requests.logFile.empty()) OpenRunLog(requests.logFile.c_str(), !modeRuns);
     char current[PathSize] = "";
     GetCurrentDirectoryA(sizeof current, current);
     LogLine("%s started in %s with: %s", ProgramPath(), current, args ? args : "");
-    if (requests.warning) WarnOrLeaveToRestart();
+    if (requests.unknown) end = RunEnd::UnknownSwitch;
+    else if (requests.warning) WarnOrLeaveToRestart();
 
-    RunEnd end = RunEnd::Done;
-    if (requests.setup || switchCount == 0) {
-        UniqueHandle lock;
-        if (!TakeRunLock(lock)) end = RunEnd::Busy;
-        else if (requests.setup) end = RunSetupMode();
-        else end = RunUninstall();
-    }
+    if (modeRuns) end = requests.setup ? RunSetupMode() : RunUninstall();
+    if (end == RunEnd::Busy && !SilentMode) ShowRunUnderWay();
     const ExitCodeRow& row = ExitCodeOf(end);
     LogLine("ended with exit code %d: %s", row.code, row.meaning);
     CloseRunLog();

@@ -11,7 +11,7 @@
 #include <fcntl.h>
 #include <io.h>
 
-bool OpenRunLog(const char* name) {
+bool OpenRunLog(const char* name, bool append) {
     UniqueStdioFile& runLog = TheRunLogFile();
     runLog.reset();
     char full[PathSize];
@@ -19,9 +19,12 @@ bool OpenRunLog(const char* name) {
     if (len == 0 || len >= sizeof full) return false;
     // Created as the program's other files are: a link or a second name of a
     // file at the name goes itself, and the log is a new file, never written
-    // through one. Others may read it meanwhile; the programs this run starts
-    // (the self-removal batch) do not inherit it.
-    UniqueFileHandle file = ReplaceWithNewFile(full, FILE_SHARE_READ);
+    // through one. A run that appends (one that does not hold the run lock)
+    // writes on at the end of the real file that is there, never through a
+    // link. Others may read it meanwhile, and a refused run may append; the
+    // programs this run starts (the self-removal batch) do not inherit it.
+    constexpr DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    UniqueFileHandle file = append ? AppendToFileItself(full, share) : ReplaceWithNewFile(full, share);
     if (!file) return false;
     int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(file.get()), _O_WRONLY | _O_BINARY);
     if (descriptor == -1) return false;
@@ -40,6 +43,7 @@ void LogLine(const char* format, ...) {
     if (!runLog) return;
     SYSTEMTIME now;
     GetLocalTime(&now);
+    std::fseek(runLog.get(), 0, SEEK_END);
     std::fprintf(runLog.get(), "%04u-%02u-%02u %02u:%02u:%02u ", now.wYear, now.wMonth, now.wDay, now.wHour,
                  now.wMinute, now.wSecond);
     std::va_list args;

@@ -260,6 +260,18 @@ UniqueFileHandle ReplaceWithNewFile(const char* path, DWORD share) {
     return CreateNewFile(path, share);
 }
 
+UniqueFileHandle AppendToFileItself(const char* path, DWORD share) {
+    Entry e = OpenEntry(path, FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE, share);
+    if (e.seen == Seen::Here && !e.folder() && e.names == 1) {
+        if (e.handle) return std::move(e.handle);
+        // Windows 9x: no links, the file is opened by name.
+        return UniqueFileHandle(CreateFileA(path, FILE_APPEND_DATA, share, nullptr, OPEN_EXISTING,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    }
+    e.handle.reset();
+    return e.seen == Seen::Missing ? CreateNewFile(path, share) : ReplaceWithNewFile(path, share);
+}
+
 bool WriteNewFile(const char* path, const void* bytes, std::size_t size, ExistingFile existing) {
     switch (MakeWayForNewFile(path, existing)) {
     case Way::Clear: break;

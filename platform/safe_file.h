@@ -69,6 +69,10 @@ UniqueFileHandle CreateNewFile(const char* path, DWORD share = 0);
 // goes; no handle when that cannot be done (a folder, or a link the system
 // follows whatever it is asked).
 UniqueFileHandle ReplaceWithNewFile(const char* path, DWORD share = 0);
+// The real file of a single name at `path`, open for appending, or a new
+// file where nothing is there; a link or a second name there is replaced as
+// ReplaceWithNewFile replaces it, never written through.
+UniqueFileHandle AppendToFileItself(const char* path, DWORD share = 0);
 bool WriteAll(HANDLE file, const void* bytes, std::size_t size);
 // Deletes a file through the handle that created it and closes the handle.
 void DiscardNewFile(UniqueFileHandle& file, const char* path);

@@ -93,6 +93,10 @@ bool ScheduleInWininit(const char* path) {
 // The names scheduled in this run: a file is scheduled at most once, however
 // often it is listed or visited.
 std::vector<std::string> ScheduledThisRun;
+// Files deleted while another program holds them, and whether a folder was
+// scheduled after them or after the files of ScheduledThisRun.
+std::vector<std::string> PendingThisRun;
+bool FoldersScheduled = false;
 
 bool AlreadyScheduled(const char* path) {
     for (const std::string& name : ScheduledThisRun)
@@ -115,26 +119,34 @@ bool ScheduleRemovalAtRestart(const char* path) {
     return scheduled;
 }
 
-void DeferFileRemoval(const char* path) {
-    if (AlreadyScheduled(path)) return;
+bool DeferFileRemoval(const char* path) {
+    if (AlreadyScheduled(path)) return true;
     char temporary[PathSize];
     if (FindFreeName(ComposeTemporaryName, path, temporary, sizeof temporary) && CountedMoveFile(path, temporary)) {
-        if (ScheduleRemovalAtRestart(temporary))
+        if (ScheduleRemovalAtRestart(temporary)) {
             LogLine("in use: %s moved aside to %s, removed at the next start", path, FileNamePart(temporary));
-        else
-            LogLine("in use: %s moved aside to %s, which could not be scheduled", path, FileNamePart(temporary));
-        return;
+            return true;
+        }
+        LogLine("in use: %s moved aside to %s, which could not be scheduled", path, FileNamePart(temporary));
+        return false;
     }
     // Only a file really scheduled under its own name needs the restart.
     if (ScheduleRemovalAtRestart(path)) {
         RestartNeeded = true;
         LogLine("in use and cannot be moved: %s is removed at the next start", path);
-    } else {
-        LogLine("in use: %s can be neither moved nor scheduled, it stays", path);
+        return true;
     }
+    LogLine("in use: %s can be neither moved nor scheduled, it stays", path);
+    return false;
 }
 
-bool AnythingScheduledAtRestart() { return !ScheduledThisRun.empty(); }
+void NoteRemovalPending(const char* path) {
+    for (const std::string& name : PendingThisRun)
+        if (CompareTextNoCase(name.c_str(), path) == 0) return;
+    PendingThisRun.emplace_back(path);
+}
+
+bool AnythingScheduledAtRestart() { return !ScheduledThisRun.empty() || FoldersScheduled; }
 
 void ScheduleFoldersAtRestart(const char* programFolder) {
     if (NtMajorVersion() == 0) return;   // wininit.ini removes no folders
@@ -143,7 +155,9 @@ void ScheduleFoldersAtRestart(const char* programFolder) {
     if (!IsSlashChar(top.back())) top += '\\';
     bool topIsRoot = top.size() == 3 && top[1] == ':';
     std::vector<std::string> folders;
-    for (const std::string& file : ScheduledThisRun) {
+    std::vector<std::string> files = ScheduledThisRun;
+    files.insert(files.end(), PendingThisRun.begin(), PendingThisRun.end());
+    for (const std::string& file : files) {
         std::string folder = file;
         // Each enclosing folder, while it lies inside the program folder.
         for (;;) {
@@ -169,8 +183,10 @@ void ScheduleFoldersAtRestart(const char* programFolder) {
                      [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
     for (const std::string& folder : folders) {
         ++FileCalls.schedules;
-        if (ScheduleRemovalOfItself(folder.c_str()))
+        if (ScheduleRemovalOfItself(folder.c_str())) {
+            FoldersScheduled = true;
             LogLine("folder %s is removed at the next start if it is empty then", folder.c_str());
+        }
     }
 }
 

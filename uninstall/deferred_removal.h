@@ -14,7 +14,14 @@ extern bool RestartNeeded;
 // "path.N.tmp" and schedules that name for deletion at the next start; when
 // the move fails, schedules `path` itself and, if that worked, sets
 // RestartNeeded. A path already scheduled in this run is left as it is.
-void DeferFileRemoval(const char* path);
+// False when the file stays for good: neither moved and scheduled nor
+// scheduled itself (the log says so).
+bool DeferFileRemoval(const char* path);
+
+// Notes a file whose deletion waits for another program to close it: its
+// folders are scheduled by ScheduleFoldersAtRestart like those of a file
+// scheduled for the restart.
+void NoteRemovalPending(const char* path);
 
 // Schedules `path` for deletion at the next start, once per run: the delayed
 // move on the NT family (only for a real file or folder there, never a link),
@@ -27,7 +34,7 @@ bool ScheduleRemovalAtRestart(const char* path);
 // so that an empty folder goes at the restart after the files in it.
 void ScheduleFoldersAtRestart(const char* programFolder);
 
-// True when this run scheduled anything for the next start.
+// True when this run scheduled anything for the next start, folders included.
 bool AnythingScheduledAtRestart();
 
 // Leaves the program file `program` and its folder to the restart: when no

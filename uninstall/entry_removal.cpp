@@ -47,7 +47,14 @@ DWORD HandleAttributes(HANDLE h) {
     return GetFileInformationByHandle(h, &info) ? info.dwFileAttributes : INVALID_FILE_ATTRIBUTES;
 }
 
-bool Gone(const char* path) { return CountedGetAttributes(path) == INVALID_FILE_ATTRIBUTES; }
+// Nothing at the path. A file deleted while another program holds it stays
+// until that program closes it; on Windows asking for its attributes then
+// fails with ERROR_ACCESS_DENIED, which is no sign of its going.
+bool Gone(const char* path) {
+    if (CountedGetAttributes(path) != INVALID_FILE_ATTRIBUTES) return false;
+    DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME;
+}
 
 // The running program and the open list cannot be deleted now; both are
 // taken care of later, so they are not deferred.
@@ -91,6 +98,7 @@ bool RemovalScope::Enter(const char* programPath) {
     finalFolder_[0] = '\0';
     folderIsLink_.clear();
     refused_ = 0;
+    failed_ = 0;
     DWORD ntMajor = NtMajorVersion();
     // Reparse points begin with Windows 2000; NT 4.0 does not know the flag.
     openFlags_ = ntMajor == 0 ? 0 : FILE_FLAG_BACKUP_SEMANTICS | (ntMajor >= 5 ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
@@ -122,15 +130,40 @@ EntryOutcome RemovalScope::Refuse(Refusal why, const char* what) {
         "it is a link, or leads outside the program folder",   // OutsideFolder
         "the path is too long",                                // TooLong
     };
-    ++refused_;
+    // A path too long for this program is not left alone on purpose.
+    ++(why == Refusal::TooLong ? failed_ : refused_);
     LogLine("skipped %s: %s", what, reasons[static_cast<int>(why)]);
     return EntryOutcome::Settled;
 }
 
-bool RemovalScope::LiesInside(HANDLE h) {
+EntryOutcome RemovalScope::Fail(const char* path, DWORD error) {
+    ++failed_;
+    char reason[256] = "";
+    if (error == 0)
+        CopyText(reason, sizeof reason, "its deletion was accepted, but it is still there");
+    else if (!FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK,
+                             nullptr, error, 0, reason, sizeof reason, nullptr))
+        reason[0] = '\0';
+    TrimTrailingBlanks(reason);
+    LogLine("could not remove %s: error %lu %s", path, static_cast<unsigned long>(error), reason);
+    return EntryOutcome::Settled;
+}
+
+EntryOutcome RemovalScope::LeaveToHolder(const char* path) {
+    NoteRemovalPending(path);
+    LogLine("held open by another program: %s goes when it is closed", path);
+    return EntryOutcome::Settled;
+}
+
+bool RemovalScope::LiesInside(HANDLE h, const char* path) {
     if (method_ == Method::ByAttributes) return !IsLinkAttribute(HandleAttributes(h));
     char final[PathSize];
-    return ReadCountedFinalPath(h, final, sizeof final) && PathLiesInside(LeadByteTable, finalFolder_, final);
+    if (ReadCountedFinalPath(h, final, sizeof final)) return PathLiesInside(LeadByteTable, finalFolder_, final);
+    // Wine tells no final path of MAX_PATH characters or more: a long entry,
+    // whose folders were each found to be no link, is checked as on systems
+    // without final paths, by its attributes and by name.
+    return std::strlen(path) >= MAX_PATH && !IsLinkAttribute(HandleAttributes(h)) &&
+           !IsLinkAttribute(CountedGetAttributes(path));
 }
 
 bool RemovalScope::PassesThroughLink(const char* entry) {
@@ -165,13 +198,18 @@ RemovalScope::HandleResult RemovalScope::DeleteThroughHandle(const char* path) {
     }
     UniqueFileHandle h = CountedOpenEntry(path, DELETE, 0, openFlags_);
     if (!h) {
-        DWORD error = GetLastError();
-        return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ? HandleResult::Refused
-                                                                                : HandleResult::Missing;
+        error_ = GetLastError();
+        if (error_ == ERROR_SHARING_VIOLATION || error_ == ERROR_ACCESS_DENIED) return HandleResult::Refused;
+        return Gone(path) ? HandleResult::Missing : HandleResult::Failed;
     }
-    if (!LiesInside(h.get())) return HandleResult::Outside;
+    if (!LiesInside(h.get(), path)) return HandleResult::Outside;
     switch (MarkForDeletion(h.get())) {
-    case Marked::Yes: return HandleResult::Deleted;
+    case Marked::Yes:
+        // Nobody else held it: it is gone once the handle closes, unless the
+        // file system refused it then (Wine reports no such failure).
+        h.reset();
+        error_ = 0;
+        return Gone(path) ? HandleResult::Deleted : HandleResult::Failed;
     case Marked::NotEmpty: return HandleResult::NotEmpty;
     case Marked::Failed: return HandleResult::Blocked;
     case Marked::NoWay: break;
@@ -189,8 +227,14 @@ EntryOutcome RemovalScope::TakeStubborn(const char* path) {
     {
         // Whoever holds it, it is only touched once it is known to lie inside.
         UniqueFileHandle h = CountedOpenEntry(path, 0, ShareAll, openFlags_);
-        if (!h) return Gone(path) ? EntryOutcome::Stays : EntryOutcome::Settled;
-        if (!LiesInside(h.get())) return Refuse(Refusal::OutsideFolder, path);
+        if (!h) {
+            DWORD error = GetLastError();
+            if (Gone(path)) return EntryOutcome::Stays;
+            // On Windows a file another program deleted and still holds
+            // cannot be opened at all.
+            return error == ERROR_ACCESS_DENIED ? LeaveToHolder(path) : Fail(path, error);
+        }
+        if (!LiesInside(h.get(), path)) return Refuse(Refusal::OutsideFolder, path);
     }
     DWORD attributes = CountedGetAttributes(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) return EntryOutcome::Stays;
@@ -198,13 +242,14 @@ EntryOutcome RemovalScope::TakeStubborn(const char* path) {
         HandleResult again = DeleteThroughHandle(path);
         if (again == HandleResult::Deleted) return EntryOutcome::Removed;
         if (again == HandleResult::NotEmpty) return EntryOutcome::Stays;
+        if (again == HandleResult::Failed) return Fail(path, error_);
     }
     if (attributes & FILE_ATTRIBUTE_DIRECTORY)   // held open by another program
         return CountedRemoveDirectory(path) && Gone(path) ? EntryOutcome::Removed : EntryOutcome::Stays;
     // Held with delete sharing, the deletion succeeds and takes effect when
     // the holder lets go; without it the file is moved aside or scheduled.
-    if (CountedDeleteFile(path)) return Gone(path) ? EntryOutcome::Removed : EntryOutcome::Settled;
-    if (!IsLeftForLater(path, program_)) DeferFileRemoval(path);
+    if (CountedDeleteFile(path)) return Gone(path) ? EntryOutcome::Removed : LeaveToHolder(path);
+    if (!IsLeftForLater(path, program_) && !DeferFileRemoval(path)) ++failed_;
     return EntryOutcome::Settled;
 }
 
@@ -222,12 +267,12 @@ EntryOutcome RemovalScope::RemoveByName(const char* path) {
         // Opened to be asked where it is, nothing more: no deletion access
         // and no delete sharing.
         UniqueFileHandle h = CountedOpenEntry(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, 0);
-        if (h && !LiesInside(h.get())) return Refuse(Refusal::OutsideFolder, path);
+        if (h && !LiesInside(h.get(), path)) return Refuse(Refusal::OutsideFolder, path);
     }
     if (attributes & BlockingAttributes) CountedSetAttributes(path, 0);
-    if (CountedDeleteFile(path)) return Gone(path) ? EntryOutcome::Removed : EntryOutcome::Settled;
+    if (CountedDeleteFile(path)) return Gone(path) ? EntryOutcome::Removed : LeaveToHolder(path);
     if (Gone(path)) return EntryOutcome::Stays;
-    if (!IsLeftForLater(path, program_)) DeferFileRemoval(path);
+    if (!IsLeftForLater(path, program_) && !DeferFileRemoval(path)) ++failed_;
     return EntryOutcome::Settled;
 }
 
@@ -244,6 +289,7 @@ EntryOutcome RemovalScope::Remove(const char* entry) {
     case HandleResult::NotEmpty: return EntryOutcome::Stays;
     case HandleResult::Outside:
         return Refuse(method_ == Method::ByAttributes ? Refusal::IsLink : Refusal::OutsideFolder, entry);
+    case HandleResult::Failed: return Fail(path, error_);
     case HandleResult::Refused:
     case HandleResult::Blocked: break;
     }

@@ -20,6 +20,10 @@ public:
     // pass through a link, are links or name a device: non-zero when the run
     // left something it was asked to delete.
     std::size_t refused() const { return refused_; }
+    // Entries that stay because the system did not remove them (and were not
+    // left for the restart), or whose path is too long: each is logged with
+    // the reason.
+    std::size_t failed() const { return failed_; }
 
     // How entries are checked and deleted, chosen in Enter from the system.
     enum class Method {
@@ -31,8 +35,8 @@ public:
 
 private:
     bool PassesThroughLink(const char* entry);
-    bool LiesInside(HANDLE h);
-    enum class HandleResult { Deleted, Missing, Outside, NotEmpty, Refused, Blocked };
+    bool LiesInside(HANDLE h, const char* path);
+    enum class HandleResult { Deleted, Missing, Outside, NotEmpty, Refused, Blocked, Failed };
     HandleResult DeleteThroughHandle(const char* path);
     EntryOutcome TakeStubborn(const char* path);
     EntryOutcome RemoveByName(const char* path);
@@ -40,6 +44,12 @@ private:
     enum class Refusal { OutsideText, Device, ThroughLink, IsLink, OutsideFolder, TooLong };
     // `what` is the entry or the path it was refused by.
     EntryOutcome Refuse(Refusal why, const char* what);
+    // An entry that stays for the system's reason `error` (0: its deletion
+    // was accepted, but it is still there).
+    EntryOutcome Fail(const char* path, DWORD error);
+    // An entry deleted while another program holds it open: it goes when
+    // that program closes it, and its folders at the next start.
+    EntryOutcome LeaveToHolder(const char* path);
 
     char program_[PathSize] = "";
     char folder_[PathSize] = "";
@@ -53,4 +63,6 @@ private:
     // link (a reparse point) or cannot be read.
     std::unordered_map<std::string, bool> folderIsLink_;
     std::size_t refused_ = 0;
+    std::size_t failed_ = 0;
+    DWORD error_ = 0;   // why DeleteThroughHandle failed
 };

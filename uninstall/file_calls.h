@@ -5,6 +5,8 @@
 #include "platform/handles.h"
 #include "platform/safe_file.h"
 #include <windows.h>
+#include <cstring>
+#include <string>
 
 struct FileCallCounts {
     unsigned long long attributeReads = 0;
@@ -50,19 +52,38 @@ using EntryOpenObserver = void (*)(const char* path, DWORD access, DWORD share, 
 EntryOpenObserver SetEntryOpenObserverForTests(EntryOpenObserver observer);
 extern EntryOpenObserver EntryOpenSeen;
 
+// An entry's path of MAX_PATH characters or more, which the ANSI functions
+// refuse, as the NT family takes it in wide characters: full, with the
+// "\\?\" prefix. Empty for a shorter path, on Windows 9x, and for a path that
+// cannot be converted: the ANSI function is asked then.
+class LongName {
+public:
+    explicit LongName(const char* path) {
+        if (std::strlen(path) >= MAX_PATH) Convert(path);
+    }
+    explicit operator bool() const { return !name_.empty(); }
+    const wchar_t* get() const { return name_.c_str(); }
+private:
+    void Convert(const char* path);
+    std::wstring name_;
+};
+
 // Opens a listed entry (a folder too) with OPEN_EXISTING; an opened handle is
 // counted with its close, which its owner makes.
 inline UniqueFileHandle CountedOpenEntry(const char* path, DWORD access, DWORD share, DWORD flags) {
     if (EntryOpenSeen) EntryOpenSeen(path, access, share, flags);
     ++FileCalls.opens;
-    UniqueFileHandle h(CreateFileA(path, access, share, nullptr, OPEN_EXISTING, flags, nullptr));
+    LongName name(path);
+    UniqueFileHandle h(name ? CreateFileW(name.get(), access, share, nullptr, OPEN_EXISTING, flags, nullptr)
+                            : CreateFileA(path, access, share, nullptr, OPEN_EXISTING, flags, nullptr));
     if (h) ++FileCalls.closes;
     return h;
 }
 
 inline DWORD CountedGetAttributes(const char* path) {
     ++FileCalls.attributeReads;
-    return GetFileAttributesA(path);
+    LongName name(path);
+    return name ? GetFileAttributesW(name.get()) : GetFileAttributesA(path);
 }
 // Through the entry's own handle, never through a link or on a file's second name.
 inline BOOL CountedSetAttributes(const char* path, DWORD attributes) {
@@ -75,11 +96,13 @@ inline BOOL CountedSetAttributes(const char* path, DWORD attributes) {
 // holds, NT 4.0 without deletion through a handle).
 inline BOOL CountedDeleteFile(const char* path) {
     ++FileCalls.deletes;
-    return DeleteFileA(path);
+    LongName name(path);
+    return name ? DeleteFileW(name.get()) : DeleteFileA(path);
 }
 inline BOOL CountedRemoveDirectory(const char* path) {
     ++FileCalls.folderRemovals;
-    return RemoveDirectoryA(path);
+    LongName name(path);
+    return name ? RemoveDirectoryW(name.get()) : RemoveDirectoryA(path);
 }
 // Renames the entry itself, through its own handle: a link put in its place
 // after it was looked at is not followed.

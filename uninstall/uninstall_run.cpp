@@ -95,6 +95,17 @@ UninstallEnd UninstallDriver(bool silent) {
         if (!silent) ReportMissingList();
         return UninstallEnd::CannotStart;
     }
+    // Read whole once before anything is changed: a list that cannot be
+    // read, or whose text this program cannot read, changes nothing.
+    switch (ReadListText(list.get())) {
+    case ListText::Ansi: break;
+    case ListText::Utf16:
+        LogLine("cannot start: %s is UTF-16 text, which this program cannot read; nothing was changed", ListFileName);
+        return UninstallEnd::CannotStart;
+    case ListText::Unreadable:
+        LogLine("cannot start: %s cannot be read to its end; nothing was changed", ListFileName);
+        return UninstallEnd::CannotStart;
+    }
     RemovalScope scope;
     if (!scope.Enter(paths.program)) {
         LogLine("cannot start: no entry can be taken from %s; nothing was changed", paths.folder);
@@ -122,16 +133,21 @@ UninstallEnd UninstallDriver(bool silent) {
     if (notified) ShowRestartNotice();
     if (!StartSelfRemoval(silent) && !notified && !silent) ShowRestartNotice();
     if (AnythingScheduledAtRestart()) LogLine("a restart is needed to finish the removal");
+    if (scope.failed() > 0) {
+        LogLine("%u listed entries could not be removed", static_cast<unsigned>(scope.failed()));
+        return UninstallEnd::EntriesLeft;
+    }
     // Entries were asked for and every one was left alone: that is no success.
     if (removed == 0 && scope.refused() > 0) {
         LogLine("none of the listed entries was removed: %u were left alone", static_cast<unsigned>(scope.refused()));
         return UninstallEnd::NothingRemoved;
     }
-    return UninstallEnd::Done;
+    return AnythingScheduledAtRestart() ? UninstallEnd::RestartNeeded : UninstallEnd::Done;
 }
 
 int RemoveListedEntries(std::FILE* list, const char* programPath) {
     RemovalScope scope;
+    RewindList(list);
     std::size_t removed = 0;
     return scope.Enter(programPath) ? RunPasses(list, scope, removed) : 0;
 }

@@ -5,10 +5,12 @@
 
 // How an uninstall run ended.
 enum class UninstallEnd {
-    Done,          // ran to its end (files left for the restart included)
+    Done,          // ran to its end, nothing waits for the restart
+    RestartNeeded,   // ran to its end and left something for the next restart
     Declined,      // the user answered No: nothing was changed
-    CannotStart,   // no list, or the program folder cannot be entered: nothing was changed
+    CannotStart,   // no list (or one that cannot be read), or the program folder cannot be entered: nothing was changed
     NothingRemoved,   // ran to its end, but every listed entry was left alone (links, outside)
+    EntriesLeft,   // ran to its end, but left entries it could not remove
 };
 
 // Confirms (unless silent), removes the integration and the listed files,

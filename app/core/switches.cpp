@@ -25,14 +25,18 @@ bool IsSilentSwitch(const char* text) {
 }
 
 // The file name after "LOG=": up to the closing quote when it or the whole
-// switch is quoted, else up to the next blank or tab. Returns where the scan
-// goes on.
-const char* TakeLogFileName(const char* value, bool wholeQuoted, SwitchHandler& handler) {
+// switch is quoted, else up to the next blank or tab. An unquoted name
+// followed by a word that is no switch held a blank and was cut there
+// ("/LOG=C:\Program Files\x.log"): no name is handed on and `cut` is set.
+// Returns where the scan goes on.
+const char* TakeLogFileName(const char* value, bool wholeQuoted, SwitchHandler& handler, bool& cut) {
     bool quoted = wholeQuoted || *value == '"';
     if (*value == '"') ++value;
     const char* end = quoted ? std::strchr(value, '"') : std::strpbrk(value, " \t");
     if (!end) end = value + std::strlen(value);
-    handler.OnLogFile(std::string(value, end));
+    const char* next = end + std::strspn(end, " \t");
+    cut = !quoted && *next != '\0' && *next != '/' && *next != '-';
+    if (!cut) handler.OnLogFile(std::string(value, end));
     return *end == '\0' ? end : end + 1;
 }
 
@@ -58,7 +62,13 @@ int ScanSwitches(const char* args, SwitchHandler& handler) {
         handler.OnSwitch(kind);
         if (kind == SwitchKind::Log) {
             bool wholeQuoted = p > args && p[-1] == '"';
-            text = TakeLogFileName(text + 4, wholeQuoted, handler);
+            bool cut = false;
+            text = TakeLogFileName(text + 4, wholeQuoted, handler, cut);
+            // A cut name counts as a switch the program does not know.
+            if (cut) {
+                ++count;
+                handler.OnSwitch(SwitchKind::Other);
+            }
         }
         p = text;
     }

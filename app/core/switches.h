@@ -5,7 +5,9 @@
 
 // Log: "LOG=" followed by a file name, which may be quoted ("/LOG="a b.log"",
 // or the whole switch: "/LOG=a b.log"); the name is taken whole, so a "-" or
-// "/" inside it opens no switch.
+// "/" inside it opens no switch. Other: a switch the program does not know;
+// an unquoted log name followed by a word that is no switch (a name with a
+// blank that was not quoted) is reported as one too, in place of its name.
 enum class SwitchKind { Setup, Silent, Wait, Warning, Log, Other };
 
 struct SwitchHandler {

@@ -11,3 +11,21 @@ bool ReadListEntry(std::FILE* list, char* line, std::size_t capacity) {
     line[0] = '\0';
     return false;
 }
+
+void RewindList(std::FILE* list) {
+    std::rewind(list);
+    unsigned char mark[3];
+    if (std::fread(mark, 1, 3, list) != 3 || mark[0] != 0xEF || mark[1] != 0xBB || mark[2] != 0xBF) std::rewind(list);
+}
+
+ListText ReadListText(std::FILE* list) {
+    std::rewind(list);
+    unsigned char chunk[4096];
+    std::size_t got = std::fread(chunk, 1, sizeof chunk, list);
+    bool utf16 = got >= 2 && ((chunk[0] == 0xFF && chunk[1] == 0xFE) || (chunk[0] == 0xFE && chunk[1] == 0xFF));
+    while (got == sizeof chunk) got = std::fread(chunk, 1, sizeof chunk, list);
+    bool failed = std::ferror(list) != 0;
+    RewindList(list);
+    if (failed) return ListText::Unreadable;
+    return utf16 ? ListText::Utf16 : ListText::Ansi;
+}

@@ -15,3 +15,13 @@ constexpr std::size_t ListLineBufferSize = 2048;
 // CR, LF, blanks and tabs are cut, leading blanks stay, and reads that leave
 // nothing are passed over. Returns false at the end of the list.
 bool ReadListEntry(std::FILE* list, char* line, std::size_t capacity = ListLineBufferSize);
+
+// What the list's bytes are, read once from the start to the end: ANSI text
+// (with or without a UTF-8 byte-order mark, which is passed over), UTF-16
+// text (a byte-order mark FF FE or FE FF), or a file a read failed in.
+enum class ListText { Ansi, Utf16, Unreadable };
+// Leaves `list` at its first entry.
+ListText ReadListText(std::FILE* list);
+
+// Back to the list's first entry: its start, or past a UTF-8 byte-order mark.
+void RewindList(std::FILE* list);

@@ -51,18 +51,33 @@ TEST_F(StartupTest, WaitSleepsTwoSecondsPerSwitch) {
 }
 
 TEST_F(StartupTest, CountedSwitchesEndWithoutAnUninstallRun) {
-    const std::string cases[] = {
-        "/S /wait", "/silent", "/Sx", "/set", "/", "C:\\my-folder\\x", "-", "///---",
-        std::string(3000, '/'), std::string(2000, '-') + "\xb0\xa1\xff",
-        "\xd6\xd0\xce\xc4-\xff\xfe/", std::string(30000, 'a') + "/x",
+    // A switch the program does not know ends with 1639, so that deployment
+    // tools do not take a mistyped uninstall for one that ran; a log name
+    // with a blank that was not quoted is one too, and makes no file.
+    const std::string unquoted = root_ / "my logs\\x.log";
+    const struct {
+        std::string args;
+        long exit;
+    } cases[] = {
+        {"/S /wait", test::ExitDone}, {"/silent", test::ExitUnknownSwitch}, {"/Sx", test::ExitUnknownSwitch},
+        {"/set", test::ExitUnknownSwitch}, {"/", test::ExitUnknownSwitch},
+        {"C:\\my-folder\\x", test::ExitUnknownSwitch}, {"-", test::ExitUnknownSwitch},
+        {"///---", test::ExitUnknownSwitch}, {std::string(3000, '/'), test::ExitUnknownSwitch},
+        {std::string(2000, '-') + "\xb0\xa1\xff", test::ExitUnknownSwitch},
+        {"\xd6\xd0\xce\xc4-\xff\xfe/", test::ExitUnknownSwitch},
+        {std::string(30000, 'a') + "/x", test::ExitUnknownSwitch}, {"/S /silent", test::ExitUnknownSwitch},
+        {"/quiet", test::ExitUnknownSwitch}, {"/S /LOG:un.log", test::ExitUnknownSwitch},
+        {"/S /LOG=" + unquoted, test::ExitUnknownSwitch}, {"/setup /S /x", test::ExitUnknownSwitch},
     };
-    for (const std::string& args : cases) {
+    for (const auto& c : cases) {
         test::Process p;
-        ASSERT_TRUE(p.Start(exe_, args, dir_)) << args.substr(0, 40);
-        EXPECT_EQ(p.Wait(20000), 0) << args.substr(0, 40);
+        ASSERT_TRUE(p.Start(exe_, c.args, dir_)) << c.args.substr(0, 40);
+        EXPECT_EQ(p.Wait(20000), c.exit) << c.args.substr(0, 40);
         EXPECT_TRUE(ui::DialogsOf(p.pid()).empty());
     }
     ExpectNothingRemoved();
+    EXPECT_FALSE(test::Exists(root_ / "my")) << "a log cut at the blank";
+    EXPECT_FALSE(test::Exists(root_ / "un.log"));
 }
 
 TEST_F(StartupTest, ArgumentsWithoutSwitchesAskAndNoEndsWithUserCancel) {

@@ -22,6 +22,11 @@ enum class Trouble {
     LogHardLink,   // the log's name is a second name of a bait file
     LogFileLink,   // the log's name is a link to a bait file
     PipedOutput,   // the caller reads the program's output through a pipe, as deployment agents do
+    Undeletable,   // a listed file whose deletion the system accepts and then fails
+    LongPath,      // a listed file whose path is longer than 300 characters, in listed folders
+    SharedFile,    // a listed file held open with delete sharing: it goes when closed, its folders at the restart
+    Utf8Mark,      // Uninstall.lst begins with a UTF-8 byte-order mark
+    Utf16List,     // Uninstall.lst is UTF-16 text with its byte-order mark
 };
 
 struct Row {
@@ -34,16 +39,16 @@ struct Row {
 
 class Unattended : public Installation {
 protected:
+    std::string LogPath() {
+        std::string folder = root_ / "logs dir";
+        EXPECT_TRUE(test::MakeDir(folder) || test::Exists(folder));
+        return folder + "\\run.log";
+    }
     // Runs the program as the tools do, from the system folder, silent and
     // logging; returns the log.
     std::string RunSilently(long exit) {
         EXPECT_TRUE(Run("/S \"/LOG=" + LogPath() + "\"", IDOK, exit, test::SystemFolder()).empty()) << "no window";
         return test::ReadBytes(LogPath());
-    }
-    std::string LogPath() {
-        std::string folder = root_ / "logs dir";
-        EXPECT_TRUE(test::MakeDir(folder) || test::Exists(folder));
-        return folder + "\\run.log";
     }
     // The same run with its output and error going into a pipe. Once the
     // program has ended nobody holds the pipe's other end (the batch's
@@ -100,6 +105,13 @@ std::wstring Wide(const std::string& ansi) {
     return out;
 }
 
+// Each a folder of the long path, 60 characters a name.
+std::string LongFolder(int depth) {
+    std::string path;
+    for (int i = 0; i < depth; ++i) path += (i ? "\\" : "") + std::string(58, static_cast<char>('k' + i)) + "_" + std::to_string(i);
+    return path;
+}
+
 TEST_F(Unattended, SilentRunsFromTheSystemFolderEndWithTheirCodeAndNoWindow) {
     const Row rows[] = {
         {"ordinary", Trouble::None, test::ExitDone, true,
@@ -109,14 +121,15 @@ TEST_F(Unattended, SilentRunsFromTheSystemFolderEndWithTheirCodeAndNoWindow) {
           "self-removal batch", "ended with exit code 0: done"}},
         {"missing-list", Trouble::MissingList, test::ExitCannotStart, false,
          {"cannot start: Uninstall.lst cannot be opened", "ended with exit code 1603"}},
-        {"held-file", Trouble::HeldFile, test::ExitDone, false,
+        {"held-file", Trouble::HeldFile, test::ExitRestart, false,
          {"in use and cannot be moved: ", "is removed at the next start if it is empty then",
-          "a restart is needed", "ended with exit code 0"}},
-        {"loaded-dll", Trouble::LoadedDll, test::ExitDone, true,
+          "a restart is needed", "ended with exit code 3010"}},
+        {"loaded-dll", Trouble::LoadedDll, test::ExitRestart, true,
          {"moved aside to ext.dll.0.tmp, removed at the next start", "a restart is needed",
-          "ended with exit code 0"}},
+          "ended with exit code 3010"}},
         {"second-run", Trouble::SecondRun, test::ExitBusy, true,
-         {"ended with exit code 1618: another setup or uninstall run is under way"}},
+         {"program folder ", "ended with exit code 1618: another setup or uninstall run is under way",
+          "ended with exit code 0"}},
         {"two-at-once", Trouble::TwoAtOnce, test::ExitDone, true, {"ended with exit code "}},
         {"foreign-temp", Trouble::ForeignTemp, test::ExitDone, true,
          {"self-removal batch", "ended with exit code 0"}},
@@ -126,6 +139,16 @@ TEST_F(Unattended, SilentRunsFromTheSystemFolderEndWithTheirCodeAndNoWindow) {
         // and no log is written (Windows removes a link there as itself).
         {"log-file-link", Trouble::LogFileLink, test::ExitDone, true, {}},
         {"piped-output", Trouble::PipedOutput, test::ExitDone, true, {"self-removal batch", "ended with exit code 0"}},
+        {"undeletable", Trouble::Undeletable, test::ExitEntriesLeft, false,
+         {"removed a.txt", "could not remove ", "keep.dat: error 0", "1 listed entries could not be removed",
+          "ended with exit code 1603: the uninstall ran but left entries it could not remove"}},
+        {"long-path", Trouble::LongPath, test::ExitDone, true, {"removed a.txt", "_4\\deep.dat", "ended with exit code 0"}},
+        {"shared-file", Trouble::SharedFile, test::ExitRestart, true,
+         {"held open by another program: ", "is removed at the next start if it is empty then",
+          "ended with exit code 3010"}},
+        {"utf8-mark", Trouble::Utf8Mark, test::ExitDone, true, {"removed a.txt", "ended with exit code 0"}},
+        {"utf16-list", Trouble::Utf16List, test::ExitCannotStart, false,
+         {"Uninstall.lst is UTF-16 text", "ended with exit code 1603"}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -136,7 +159,36 @@ TEST_F(Unattended, SilentRunsFromTheSystemFolderEndWithTheirCodeAndNoWindow) {
         std::string list = "a.txt\r\nbin\r\n";
         if (row.trouble == Trouble::None) list += "..\\outside.txt\r\nCON\r\n";
         if (row.trouble != Trouble::MissingList) List(list);
-        if (row.trouble == Trouble::None) test::SetRegText(HKEY_CURRENT_USER, "Software\\Qavrix\\Setup", "x", "y");
+        if (row.trouble == Trouble::Utf8Mark) List("\xEF\xBB\xBF" + list);
+        if (row.trouble == Trouble::Utf16List) {
+            std::string utf16 = "\xFF\xFE";
+            for (char c : list) utf16 += std::string(1, c) + '\0';
+            List(utf16);
+        }
+        if (row.trouble == Trouble::None || row.trouble == Trouble::Utf16List)
+            test::SetRegText(HKEY_CURRENT_USER, "Software\\Qavrix\\Setup", "x", "y");
+        std::unique_ptr<test::UndeletableFile> undeletable;
+        if (row.trouble == Trouble::Undeletable) {
+            Put("keep.dat");
+            List("keep.dat\r\n" + list);
+            undeletable.reset(new test::UndeletableFile(In("keep.dat")));
+            ASSERT_TRUE(*undeletable) << "chattr +i needs a file system that supports it";
+        }
+        if (row.trouble == Trouble::LongPath) {
+            // Made and listed deepest first, through wide names: the ANSI
+            // functions stop at 260 characters.
+            std::string lines;
+            for (int depth = 1; depth <= 5; ++depth) {
+                ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + Wide(In(LongFolder(depth)))).c_str(), nullptr));
+                lines = LongFolder(depth) + "\r\n" + lines;
+            }
+            std::string deep = In(LongFolder(5) + "\\deep.dat");
+            ASSERT_GT(deep.size(), 300u);
+            UniqueFileHandle file(CreateFileW((L"\\\\?\\" + Wide(deep)).c_str(), GENERIC_WRITE, 0, nullptr,
+                                              CREATE_NEW, 0, nullptr));
+            ASSERT_TRUE(file);
+            List(LongFolder(5) + "\\deep.dat\r\n" + lines + list);
+        }
 
         std::vector<test::HeldFile> held;
         if (row.trouble == Trouble::HeldFile) {
@@ -149,13 +201,18 @@ TEST_F(Unattended, SilentRunsFromTheSystemFolderEndWithTheirCodeAndNoWindow) {
             held.emplace_back(In("bin\\ext.dll"), test::Hold::AsLibrary);
             List("bin\\ext.dll\r\n" + list);
         }
+        if (row.trouble == Trouble::SharedFile) {
+            Put("bin\\shared.dat");
+            held.emplace_back(In("bin\\shared.dat"), test::Hold::ShareDelete);
+            List(list + "bin\\shared.dat\r\n");
+        }
         for (const test::HeldFile& h : held) ASSERT_TRUE(h);
 
         // The run under way first: interactive, waiting at its confirmation.
         test::Process first;
         HWND question = nullptr;
         if (row.trouble == Trouble::SecondRun) {
-            ASSERT_TRUE(first.Start(exe_, "", test::SystemFolder()));
+            ASSERT_TRUE(first.Start(exe_, "\"/LOG=" + LogPath() + "\"", test::SystemFolder()));
             question = ui::WaitForDialog(first.pid(), 20000, "", first.handle());
             ASSERT_NE(question, nullptr);
             started_.push_back(first.Stamp());
@@ -227,11 +284,17 @@ TEST_F(Unattended, SilentRunsFromTheSystemFolderEndWithTheirCodeAndNoWindow) {
             for (const char* f : newFiles) Put(f, std::string("new ") + f);
         }
         if (row.trouble == Trouble::SecondRun) {
-            // The second run changed nothing; the first one then runs to its end.
+            // The second run changed nothing and only added to the log they
+            // share; a person's run ("Change") meanwhile is told why nothing
+            // happens. The first one then runs to its end.
             EXPECT_TRUE(Has("a.txt"));
             EXPECT_TRUE(Has("Uninstall.lst"));
+            std::vector<test::Box> boxes = Run("/setup", IDOK, test::ExitBusy);
+            ASSERT_EQ(boxes.size(), 1u);
+            EXPECT_EQ(boxes[0].text, "Qavrix 的另一个安装或卸载正在进行。请等它结束后再试。");
             ui::Command(question, IDYES);
             EXPECT_EQ(first.Wait(30000), test::ExitDone);
+            log = test::ReadBytes(LogPath());
         }
         for (const char* part : row.logLines) EXPECT_NE(log.find(part), std::string::npos) << part << "\n" << log;
         if (row.trouble != Trouble::LogFileLink)
@@ -245,11 +308,23 @@ TEST_F(Unattended, SilentRunsFromTheSystemFolderEndWithTheirCodeAndNoWindow) {
         if (row.trouble == Trouble::Upgrade) {
             for (const char* f : newFiles) EXPECT_EQ(test::ReadBytes(In(f)), std::string("new ") + f) << f;
         }
-        if (row.trouble == Trouble::MissingList) {
+        if (row.trouble == Trouble::MissingList || row.trouble == Trouble::Utf16List) {
             EXPECT_TRUE(Has("a.txt"));
             EXPECT_TRUE(Has("uninstall.exe"));
+            EXPECT_EQ(Has("Uninstall.lst"), row.trouble == Trouble::Utf16List);
         }
-        if (row.trouble == Trouble::HeldFile || row.trouble == Trouble::LoadedDll) {
+        if (row.trouble == Trouble::Utf16List) {
+            EXPECT_EQ(test::ReadRegString(HKEY_CURRENT_USER, "Software\\Qavrix\\Setup", "x"), "y");
+            RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Qavrix\\Setup");
+            RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Qavrix");
+        }
+        if (row.trouble == Trouble::Undeletable) {
+            EXPECT_TRUE(Has("keep.dat"));
+            EXPECT_FALSE(Has("a.txt"));
+            EXPECT_FALSE(Has("bin"));
+        }
+        if (row.trouble == Trouble::HeldFile || row.trouble == Trouble::LoadedDll ||
+            row.trouble == Trouble::SharedFile) {
             EXPECT_TRUE(test::IsScheduledForDeletion(dir_)) << "the folder goes after the files left for the restart";
             EXPECT_TRUE(test::IsScheduledForDeletion(In("bin")));
             std::vector<std::string> order = test::ScheduledDeletions();
@@ -269,6 +344,14 @@ TEST_F(Unattended, SilentRunsFromTheSystemFolderEndWithTheirCodeAndNoWindow) {
             EXPECT_TRUE(test::Exists(dir_)) << "held by the moved-aside DLL until the restart";
             Restart();
         }
+        if (row.trouble == Trouble::SharedFile) {
+            // Deleted once its holder closed it; the folders go at the restart.
+            held.clear();
+            EXPECT_FALSE(Has("bin\\shared.dat"));
+            EXPECT_TRUE(test::Exists(dir_));
+            Restart();
+        }
+        undeletable.reset();
         held.clear();
         if (row.folderGoes) EXPECT_TRUE(test::WaitUntilGone(dir_, 30000));
         else EXPECT_TRUE(test::Exists(dir_));

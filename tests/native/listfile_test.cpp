@@ -71,6 +71,32 @@ TEST(ListFile, SmallBuffersNeverOverrun) {
     std::fclose(f);
 }
 
+// What the list's first bytes say; each list is left at its first entry,
+// and a rewind for a further pass passes a UTF-8 mark over again.
+TEST(ListFile, ByteOrderMarksAreToldApart) {
+    struct Case { std::string bytes; ListText text; const char* first; };
+    const Case cases[] = {
+        {"a.txt\r\n", ListText::Ansi, "a.txt"},
+        {"\xEF\xBB\xBF" "a.txt\r\n", ListText::Ansi, "a.txt"},
+        {"\xEF\xBB" "a.txt\r\n", ListText::Ansi, "\xEF\xBB" "a.txt"},
+        {std::string("\xFF\xFE" "a\0\r\0\n\0", 8), ListText::Utf16, "\xFF\xFE" "a"},
+        {std::string("\xFE\xFF\0a\0\r\0\n", 8), ListText::Utf16, "\xFE\xFF"},
+        {"", ListText::Ansi, ""},
+    };
+    for (const Case& c : cases) {
+        std::FILE* f = std::tmpfile();
+        std::fwrite(c.bytes.data(), 1, c.bytes.size(), f);
+        EXPECT_EQ(ReadListText(f), c.text) << c.bytes;
+        char line[64] = "";
+        ReadListEntry(f, line, sizeof line);
+        EXPECT_EQ(std::string(line), c.first) << c.bytes;
+        RewindList(f);
+        ReadListEntry(f, line, sizeof line);
+        EXPECT_EQ(std::string(line), c.first) << c.bytes;
+        std::fclose(f);
+    }
+}
+
 TEST(ListFile, EmbeddedNulCutsTheEntry) {
     EXPECT_EQ(Entries(std::string("ab\0cd\nx\n", 8)), (V{"ab", "x"}));
 }

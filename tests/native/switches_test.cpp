@@ -89,6 +89,11 @@ TEST(ScanSwitches, LogTakesItsFileNameWhole) {
         {"/LOG=", 0, {""}},
         {"/LOG x.log", 1, {}},
         {"/LOG=a.log\t-S", 0, {"a.log"}},
+        // An unquoted name with a blank: cut there, it is no name but a switch
+        // the program does not know.
+        {"/S /LOG=C:\\Program Files\\q.log", 1, {}},
+        {"/LOG=a.log  words", 1, {}},
+        {"/LOG=a.log  ", 0, {"a.log"}},
     };
     for (const auto& c : cases) {
         Scan s = ScanOf(c.args);

@@ -346,4 +346,19 @@ bool RemoveUnixLink(const std::string& link) {
     return !path.empty() && RunUnix("Z:\\bin\\rm", {"-f", path}, Missing, link);
 }
 
+// chattr reports nothing Wine can wait for: it leaves a mark beside the file
+// when it succeeded.
+UndeletableFile::UndeletableFile(std::string path) : path_(std::move(path)) {
+    std::string unix = UnixPathOf(path_), mark = path_ + ".immutable";
+    set_ = !unix.empty() &&
+           RunUnix("Z:\\bin\\sh", {"-c", "chattr +i '" + unix + "' && : > '" + unix + ".immutable'"}, Exists, mark);
+    DeleteFileA(mark.c_str());
+}
+
+UndeletableFile::~UndeletableFile() {
+    std::string unix = UnixPathOf(path_), mark = path_ + ".immutable";
+    if (set_) RunUnix("Z:\\bin\\sh", {"-c", "chattr -i '" + unix + "' && : > '" + unix + ".immutable'"}, Exists, mark);
+    DeleteFileA(mark.c_str());
+}
+
 }  // namespace test

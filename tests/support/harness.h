@@ -121,6 +121,21 @@ private:
 bool MakeUnixLink(const std::string& link, const std::string& target);
 bool RemoveUnixLink(const std::string& link);
 
+// Under Wine: the file at `path` made immutable for the object's life
+// (chattr +i, which even root cannot delete; the file system must support
+// it, as ext4, xfs and btrfs do). Wine accepts its deletion and the file
+// stays when the handle closes; it stands in for a file whose deletion
+// Windows refuses (an ACL that denies it).
+class UndeletableFile : Scope {
+public:
+    explicit UndeletableFile(std::string path);
+    ~UndeletableFile();
+    explicit operator bool() const { return set_; }
+private:
+    std::string path_;
+    bool set_ = false;
+};
+
 // Wine runs every program as an administrator. A person's own run (before
 // the elevation prompt) is stood in for by a token of this process whose
 // Administrators group is for denying only: `NonAdministratorToken` gives a

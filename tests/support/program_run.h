@@ -19,7 +19,8 @@ struct Box {
 };
 
 // The program's exit codes, Windows Installer's numbers.
-constexpr long ExitDone = 0, ExitUserCancel = 1602, ExitCannotStart = 1603, ExitBusy = 1618;
+constexpr long ExitDone = 0, ExitUserCancel = 1602, ExitCannotStart = 1603, ExitEntriesLeft = 1603, ExitBusy = 1618,
+               ExitUnknownSwitch = 1639, ExitRestart = 3010;
 
 // Runs a program and answers every box it shows: Yes/No questions with
 // `answer`, anything else with OK. Expects the exit code `exit`; returns the boxes.

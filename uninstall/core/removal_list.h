@@ -49,7 +49,7 @@ template <typename Visit>
 int ReadingPass(std::FILE* list, Visit&& visit) {
     char entry[ListLineBufferSize];
     int removed = 0;
-    std::rewind(list);
+    RewindList(list);
     while (ReadListEntry(list, entry, sizeof entry))
         if (visit(static_cast<const char*>(entry)) == EntryOutcome::Removed) ++removed;
     return removed;
