@@ -297,8 +297,9 @@ TEST_F(Unattended, SilentRunsFromTheSystemFolderEndWithTheirCodeAndNoWindow) {
             log = test::ReadBytes(LogPath());
         }
         for (const char* part : row.logLines) EXPECT_NE(log.find(part), std::string::npos) << part << "\n" << log;
-        if (row.trouble != Trouble::LogFileLink)
+        if (row.trouble != Trouble::LogFileLink) {
             EXPECT_NE(log.find("started in " + test::SystemFolder()), std::string::npos) << log;
+        }
 
         // The batch (wherever it went) has run to its end and asked nothing.
         EXPECT_TRUE(test::WaitUntilGone(In("uninstall.exe.0.exe"), 30000));
