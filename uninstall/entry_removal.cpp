@@ -128,7 +128,11 @@ EntryOutcome RemovalScope::Refuse(Refusal why, const char* what) {
 }
 
 bool RemovalScope::LiesInside(HANDLE h) {
-    if (method_ == Method::ByAttributes) return !IsLinkAttribute(HandleAttributes(h));
+    if (method_ == Method::ByAttributes) {
+        // Attributes that cannot be read tell nothing: such an entry is refused.
+        DWORD attributes = HandleAttributes(h);
+        return attributes != INVALID_FILE_ATTRIBUTES && !IsLinkAttribute(attributes);
+    }
     char final[PathSize];
     return ReadCountedFinalPath(h, final, sizeof final) && PathLiesInside(LeadByteTable, finalFolder_, final);
 }
@@ -163,7 +167,7 @@ RemovalScope::HandleResult RemovalScope::DeleteThroughHandle(const char* path) {
         if (attributes == INVALID_FILE_ATTRIBUTES) return HandleResult::Missing;
         if (IsLinkAttribute(attributes)) return HandleResult::Outside;
     }
-    UniqueFileHandle h = CountedOpenEntry(path, DELETE, 0, openFlags_);
+    UniqueFileHandle h = CountedOpenEntry(path, DELETE | FILE_READ_ATTRIBUTES, 0, openFlags_);
     if (!h) {
         DWORD error = GetLastError();
         return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ? HandleResult::Refused
@@ -188,7 +192,7 @@ RemovalScope::HandleResult RemovalScope::DeleteThroughHandle(const char* path) {
 EntryOutcome RemovalScope::TakeStubborn(const char* path) {
     {
         // Whoever holds it, it is only touched once it is known to lie inside.
-        UniqueFileHandle h = CountedOpenEntry(path, 0, ShareAll, openFlags_);
+        UniqueFileHandle h = CountedOpenEntry(path, FILE_READ_ATTRIBUTES, ShareAll, openFlags_);
         if (!h) return Gone(path) ? EntryOutcome::Stays : EntryOutcome::Settled;
         if (!LiesInside(h.get())) return Refuse(Refusal::OutsideFolder, path);
     }
