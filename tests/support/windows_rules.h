@@ -28,6 +28,12 @@ namespace test {
 // nothing). True when it is in place.
 bool EnforceWindowsRules();
 
+// For a program run under the layer rather than a test program (the checked
+// build of uninstall.exe the end-to-end tests can run): each breach is
+// appended to `file` instead of failing a test, and counted.
+void WriteBreachesTo(const std::string& file);
+unsigned long BreachCount();
+
 // What a call needs, as the layer checks it: `call` (a function name, with the
 // information class where the class decides) needs `right` on its handle.
 struct AccessRule {
