@@ -30,6 +30,21 @@ TEST(WindowsRules, HandleRightsAreThoseWindowsGrants) {
         return UniqueFileHandle(CreateFileA(file.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                             nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     };
+    // NtOpenFile grants what it is asked for, nothing more: as a removal
+    // opening below held folders will open.
+    auto ntOpen = [&file](ACCESS_MASK access) {
+        using NtOpenFileCall = LONG(WINAPI*)(PHANDLE, ACCESS_MASK, void*, NtIoStatusBlock*, ULONG, ULONG);
+        auto ntOpenFile = reinterpret_cast<NtOpenFileCall>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtOpenFile")));
+        std::wstring name = L"\\??\\" + std::wstring(file.begin(), file.end());
+        struct { USHORT length, capacity; PWSTR text; } unicode{USHORT(name.size() * 2), USHORT(name.size() * 2), &name[0]};
+        struct { ULONG size; HANDLE root; void* name; ULONG attributes; void *descriptor, *quality; } object{
+            sizeof object, nullptr, &unicode, 0x40 /* OBJ_CASE_INSENSITIVE */, nullptr, nullptr};
+        NtIoStatusBlock io{};
+        HANDLE h = INVALID_HANDLE_VALUE;
+        ntOpenFile(&h, access | SYNCHRONIZE, &object, &io, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0x20);
+        return UniqueFileHandle(h);
+    };
     auto attributes = [](HANDLE h) {
         BY_HANDLE_FILE_INFORMATION info;
         return GetFileInformationByHandle(h, &info) != FALSE;
@@ -68,6 +83,9 @@ TEST(WindowsRules, HandleRightsAreThoseWindowsGrants) {
         {"CreateFile with DELETE alone: attributes (CreateFile adds FILE_READ_ATTRIBUTES)",
          [&] { return attributes(open(DELETE).get()); }, false},
         {"CreateFile with no access: attributes", [&] { return attributes(open(0).get()); }, false},
+        {"NtOpenFile with DELETE: attributes", [&] { return attributes(ntOpen(DELETE).get()); }, true},
+        {"NtOpenFile with DELETE and FILE_READ_ATTRIBUTES: attributes",
+         [&] { return attributes(ntOpen(DELETE | FILE_READ_ATTRIBUTES).get()); }, false},
         {"CreateFile with DELETE alone, exact rights: attributes",
          [&] { test::ExactRights exact; return attributes(open(DELETE).get()); }, true},
         {"GENERIC_WRITE: basic information (FILE_WRITE_ATTRIBUTES)", [&] { return basic(open(GENERIC_WRITE).get()); }, false},
