@@ -112,7 +112,7 @@ void Report(const std::string& breach) {
             return;
         }
     }
-    ADD_FAILURE() << "a call outside what Windows allows (Wine allows it): " << breach;
+    ADD_FAILURE() << "a call Windows refuses (Wine does not check it): " << breach;
 }
 
 // True when `call` with `informationClass` may be made on `h`; otherwise it is
