@@ -56,7 +56,7 @@ bool LinkPointsAt(const char* link, const char* target) {
     ComPtr<IShellLinkA> shellLink;
     ComPtr<IPersistFile> file;
     wchar_t wideName[MAX_PATH];
-    if (target[0] == '\0' || MultiByteToWideChar(CP_ACP, 0, link, -1, wideName, MAX_PATH) == 0) return false;
+    if (target[0] == '\0' || !WideFromAnsi(link, wideName, MAX_PATH)) return false;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                                 shellLink.putVoid())) ||
         FAILED(shellLink->QueryInterface(IID_IPersistFile, file.putVoid())) || !file ||
@@ -120,7 +120,7 @@ bool CreateShellLink(const char* target, const char* linkPath, const char* descr
     // A name that does not fit the shell's wide buffer is not saved: a cut
     // name would be another file.
     wchar_t wideName[MAX_PATH];
-    if (MultiByteToWideChar(CP_ACP, 0, linkPath, -1, wideName, MAX_PATH) == 0) return false;
+    if (!WideFromAnsi(linkPath, wideName, MAX_PATH)) return false;
     // The link's bytes are made in memory and written as a new file by this
     // program: the shell's own save would open an existing name, and with it
     // whatever a link of that name points at.

@@ -132,8 +132,7 @@ void ClearBlockingAttributes(Entry& e, const char* path) {
 // `to`, given to the system as "\??\C:\..." or "\??\UNC\server\...".
 bool RenameThroughHandle(HANDLE h, const char* to, bool replace) {
     wchar_t wide[PathSize];
-    int chars = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, to, -1, wide, PathSize);
-    if (chars <= 1) return false;
+    if (!WideFromAnsi(to, wide, PathSize) || wide[0] == L'\0') return false;
     std::wstring name = L"\\??\\";
     name += (wide[0] == L'\\' && wide[1] == L'\\') ? std::wstring(L"UNC") + (wide + 1) : std::wstring(wide);
     struct RenameInformation {
@@ -178,8 +177,7 @@ bool ReadFinalPath(HANDLE h, char* out, DWORD capacity) {
     wchar_t wide[PathSize];
     DWORD len = finalPath(h, wide, PathSize, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     if (len == 0 || len >= PathSize) return false;
-    return WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, static_cast<int>(len) + 1, out,
-                               static_cast<int>(capacity), nullptr, nullptr) > 0;
+    return AnsiFromWide(wide, out, capacity);
 }
 
 bool RemoveEntryItself(const char* path, bool clearAttributes) {

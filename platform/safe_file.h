@@ -15,9 +15,9 @@
 // lead), in the code page; false on a system without final paths or for a
 // path that does not fit. Asked in wide characters: the ANSI form asks the
 // system twice (for the length, then for the name), and under Wine each
-// question is a trip to the server and a walk up the path. A character the
-// code page lacks becomes "?" rather than a look-alike, so such a path never
-// matches another by accident.
+// question is a trip to the server and a walk up the path. A path with a
+// character the code page lacks or would write as a look-alike is false too:
+// written as "?" it could match another path of such characters.
 bool ReadFinalPath(HANDLE h, char* out, DWORD capacity);
 
 // Removes the file, the empty folder or the link at `path` itself; with

@@ -368,10 +368,7 @@ bool BatchBaseFolder(BatchBase base, char (&folder)[PathSize]) {
         if (len == 0 || len >= PathSize) break;
         len = GetShortPathNameW(wide, shortWide, PathSize);
         if (len == 0 || len >= PathSize) break;
-        BOOL lossy = FALSE;
-        if (!WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, shortWide, -1, folder, sizeof folder, nullptr, &lossy) ||
-            lossy)
-            folder[0] = '\0';
+        if (!AnsiFromWide(shortWide, folder, sizeof folder)) folder[0] = '\0';
         break;
     }
     case BatchBase::WindowsTemp: {

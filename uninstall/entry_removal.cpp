@@ -156,13 +156,15 @@ EntryOutcome RemovalScope::LeaveToHolder(const char* path) {
 }
 
 bool RemovalScope::LiesInside(HANDLE h, const char* path) {
-    if (method_ == Method::ByAttributes) return !IsLinkAttribute(HandleAttributes(h));
+    // Attributes that cannot be read tell nothing: such an entry is refused.
+    DWORD attributes = HandleAttributes(h);
+    if (method_ == Method::ByAttributes) return attributes != INVALID_FILE_ATTRIBUTES && !IsLinkAttribute(attributes);
     char final[PathSize];
     if (ReadCountedFinalPath(h, final, sizeof final)) return PathLiesInside(LeadByteTable, finalFolder_, final);
     // Wine tells no final path of MAX_PATH characters or more: a long entry,
     // whose folders were each found to be no link, is checked as on systems
     // without final paths, by its attributes and by name.
-    return std::strlen(path) >= MAX_PATH && !IsLinkAttribute(HandleAttributes(h)) &&
+    return std::strlen(path) >= MAX_PATH && attributes != INVALID_FILE_ATTRIBUTES && !IsLinkAttribute(attributes) &&
            !IsLinkAttribute(CountedGetAttributes(path));
 }
 
@@ -196,7 +198,7 @@ RemovalScope::HandleResult RemovalScope::DeleteThroughHandle(const char* path) {
         if (attributes == INVALID_FILE_ATTRIBUTES) return HandleResult::Missing;
         if (IsLinkAttribute(attributes)) return HandleResult::Outside;
     }
-    UniqueFileHandle h = CountedOpenEntry(path, DELETE, 0, openFlags_);
+    UniqueFileHandle h = CountedOpenEntry(path, DELETE | FILE_READ_ATTRIBUTES, 0, openFlags_);
     if (!h) {
         error_ = GetLastError();
         if (error_ == ERROR_SHARING_VIOLATION || error_ == ERROR_ACCESS_DENIED) return HandleResult::Refused;
@@ -226,7 +228,7 @@ RemovalScope::HandleResult RemovalScope::DeleteThroughHandle(const char* path) {
 EntryOutcome RemovalScope::TakeStubborn(const char* path) {
     {
         // Whoever holds it, it is only touched once it is known to lie inside.
-        UniqueFileHandle h = CountedOpenEntry(path, 0, ShareAll, openFlags_);
+        UniqueFileHandle h = CountedOpenEntry(path, FILE_READ_ATTRIBUTES, ShareAll, openFlags_);
         if (!h) {
             DWORD error = GetLastError();
             if (Gone(path)) return EntryOutcome::Stays;
@@ -266,7 +268,7 @@ EntryOutcome RemovalScope::RemoveByName(const char* path) {
     if (finalFolder_[0] != '\0') {
         // Opened to be asked where it is, nothing more: no deletion access
         // and no delete sharing.
-        UniqueFileHandle h = CountedOpenEntry(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, 0);
+        UniqueFileHandle h = CountedOpenEntry(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, 0);
         if (h && !LiesInside(h.get(), path)) return Refuse(Refusal::OutsideFolder, path);
     }
     if (attributes & BlockingAttributes) CountedSetAttributes(path, 0);

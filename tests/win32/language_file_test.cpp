@@ -9,6 +9,7 @@
 #include "resource.h"
 #include "tests/support/lang_entries.h"
 #include "tests/support/sandbox.h"
+#include "tests/support/windows_rules.h"
 #include <gtest/gtest.h>
 #include <climits>
 #include <cstring>
@@ -78,7 +79,9 @@ TEST_F(FileTest, ReadFailureIsMinusOneAndAWriterDoesNotBlockReading) {
     EXPECT_EQ(reader.Read(b, 8), 3);
     File writeOnly;
     ASSERT_TRUE(writeOnly.Open(path.c_str(), GENERIC_WRITE));
+    test::RuleBreaches refused;   // a read Windows refuses to such a handle
     EXPECT_EQ(writeOnly.Read(b, 8), -1);
+    EXPECT_EQ(refused.seen().size(), 1u);
 }
 
 TEST_F(FileTest, SecondOpenReleasesTheFirstHandle) {

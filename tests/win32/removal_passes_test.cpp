@@ -7,6 +7,7 @@
 #include "uninstall/entry_removal.h"
 #include "uninstall/file_calls.h"
 #include "platform/system_functions.h"
+#include "tests/support/windows_rules.h"
 #include "tests/support/hostile_lines.h"
 #include "tests/support/program_run.h"
 #include "tests/support/registry_probe.h"
@@ -93,7 +94,9 @@ void RecordOpen(const char* path, DWORD access, DWORD share, DWORD flags) {
 // Plain, read-only, nested and in-use entries and the hostile lines,
 // removed by each family's method, from the folder itself and from a link to
 // it. Wine accepts every call whatever version it reports, so what each family
-// may not ask for is checked on the recorded opens.
+// may not ask for is checked on the recorded opens; and every open is taken to
+// grant exactly the rights it asks for (test::ExactRights), as the NT calls
+// opening below held folders grant them.
 TEST(RemovalPasses, EachFamilyRemovesWhatIsInsideAndNothingElse) {
     using R = RemovalScope::Method;
     const DWORD NT = VER_PLATFORM_WIN32_NT;
@@ -112,6 +115,7 @@ TEST(RemovalPasses, EachFamilyRemovesWhatIsInsideAndNothingElse) {
         {"Windows 98 reported by an NT system", {VER_PLATFORM_WIN32_WINDOWS, 4, 10}, 0, R::ByName},
     };
     test::SeamScope<EntryOpenObserver> recorder(SetEntryOpenObserverForTests, RecordOpen);
+    test::ExactRights exact;
     for (const System& system : systems) {
         bool win9x = system.method == R::ByName;
         if (win9x && !test::Windows9xRunsThisBuild()) continue;

@@ -1,5 +1,6 @@
 // Code-page conversions through MultiByteToWideChar and WideCharToMultiByte.
 #include "codepage.h"
+#include "platform/core/codepages.h"
 
 bool IsUsableCodePage(UINT cp) {
     if (cp == CP_UTF8) return true;
@@ -13,13 +14,16 @@ std::string ToCodePage(const std::wstring& wide, UINT cp, bool* lossy) {
     if (wide.empty()) return {};
     const int count = static_cast<int>(wide.size());
     BOOL usedDefault = FALSE;
-    // UTF-8 and UTF-7 take no default-character report.
-    BOOL* report = (cp == CP_UTF8 || cp == CP_UTF7) ? nullptr : &usedDefault;
+    if (cp == CP_ACP) cp = GetACP();
+    // UTF-8 (the ANSI code page of a system set to it), UTF-7 and the like take
+    // no default-character report: a lost character is found by converting back.
+    bool reported = !ConversionTakesNoFlags(cp);
+    BOOL* report = reported ? &usedDefault : nullptr;
     int size = WideCharToMultiByte(cp, 0, wide.data(), count, nullptr, 0, nullptr, report);
     if (size <= 0) return {};
     std::string out(static_cast<std::size_t>(size), '\0');
     WideCharToMultiByte(cp, 0, wide.data(), count, &out[0], size, nullptr, report);
-    if (lossy) *lossy = usedDefault != FALSE;
+    if (lossy) *lossy = reported ? usedDefault != FALSE : FromCodePage(out, cp) != wide;
     return out;
 }
 
