@@ -1,5 +1,6 @@
 #include "uninstall/file_calls.h"
 #include "platform/text.h"
+#include <cstring>
 #include <vector>
 
 FileCallCounts FileCalls;
@@ -14,10 +15,9 @@ EntryOpenObserver SetEntryOpenObserverForTests(EntryOpenObserver observer) {
 
 void LongName::Convert(const char* path) {
     if (NtMajorVersion() == 0) return;
-    int chars = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, path, -1, nullptr, 0);
-    if (chars <= 1) return;
-    std::vector<wchar_t> wide(static_cast<std::size_t>(chars));
-    if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, path, -1, wide.data(), chars) != chars) return;
+    // A name of n bytes has at most n characters.
+    std::vector<wchar_t> wide(std::strlen(path) + 1);
+    if (path[0] == '\0' || !WideFromAnsi(path, wide.data(), wide.size())) return;
     // The prefix passes the name on as it is: "/", "." and ".." are resolved first.
     DWORD needed = GetFullPathNameW(wide.data(), 0, nullptr, nullptr);
     if (needed == 0) return;
