@@ -221,6 +221,8 @@ struct LifeRow {
     const char* version = "";   // the Windows version Wine reports, when not its own
 };
 
+void PrintTo(const LifeRow& row, std::ostream* out) { *out << row.name; }
+
 class TroubledLife : public LifecycleTest, public ::testing::WithParamInterface<LifeRow> {
 protected:
     // The uninstall; its code is the uninstall run's own tests' business
@@ -317,6 +319,8 @@ TEST_P(TroubledLife, EndsWithNothingBrokenAndNothingLost) {
         EXPECT_EQ(test::ReadBytes(In("license.txt")), "new license.txt");
         EXPECT_TRUE(Has("qavext.dll"));
         EXPECT_FALSE(Has("qavext.dll.0.tmp"));
+        SilentUninstall();   // the new installation goes as a whole
+        EXPECT_TRUE(test::WaitUntilGone(dir_, 30000));
         break;
     }
     case Story::AnotherAccount:
