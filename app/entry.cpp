@@ -65,7 +65,20 @@ void WarnOrLeaveToRestart() {
     else ShowManualDeletionWarning();
 }
 
+// A program path the code page cannot write comes with "?" or a look-alike
+// in it: registered, it would name no program, and the archives it took over
+// would open with nothing, with no uninstall to undo it.
+bool SetupMayRunHere() {
+    if (ProgramPathInCodePage()) return true;
+    LogLine("setup refused: the code page cannot write the name of the program's folder; nothing was changed");
+    if (!SilentMode)
+        MessageBoxA(nullptr, GetMessageText(MSG_FOLDER_NOT_IN_CODE_PAGE), GetMessageText(MSG_CAPTION),
+                    MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    return false;
+}
+
 RunEnd RunSetupMode() {
+    if (!SetupMayRunHere()) return RunEnd::CannotStart;
     SetupRun run;
     run.silent = SilentMode;
     run.icon = ProductIcon;

@@ -4,6 +4,7 @@
 #include "integration/core/empty_archives.h"
 #include "integration/core/program_ids.h"
 #include "lang/messages.h"
+#include "platform/core/product_names.h"
 #include "platform/core/textwalk.h"
 #include "platform/handles.h"
 #include "platform/program_path.h"
@@ -22,6 +23,31 @@ constexpr std::size_t SavedTextSize = 512;
 constexpr std::size_t SavedTemplateSize = PathSize;
 constexpr std::size_t NullFileSize = 10;
 constexpr std::size_t KeySize = ExtensionSize + 16;
+constexpr std::size_t MachineKeySize = KeySize + sizeof ProductKeyPath;
+
+// The previous owner of an extension is kept twice: in the record of the
+// user who ran setup (`record`, below the per-user product key) and in a
+// machine-wide copy below HKEY_LOCAL_MACHINE\Software\Qavrix, which an
+// uninstall by another account (the system account of a deployment tool,
+// another administrator) reads.
+struct RecordPlace {
+    HKEY root = HKEY_CURRENT_USER;
+    char path[MachineKeySize] = "";
+};
+
+bool MachineRecordPath(const char* record, RecordPlace& place) {
+    place.root = HKEY_LOCAL_MACHINE;
+    int written = std::snprintf(place.path, sizeof place.path, "%s\\%s", ProductKeyPath, record);
+    return written > 0 && static_cast<std::size_t>(written) < sizeof place.path;
+}
+
+// The record to give an extension back by: the caller's own, else the
+// machine-wide copy; false when neither holds one.
+bool FindRecord(const char* record, RecordPlace& place) {
+    constexpr DWORD None = 0xFFFFFFFF;   // "Exist" is 0 or 1
+    if (RegGetUserDword(record, "Exist", None) != None) return CopyText(place.path, sizeof place.path, record);
+    return MachineRecordPath(record, place) && RegGetDword(HKEY_LOCAL_MACHINE, place.path, "Exist", None) != None;
+}
 
 // "<folder>Qavrix.exe", the archiver that opens what the product owns.
 void ArchiverPath(char (&path)[PathSize]) {
@@ -56,6 +82,14 @@ bool StillOurs(const ProgramIdEntry& entry) {
            CompareTextNoCase(owner, entry.pointsAt) == 0;
 }
 
+void WriteRecord(const RecordPlace& place, DWORD existed, const char* type, const char* content,
+                 const char* shellNew) {
+    RegWriteDword(place.root, place.path, "Exist", existed);
+    RegWriteString(place.root, place.path, "Type", type);
+    RegWriteString(place.root, place.path, "Content", content);
+    RegWriteString(place.root, place.path, "ShellNew", shellNew);
+}
+
 // The previous owner of an extension, saved before the product takes it.
 void SaveRecord(const char* extension, const char* shellNew, const char* record) {
     char type[SavedTextSize], content[SavedTextSize], fileName[SavedTemplateSize], nullFile[NullFileSize];
@@ -63,10 +97,11 @@ void SaveRecord(const char* extension, const char* shellNew, const char* record)
     RegReadString(HKEY_CLASSES_ROOT, extension, "Content Type", content, "", sizeof content);
     RegReadString(HKEY_CLASSES_ROOT, shellNew, "FileName", fileName, "", sizeof fileName);
     bool hasNullFile = RegReadString(HKEY_CLASSES_ROOT, shellNew, "NullFile", nullFile, "", sizeof nullFile);
-    RegWriteUserDword(record, "Exist", RegKeyExists(HKEY_CLASSES_ROOT, extension) ? 1 : 0);
-    RegWriteUserString(record, "Type", type);
-    RegWriteUserString(record, "Content", content);
-    RegWriteUserString(record, "ShellNew", fileName[0] == '\0' && hasNullFile ? "*" : fileName);
+    DWORD existed = RegKeyExists(HKEY_CLASSES_ROOT, extension) ? 1 : 0;
+    const char* savedTemplate = fileName[0] == '\0' && hasNullFile ? "*" : fileName;
+    RecordPlace place;
+    if (CopyText(place.path, sizeof place.path, record)) WriteRecord(place, existed, type, content, savedTemplate);
+    if (MachineRecordPath(record, place)) WriteRecord(place, existed, type, content, savedTemplate);
 }
 
 void PointVolumesAt(const char* programId, int count) {
@@ -119,9 +154,10 @@ void TakeOver(const ArchiveType& type, const char* extension, bool shellExt) {
     if (type.newMenu && shellExt) InstallTemplate(*type.newMenu, shellNew);
 }
 
-void RestoreTemplate(const char* shellNew, const char* record) {
-    char savedTemplate[SavedTemplateSize];
-    RegReadUserString(record, "ShellNew", savedTemplate, "", sizeof savedTemplate);
+// With no record, only the product's own templates go.
+void RestoreTemplate(const char* shellNew, const RecordPlace* record) {
+    char savedTemplate[SavedTemplateSize] = "";
+    if (record) RegReadString(record->root, record->path, "ShellNew", savedTemplate, "", sizeof savedTemplate);
     // Both kinds of template the product writes go: a "Data" image left
     // beside the owner's own template would be used in its place.
     RegRemoveValue(HKEY_CLASSES_ROOT, shellNew, "FileName");
@@ -149,18 +185,28 @@ void GiveBack(const ArchiveType& archiveType, const char* extension) {
     if (!IsProductAssociation(extension)) return;  // another program's, or nobody's
     char shellNew[KeySize], record[KeySize];
     if (!ShellNewPath(extension, shellNew, sizeof shellNew) || !RecordPath(extension, record, sizeof record)) return;
-    bool existed = RegGetUserDword(record, "Exist", 1) != 0;
-    char type[SavedTextSize], content[SavedTextSize];
-    RegReadUserString(record, "Type", type, "", sizeof type);
+    // Without a record anywhere the extension counts as having existed, with
+    // no owner: only what is the product's goes.
+    RecordPlace place;
+    bool found = FindRecord(record, place);
+    bool existed = !found || RegGetDword(place.root, place.path, "Exist", 1) != 0;
+    char type[SavedTextSize] = "", content[SavedTextSize] = "";
+    if (found) {
+        RegReadString(place.root, place.path, "Type", type, "", sizeof type);
+        RegReadString(place.root, place.path, "Content", content, "", sizeof content);
+    }
     if (IsProductClassName(type)) type[0] = '\0';
-    RegReadUserString(record, "Content", content, "", sizeof content);
     if (existed) {
-        WriteDefault(extension, type);
+        // An empty default would be an owner of no name: the value goes.
+        if (type[0] != '\0')
+            WriteDefault(extension, type);
+        else
+            RegRemoveValue(HKEY_CLASSES_ROOT, extension, "");
         if (content[0] != '\0')
             RegWriteString(HKEY_CLASSES_ROOT, extension, "Content Type", content);
         else
             RegRemoveValue(HKEY_CLASSES_ROOT, extension, "Content Type");
-        RestoreTemplate(shellNew, record);
+        RestoreTemplate(shellNew, found ? &place : nullptr);
     } else {
         RegRemoveKey(HKEY_CLASSES_ROOT, shellNew);
         RegRemoveKey(HKEY_CLASSES_ROOT, extension);

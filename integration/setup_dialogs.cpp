@@ -9,6 +9,7 @@
 #include "platform/core/product_names.h"
 #include "platform/program_path.h"
 #include "platform/registry.h"
+#include "platform/restart_schedule.h"
 #include "platform/shell_open.h"
 #include "platform/text.h"
 #include "resource.h"
@@ -53,6 +54,9 @@ void ConfirmSetup(HWND dialog) {
     SetupRun& run = RunOf(dialog);
     ApplyIntegration(settings, run.programGroupPath, sizeof run.programGroupPath);
     RegisterUninstallEntry();
+    // An uninstall before it may have left files of this folder to the
+    // restart; those written again since are this installation's.
+    KeepFilesFromRestart(ProgramFolder());
     EndDialog(dialog, 1);
 }
 

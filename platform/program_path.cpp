@@ -16,9 +16,22 @@ ProgramLocation::ProgramLocation() {
     path_[length] = '\0';
     CopyText(folder_, sizeof folder_, path_);
     *FileNamePart(folder_) = '\0';
+    // The wide name turned back from the code page is the same name only when
+    // no character was replaced. Windows 9x gives no wide name: its names are
+    // in the code page.
+    wchar_t wide[PathSize], back[PathSize];
+    DWORD wideLength = GetModuleFileNameW(nullptr, wide, PathSize);
+    if (wideLength == 0 || wideLength >= PathSize) {
+        written_ = wideLength == 0;
+        return;
+    }
+    wide[wideLength] = L'\0';
+    written_ = MultiByteToWideChar(CP_ACP, 0, path_, -1, back, PathSize) > 0 && lstrcmpW(back, wide) == 0;
 }
 
 const char* ProgramPath() { return TheProgramLocation().Path(); }
+
+bool ProgramPathInCodePage() { return TheProgramLocation().Written(); }
 
 const char* ProgramFolder() { return testFolder[0] != '\0' ? testFolder : TheProgramLocation().Folder(); }
 

@@ -15,16 +15,24 @@ public:
 
     const char* Path() const { return path_; }
     const char* Folder() const { return folder_; }
+    // False when the path is unknown, or when the ANSI code page cannot
+    // write its name: the system then gives "?" or a look-alike in place of
+    // a character, and the path names nothing, or something else.
+    bool Written() const { return written_; }
 
 private:
     char path_[PathSize] = "";
     char folder_[PathSize] = "";
+    bool written_ = false;
 };
 
 ProgramLocation& TheProgramLocation();
 
 // This program's full path; empty when it is unknown or does not fit PathSize.
 const char* ProgramPath();
+// True when ProgramPath() is known and names this program as it is: the ANSI
+// code page can write every character of it.
+bool ProgramPathInCodePage();
 // The folder the program runs from, with its trailing backslash (the test
 // folder while one is set); empty when unknown.
 const char* ProgramFolder();

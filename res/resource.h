@@ -20,6 +20,7 @@
 #define MSG_LINK_DESCRIPTION  5113
 #define MSG_RESTART_NEEDED    5114
 #define MSG_RUN_UNDER_WAY     5115
+#define MSG_FOLDER_NOT_IN_CODE_PAGE 5116
 
 /* Common buttons, and the id of controls the program never addresses */
 #ifndef IDC_STATIC

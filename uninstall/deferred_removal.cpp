@@ -2,12 +2,13 @@
 // through a batch file run by the system's command interpreter.
 #include "uninstall/deferred_removal.h"
 #include "uninstall/core/batchtext.h"
-#include "uninstall/core/names.h"
-#include "uninstall/core/wininit.h"
+#include "platform/core/names.h"
+#include "platform/core/wininit.h"
 #include "uninstall/file_calls.h"
 #include "lang/messages.h"
 #include "platform/handles.h"
 #include "platform/program_path.h"
+#include "platform/restart_schedule.h"
 #include "platform/run_log.h"
 #include "platform/safe_file.h"
 #include "platform/system_functions.h"
@@ -36,51 +37,11 @@ bool FindFreeName(NameComposer compose, const char* path, char* name, std::size_
     return true;
 }
 
-// The whole file's bytes; false when it exists but cannot be read.
-bool ReadWholeFile(const char* path, std::string& bytes) {
-    bytes.clear();
-    // Only read, in the Windows folder; what is written goes through ReplaceWholeFile.
-    UniqueFileHandle h(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                   nullptr));
-    if (!h) return GetLastError() == ERROR_FILE_NOT_FOUND;
-    char chunk[4096];
-    DWORD got = 0;
-    while (ReadFile(h.get(), chunk, sizeof chunk, &got, nullptr) && got > 0) {
-        bytes.append(chunk, got);
-        if (bytes.size() > (1u << 20)) return false;   // no wininit.ini is that large
-    }
-    return true;
-}
-
-// Replaces `path` by a file with `bytes`, written whole beside it first, so
-// that a crash leaves either the old file or the new one, never half a line.
-// The file beside it is a new one (a leftover there, or a link, goes first),
-// and it takes the old one's name as itself.
-bool ReplaceWholeFile(const char* path, const std::string& bytes) {
-    char beside[PathSize];
-    if (!CopyText(beside, sizeof beside, path) || !AppendText(beside, sizeof beside, ".new")) return false;
-    if (!RemoveEntryItself(beside)) return false;
-    {
-        UniqueFileHandle h = CreateNewFile(beside);
-        if (!h) return false;
-        if (!WriteAll(h.get(), bytes.data(), bytes.size()) || !FlushFileBuffers(h.get())) {
-            DiscardNewFile(h, beside);
-            return false;
-        }
-    }
-    if (RenameEntryItself(beside, path, true)) return true;
-    RemoveEntryItself(beside);
-    return false;
-}
-
 // One more "NUL=" line in the [Rename] section of wininit.ini; the lines
 // already there stay.
 bool ScheduleInWininit(const char* path) {
     char wininit[PathSize];
-    UINT len = GetWindowsDirectoryA(wininit, sizeof wininit);
-    if (len == 0 || len >= sizeof wininit) return false;
-    AppendBackslash(wininit, sizeof wininit);
-    if (!AppendText(wininit, sizeof wininit, "wininit.ini")) return false;
+    if (!WininitPath(wininit)) return false;
     char shortPath[PathSize];
     DWORD shortLen = GetShortPathNameA(path, shortPath, sizeof shortPath);
     const char* value = shortLen > 0 && shortLen < sizeof shortPath ? shortPath : path;

@@ -24,6 +24,7 @@ struct ProductKey {
 const ProductKey ProductKeys[] = {
     {HKEY_LOCAL_MACHINE, UninstallKey},
     {HKEY_LOCAL_MACHINE, AppPathKey},
+    {HKEY_LOCAL_MACHINE, ProductKeyPath},   // the machine-wide copy of the saved owners
     {HKEY_CURRENT_USER, ""},
 };
 

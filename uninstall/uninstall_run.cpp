@@ -9,7 +9,7 @@
 #include "platform/core/entrypath.h"
 #include "platform/core/listfile.h"
 #include "uninstall/core/removal_list.h"
-#include "uninstall/core/names.h"
+#include "platform/core/names.h"
 #include "lang/messages.h"
 #include "lang/core/messageformat.h"
 #include "platform/handles.h"

@@ -7,9 +7,9 @@
 #include "uninstall/core/batchtext.h"
 #include "platform/core/entrypath.h"
 #include "platform/core/listfile.h"
-#include "uninstall/core/names.h"
+#include "platform/core/names.h"
 #include "uninstall/core/removal_list.h"
-#include "uninstall/core/wininit.h"
+#include "platform/core/wininit.h"
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>

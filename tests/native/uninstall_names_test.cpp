@@ -1,5 +1,5 @@
 // Temporary names for files in use and one-name message texts, bounded.
-#include "uninstall/core/names.h"
+#include "platform/core/names.h"
 #include "lang/core/messageformat.h"
 #include <gtest/gtest.h>
 #include <string>
@@ -22,6 +22,10 @@ TEST(UninstallNames, TemporaryNames) {
     ASSERT_TRUE(ComposeAsideName(out, sizeof out, "C:\\Q\\uninstall.exe", 3));
     EXPECT_STREQ(out, "C:\\Q\\uninstall.exe.3.exe");
     EXPECT_FALSE(ComposeAsideName(out, sizeof out, tooLong.c_str(), 999));
+    for (const char* name : {"C:\\Q\\x.dll.0.tmp", "x.DLL.999.TMP", "C:\\Q\\uninstall.exe.3.exe"})
+        EXPECT_TRUE(IsMovedAsideName(name)) << name;
+    for (const char* name : {"C:\\Q\\license.txt", "x.dll.tmp", "x.1000.tmp", "x.01.tmp", ".0.tmp", "x.a0.tmp", "x.0.dll"})
+        EXPECT_FALSE(IsMovedAsideName(name)) << name;
 }
 
 std::string Format(const std::string& format, const std::string& value, std::size_t capacity = 200) {

@@ -1,6 +1,8 @@
 // wininit.ini, where Windows 9x finds the deletions it carries out at the
-// restart: one more scheduled deletion keeps everything else as it was.
-#include "uninstall/core/wininit.h"
+// restart, and the NT family's PendingFileRenameOperations: one more
+// scheduled deletion, or one taken out again, keeps everything else as it was.
+#include "platform/core/pending_renames.h"
+#include "platform/core/wininit.h"
 #include <gtest/gtest.h>
 #include <string>
 
@@ -26,6 +28,37 @@ TEST(Wininit, EachDeletionIsOneMoreLineKeepingEverythingElse) {
     std::string text;
     for (const char* p : {"C:\\A", "C:\\B", "C:\\C", "C:\\D"}) text = AddWininitDeletion(text, p);
     EXPECT_EQ(text, "[Rename]\r\nNUL=C:\\A\r\nNUL=C:\\B\r\nNUL=C:\\C\r\nNUL=C:\\D\r\n");
+}
+
+// Setup takes the deletions of its files out again ("A" and "a" here).
+TEST(Wininit, DeletionsTakenOutKeepEverythingElse) {
+    auto drop = [](const std::string& path) { return path == "A" || path == "a"; };
+    struct Case { const char* name; std::string before; std::string after; };
+    const Case cases[] = {
+        {"no file", "", ""},
+        {"others stay", "[Rename]\r\nNUL=A\r\nNUL=B\r\n", "[Rename]\r\nNUL=B\r\n"},
+        {"every section, any case, last line", "[rename]\r\nnul=a\r\n[x]\r\nNUL=A\r\n[Rename]\nNUL=A",
+         "[rename]\r\n[x]\r\nNUL=A\r\n[Rename]\n"},
+        {"renames stay", "[Rename]\r\nC:\\N=A\r\nNUL =A\r\n", "[Rename]\r\nC:\\N=A\r\nNUL =A\r\n"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(WithoutWininitDeletions(c.before, drop), c.after) << c.name;
+}
+
+TEST(Wininit, PendingDeletionsTakenOutKeepEveryOtherPair) {
+    auto drop = [](const std::u16string& name) { return name == u"\\??\\C:\\Q\\a"; };
+    const std::u16string a(u"\\??\\C:\\Q\\a\0", 11), b(u"\\??\\C:\\b\0", 9), none(u"\0", 1);
+    struct Case { const char* name; std::u16string before; std::u16string after; };
+    const Case cases[] = {
+        {"deletion between others", b + none + a + none + b + a + none, b + none + b + a + none},
+        {"only pair", a + none + none, none},
+        {"rename of it stays", a + b + none, a + b + none},
+        {"cut pair kept", b + none + a, b + none + a},
+    };
+    for (const Case& c : cases) {
+        std::u16string after = WithoutPendingDeletions(c.before, drop);
+        EXPECT_TRUE(after == c.after) << c.name;
+        EXPECT_EQ(HoldsPendingRename(after), after.size() > 1) << c.name;
+    }
 }
 
 }  // namespace

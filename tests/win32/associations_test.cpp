@@ -89,6 +89,24 @@ TEST_F(Associations, ZipRoundTripKeepsTheFirstRecord) {
     EXPECT_EQ(Saved(".zip", "Type"), "WinZip");  // never deleted on giving back
 }
 
+// Another account's uninstall finds no record of its own: the machine-wide
+// copy gives the extension back, and without either only the product's
+// default value goes, never replaced by an empty one.
+TEST_F(Associations, AnotherAccountGivesBackByTheMachineWideCopy) {
+    for (bool copy : {true, false}) {
+        Set(".zip", "", "WinZip");
+        Set(".zip", "Content Type", "application/zip");
+        ApplyAssociations(test::Associating({".zip"}));
+        EXPECT_EQ(test::ReadRegString(HKEY_LOCAL_MACHINE, "Software\\Qavrix\\Setup\\.zip", "Type"), "WinZip");
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Qavrix");
+        if (!copy) RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Qavrix");
+        ApplyAssociations(Nothing);
+        EXPECT_EQ(CrHas(".zip"), copy) << copy;
+        EXPECT_EQ(Cr(".zip"), copy ? "WinZip" : "") << copy;
+        EXPECT_EQ(Cr(".zip", "Content Type"), copy ? "application/zip" : "") << copy;
+    }
+}
+
 TEST_F(Associations, AnExtensionThatDidNotExistLosesItsKeys) {
     ApplyAssociations(test::Associating({".zip"}, true));
     EXPECT_EQ(RegGetUserDword("Setup\\.zip", "Exist", 9), 0u);
@@ -101,8 +119,8 @@ TEST_F(Associations, AnOwnedExtensionWithoutARecordCountsAsExisting) {
     Set(".cab", "", "qavrix");
     Set(".cab", "Content Type", "x/cab");
     ApplyAssociations(Nothing);
-    EXPECT_TRUE(CrHas(".cab"));
-    EXPECT_EQ(Cr(".cab"), "");
+    EXPECT_TRUE(CrKey(".cab"));
+    EXPECT_FALSE(CrHas(".cab")) << "no empty default";
     EXPECT_FALSE(CrHas(".cab", "Content Type"));
 }
 
@@ -111,8 +129,8 @@ TEST_F(Associations, ASavedProductClassIsNotRestored) {
     ApplyAssociations(test::Associating({".arj"}));
     RegWriteUserString("Setup\\.arj", "Type", "qavrix.zip");
     ApplyAssociations(Nothing);
-    EXPECT_TRUE(CrHas(".arj"));
-    EXPECT_EQ(Cr(".arj"), "");
+    EXPECT_TRUE(CrKey(".arj"));
+    EXPECT_FALSE(CrHas(".arj")) << "no empty default";
 }
 
 TEST_F(Associations, NullFileOnlyTemplatesComeBackAsNullFile) {

@@ -63,6 +63,8 @@ const Row rows[] = {
     // inside a key the clean-up removes.
     {"HKCU\\Software\\Qavrix\\Setup", Kind::RegistryLink, Action::Setup},
     {"HKCU\\Software\\Qavrix\\planted", Kind::RegistryLink, Action::Uninstall},
+    {"HKLM\\Software\\Qavrix\\Setup", Kind::RegistryLink, Action::Setup},
+    {"HKLM\\Software\\Qavrix\\planted", Kind::RegistryLink, Action::Uninstall},
     {"HKCR\\Qavrix\\DefaultIcon", Kind::RegistryLink, Action::Setup},
     {"HKCR\\Qavrix\\planted", Kind::RegistryLink, Action::Uninstall},
     {"HKCR\\.qav\\ShellNew", Kind::RegistryLink, Action::Setup},

@@ -13,3 +13,8 @@ bool ComposeTemporaryName(char* out, std::size_t capacity, const char* path, int
 // folder, so that the self-removal deletes that name and never a new program
 // written under the old one. It stays a program name, which the batch can run.
 bool ComposeAsideName(char* out, std::size_t capacity, const char* path, int counter);
+
+// True when the last name of `path` is one of the two above: a file moved
+// aside by the uninstall, "<name>.N.tmp" or "<name>.N.exe" with N from 0 to
+// LastTemporaryCounter (letter case ignored).
+bool IsMovedAsideName(const char* path);
