@@ -24,7 +24,10 @@ bool OpenRunLog(const char* name, bool append) {
     // link. Others may read it meanwhile, and a refused run may append; the
     // programs this run starts (the self-removal batch) do not inherit it.
     constexpr DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
-    UniqueFileHandle file = append ? AppendToFileItself(full, share) : ReplaceWithNewFile(full, share);
+    // The run that made the log holds it with deletion access (a new file can
+    // be discarded through its handle), so a run that appends shares deletion.
+    UniqueFileHandle file =
+        append ? AppendToFileItself(full, share | FILE_SHARE_DELETE) : ReplaceWithNewFile(full, share);
     if (!file) return false;
     int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(file.get()), _O_WRONLY | _O_BINARY);
     if (descriptor == -1) return false;
