@@ -3,7 +3,9 @@
 every DLL it imports from has a list of that Windows' exports here, every
 function it imports is on that list and imported by name, it is a GUI
 program, and the operating-system and subsystem versions in its header are
-no newer than that Windows.
+no newer than that Windows. Also that it is shipped as it should be: without
+symbols or debug sections (those are in uninstall.exe.debug beside it), and
+at most 256 KiB.
 
   check_imports.py PROGRAM
 
@@ -25,6 +27,9 @@ FLOORS = {
     0x8664: ('x64', ['win98-nt4', 'xp-x64'], (5, 2)),
 }
 GUI_SUBSYSTEM = 2
+# Copied into every installation: shipped stripped, its debug information in
+# a file of its own, and small.
+MAX_SIZE = 256 * 1024
 
 
 def exports(arch, folders):
@@ -56,6 +61,13 @@ def faults(path):
     for field in ('os', 'subsystem_version'):
         if info[field] > version:
             found.append('%s %d.%d is newer than %d.%d' % (field.replace('_', ' '), *info[field], *version))
+    if info['symbols']:
+        found.append('not stripped: %d COFF symbols' % info['symbols'])
+    for name in info['sections']:
+        if name.startswith(('.debug', '.zdebug')):
+            found.append('debug section %s: belongs in the separate debug file' % name)
+    if info['size'] > MAX_SIZE:
+        found.append('%d bytes, more than %d' % (info['size'], MAX_SIZE))
     lists = exports(arch, folders)
     unlisted = set()
     for dll, name in info['imports']:
