@@ -2,7 +2,7 @@
 """Reads a PE file's header and import table: prints the machine, subsystem,
 the operating-system and subsystem versions it asks for, and DLL!function
 for every import (ordinals as DLL!#N). read_pe() also gives the section
-names and the number of COFF symbols.
+names, the number of COFF symbols and the debug link.
 
   tools/pe-imports.py FILE
 """
@@ -43,6 +43,14 @@ def read_pe(path):
             name = data[at:data.index(b'\0', at)].decode('latin-1')
         return name
 
+    debuglink = None  # (file name, CRC-32) of a separate debug file the program names
+    for raw, _, _, rawsize, rawptr in section_list:
+        if section_name(raw) == '.gnu_debuglink':
+            link = data[rawptr:rawptr + rawsize]
+            name = link[:link.index(b'\0')]
+            crc_at = (len(name) + 4) & ~3
+            debuglink = (name.decode('latin-1'), struct.unpack_from('<I', link, crc_at)[0])
+
     imports = []
     at = offset(import_rva) if import_rva else None
     while at is not None:
@@ -62,7 +70,7 @@ def read_pe(path):
     return {'machine': machine, 'subsystem': subsystem, 'os': (os_major, os_minor),
             'subsystem_version': (sub_major, sub_minor), 'imports': imports,
             'sections': [section_name(raw) for raw, *_ in section_list],
-            'symbols': symbols, 'size': len(data)}
+            'symbols': symbols, 'size': len(data), 'debuglink': debuglink}
 
 
 if __name__ == '__main__':
