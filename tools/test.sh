@@ -45,7 +45,7 @@ wine_trees=$!
 
 native_tests() {
   echo "== native core tests (ASan/UBSan)"
-  ctest --test-dir "$BUILD_DIR/native" --output-on-failure -j2 ${CTEST_ARGS:-} | tee "$BUILD_DIR/native-ctest.log" || status=1
+  ctest --test-dir "$BUILD_DIR/native" --output-on-failure -j2 ${CTEST_ARGS:-} 2>&1 | tee "$BUILD_DIR/native-ctest.log" || status=1
   count "$BUILD_DIR/native-ctest.log"
 
   fuzzers=$(find "$BUILD_DIR/native" -maxdepth 1 -name 'fuzz_*' -type f -perm -u+x | sort)
