@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -133,20 +134,24 @@ void ClearBlockingAttributes(Entry& e, const char* path) {
 bool RenameThroughHandle(HANDLE h, const char* to, bool replace) {
     wchar_t wide[PathSize];
     if (!WideFromAnsi(to, wide, PathSize) || wide[0] == L'\0') return false;
-    std::wstring name = L"\\??\\";
-    name += (wide[0] == L'\\' && wide[1] == L'\\') ? std::wstring(L"UNC") + (wide + 1) : std::wstring(wide);
+    const bool unc = wide[0] == L'\\' && wide[1] == L'\\';
+    const wchar_t* prefix = unc ? L"\\??\\UNC" : L"\\??\\";
+    const wchar_t* rest = unc ? wide + 1 : wide;
+    const size_t prefixChars = std::wcslen(prefix), restChars = std::wcslen(rest);
+    const size_t nameChars = prefixChars + restChars;
     struct RenameInformation {
         BOOLEAN replace;
         HANDLE root;
         ULONG nameBytes;
         WCHAR name[1];
     };
-    std::vector<BYTE> buffer(offsetof(RenameInformation, name) + (name.size() + 1) * sizeof(wchar_t));
+    std::vector<BYTE> buffer(offsetof(RenameInformation, name) + (nameChars + 1) * sizeof(wchar_t));
     auto* info = reinterpret_cast<RenameInformation*>(buffer.data());
     info->replace = replace;
     info->root = nullptr;
-    info->nameBytes = static_cast<ULONG>(name.size() * sizeof(wchar_t));
-    std::memcpy(info->name, name.c_str(), (name.size() + 1) * sizeof(wchar_t));
+    info->nameBytes = static_cast<ULONG>(nameChars * sizeof(wchar_t));
+    std::memcpy(info->name, prefix, prefixChars * sizeof(wchar_t));
+    std::memcpy(info->name + prefixChars, rest, (restChars + 1) * sizeof(wchar_t));
     return SetInformationOn(h, info, static_cast<ULONG>(buffer.size()), RenameInformationClass);
 }
 

@@ -3,7 +3,8 @@
 # fuzzers), build/mingw (x64) and build/mingw-x86 (x86), each with
 # uninstall.exe and the Windows tests.
 # BUILD_DIR selects another root (each developer or helper may use its own);
-# QAV_SKIP_NATIVE=1 leaves out the native tree, QAV_NATIVE_ONLY=1 builds only it.
+# QAV_SKIP_NATIVE=1 leaves out the native tree, QAV_NATIVE_ONLY=1 builds only it;
+# QAV_TARGETS="uninstall ..." builds only those targets of the Windows trees.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
@@ -25,5 +26,5 @@ for arch in $archs; do
   esac
   cmake -S "$ROOT" -B "$tree" -G Ninja -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_TOOLCHAIN_FILE="$toolchain" >/dev/null
-  ninja -C "$tree"
+  ninja -C "$tree" ${QAV_TARGETS:-}
 done

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Reads a PE file's header and import table: prints the machine, subsystem,
 the DLL characteristics, the operating-system and subsystem versions it asks for, and DLL!function
-for every import (ordinals as DLL!#N).
+for every import (ordinals as DLL!#N). read_pe() also gives the section
+names, the number of COFF symbols and the debug link.
 
   tools/pe-imports.py FILE
 """
@@ -14,7 +15,7 @@ def read_pe(path):
     pe = struct.unpack_from('<I', data, 0x3C)[0]
     if data[pe:pe + 4] != b'PE\0\0':
         raise ValueError(path + ': not a PE file')
-    machine, sections, _, _, _, optional_size, _ = struct.unpack_from('<HHIIIHH', data, pe + 4)
+    machine, sections, _, symbol_table, symbols, optional_size, _ = struct.unpack_from('<HHIIIHH', data, pe + 4)
     opt = pe + 24
     magic = struct.unpack_from('<H', data, opt)[0]
     wide = magic == 0x20B   # PE32+
@@ -35,6 +36,21 @@ def read_pe(path):
         at = offset(rva)
         return data[at:data.index(b'\0', at)].decode('ascii')
 
+    def section_name(raw):  # "/N": the name is at N in the string table after the symbols
+        name = raw.rstrip(b'\0').decode('latin-1')
+        if name.startswith('/') and name[1:].isdigit() and symbol_table:
+            at = symbol_table + 18 * symbols + int(name[1:])
+            name = data[at:data.index(b'\0', at)].decode('latin-1')
+        return name
+
+    debuglink = None  # (file name, CRC-32) of a separate debug file the program names
+    for raw, _, _, rawsize, rawptr in section_list:
+        if section_name(raw) == '.gnu_debuglink':
+            link = data[rawptr:rawptr + rawsize]
+            name = link[:link.index(b'\0')]
+            crc_at = (len(name) + 4) & ~3
+            debuglink = (name.decode('latin-1'), struct.unpack_from('<I', link, crc_at)[0])
+
     imports = []
     at = offset(import_rva) if import_rva else None
     while at is not None:
@@ -53,7 +69,9 @@ def read_pe(path):
         at += 20
     return {'machine': machine, 'subsystem': subsystem, 'dll_characteristics': characteristics,
             'os': (os_major, os_minor),
-            'subsystem_version': (sub_major, sub_minor), 'imports': imports}
+            'subsystem_version': (sub_major, sub_minor), 'imports': imports,
+            'sections': [section_name(raw) for raw, *_ in section_list],
+            'symbols': symbols, 'size': len(data), 'debuglink': debuglink}
 
 
 if __name__ == '__main__':

@@ -3,7 +3,9 @@
 every DLL it imports from has a list of that Windows' exports here, every
 function it imports is on that list and imported by name, it is a GUI
 program marked Terminal-Server-aware, and the operating-system and subsystem versions in its header are
-no newer than that Windows.
+no newer than that Windows. Also that it is shipped as it should be: without
+symbols or debug sections, with a debug link to its debug file (which, when
+it lies beside it, must be that program's), and at most 256 KiB.
 
   check_imports.py PROGRAM
 
@@ -15,6 +17,7 @@ architecture exports it. Prints every fault and exits with 1 when there is one.
 """
 import os
 import sys
+import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, '..', '..', 'tools'))
@@ -26,6 +29,9 @@ FLOORS = {
 }
 GUI_SUBSYSTEM = 2
 TERMINAL_SERVER_AWARE = 0x8000
+# Copied into every installation: shipped stripped, its debug information in
+# a file of its own, and small.
+MAX_SIZE = 256 * 1024
 
 
 def exports(arch, folders):
@@ -59,6 +65,19 @@ def faults(path):
     for field in ('os', 'subsystem_version'):
         if info[field] > version:
             found.append('%s %d.%d is newer than %d.%d' % (field.replace('_', ' '), *info[field], *version))
+    if info['symbols']:
+        found.append('not stripped: %d COFF symbols' % info['symbols'])
+    for name in info['sections']:
+        if name.startswith(('.debug', '.zdebug')):
+            found.append('debug section %s: belongs in the separate debug file' % name)
+    if info['debuglink'] is None:
+        found.append('no debug link: a debugger cannot find its debug information')
+    else:
+        debug_file = os.path.join(os.path.dirname(path), info['debuglink'][0])
+        if os.path.exists(debug_file) and zlib.crc32(open(debug_file, 'rb').read()) != info['debuglink'][1]:
+            found.append('%s beside it is not its debug file (CRC-32 differs)' % info['debuglink'][0])
+    if info['size'] > MAX_SIZE:
+        found.append('%d bytes, more than %d' % (info['size'], MAX_SIZE))
     lists = exports(arch, folders)
     unlisted = set()
     for dll, name in info['imports']:
