@@ -84,6 +84,9 @@ untested=""
 for arch in x64 x86; do
   case " ${QAV_ARCHS:-x64 x86} " in *" $arch "*) ;; *) untested+=" $arch" ;; esac
 done
+for arch in ${QAV_ARCHS:-x64 x86}; do
+  [ -f "$BUILD_DIR/mingw-$arch-host.txt" ] && echo "NOTE: $(cat "$BUILD_DIR/mingw-$arch-host.txt")"
+done
 echo
 echo "all: $passed passed, $failed failed, in $(( $(date +%s) - began )) s${untested:+; NOT TESTED: the${untested} build (QAV_ARCHS=${QAV_ARCHS:-})${CI:+, a failure in CI}}"
 [ "$failed" -eq 0 ] || status=1

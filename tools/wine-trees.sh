@@ -18,16 +18,39 @@ qav_boot_tree() {
     source "$QAV_ROOT/tools/wine-env.sh" ) >/dev/null 2>&1 </dev/null
 }
 
+# Whether this host's kernel starts 32-bit x86 programs, as Wine's 32-bit
+# side is one. A kernel built or booted without IA-32 emulation refuses them
+# ("Exec format error"): then no x86 program can run under Wine here, a fact
+# of the host and not of the set-up (a missing wine32 is left to fail).
+qav_host_runs_i386() {
+  local loader=/usr/lib/wine/wine out
+  [ -e "$loader" ] || return 0
+  out="$("$loader" --version 2>&1 </dev/null)" && return 0
+  ! echo "$out" | grep -qi 'exec format error'
+}
+
 # qav_run_trees LOGDIR ARCH...: runs each tree's CTest at once, each into
 # LOGDIR/mingw-ARCH-ctest.log, prints the logs one after the other and
 # each tree's time; the status is 0 only when every run passed.
 qav_run_trees() {
   local logs="$1" arch status=0; shift
   local -A pid=() start=()
-  for arch in "$@"; do qav_boot_tree "$arch"; done
+  local -A args=()
+  for arch in "$@"; do
+    rm -f "$logs/mingw-$arch-host.txt"; args[$arch]="${CTEST_ARGS:-}"
+    if [ "$arch" = x86 ] && ! qav_host_runs_i386; then
+      # Only the checks that need no Wine: the import table and header.
+      args[$arch]="-R ^imports\."
+      echo "x86 build: this host's kernel starts no 32-bit programs (exec format error), so its Win32 and end-to-end tests cannot run here; only its import check runs" \
+        >"$logs/mingw-$arch-host.txt"
+      continue
+    fi
+    qav_boot_tree "$arch"
+  done
   for arch in "$@"; do
     start[$arch]=$(date +%s)
-    ( ctest --test-dir "$(qav_tree "$arch")" --output-on-failure -j2 ${CTEST_ARGS:-} \
+    ( [ -f "$logs/mingw-$arch-host.txt" ] && cat "$logs/mingw-$arch-host.txt"
+      ctest --test-dir "$(qav_tree "$arch")" --output-on-failure -j2 ${args[$arch]} \
         >"$logs/mingw-$arch-ctest.log" 2>&1 </dev/null
       rc=$?
       echo "$arch build: Wine tests took $(( $(date +%s) - ${start[$arch]} )) s" >>"$logs/mingw-$arch-ctest.log"
