@@ -106,11 +106,10 @@ constexpr wchar_t PendingRenamesValue[] = L"PendingFileRenameOperations";
 bool ScheduledPath(const std::u16string& name, std::string& path) {
     static const char16_t prefix[] = u"\\??\\";
     if (name.compare(0, 4, prefix) != 0 || name.size() >= PathSize) return false;
-    std::wstring wide(name.begin() + 4, name.end());
+    std::vector<wchar_t> wide(name.begin() + 4, name.end());
+    wide.push_back(L'\0');
     char ansi[PathSize];
-    wchar_t back[PathSize];
-    int length = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, ansi, sizeof ansi, nullptr, nullptr);
-    if (length <= 0 || MultiByteToWideChar(CP_ACP, 0, ansi, -1, back, PathSize) <= 0 || wide != back) return false;
+    if (!AnsiFromWide(wide.data(), ansi, sizeof ansi)) return false;
     path = ansi;
     return true;
 }

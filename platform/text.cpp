@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstring>
 #include <cwchar>
+#include <vector>
 #include <string>
 
 void FillLeadByteTable(LeadBytes& table) {
@@ -61,9 +62,9 @@ UINT AnsiCodePage() { return testCodePage != 0 ? testCodePage : GetACP(); }
 bool BestFitRefusable(UINT codePage) { return !ConversionTakesNoFlags(codePage) && NtMajorVersion() >= 5; }
 
 bool RoundTrips(UINT codePage, const char* ansi, const wchar_t* wide) {
-    std::wstring back(std::wcslen(wide) + 2, L'\0');
-    int chars = MultiByteToWideChar(codePage, 0, ansi, -1, &back[0], static_cast<int>(back.size()));
-    return chars > 0 && std::wcscmp(back.c_str(), wide) == 0;
+    std::vector<wchar_t> back(std::wcslen(wide) + 2, L'\0');
+    int chars = MultiByteToWideChar(codePage, 0, ansi, -1, back.data(), static_cast<int>(back.size()));
+    return chars > 0 && std::wcscmp(back.data(), wide) == 0;
 }
 }  // namespace
 

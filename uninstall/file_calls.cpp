@@ -1,6 +1,7 @@
 #include "uninstall/file_calls.h"
 #include "platform/text.h"
 #include <cstring>
+#include <cwchar>
 #include <vector>
 
 FileCallCounts FileCalls;
@@ -25,11 +26,10 @@ void LongName::Convert(const char* path) {
     DWORD got = GetFullPathNameW(wide.data(), needed, full.data(), nullptr);
     if (got == 0 || got >= needed) return;
     const wchar_t* text = full.data();
-    if (text[0] == L'\\' && text[1] == L'\\') {
-        name_ = L"\\\\?\\UNC";
-        name_ += text + 1;
-    } else {
-        name_ = L"\\\\?\\";
-        name_ += text;
-    }
+    const bool unc = text[0] == L'\\' && text[1] == L'\\';
+    const wchar_t* prefix = unc ? L"\\\\?\\UNC" : L"\\\\?\\";
+    const wchar_t* rest = unc ? text + 1 : text;
+    name_.assign(prefix, prefix + std::wcslen(prefix));
+    name_.insert(name_.end(), rest, rest + std::wcslen(rest) + 1);
 }
+

@@ -5,6 +5,7 @@
 #include "platform/handles.h"
 #include "platform/safe_file.h"
 #include <windows.h>
+#include <vector>
 #include <cstring>
 #include <string>
 
@@ -62,10 +63,10 @@ public:
         if (std::strlen(path) >= MAX_PATH) Convert(path);
     }
     explicit operator bool() const { return !name_.empty(); }
-    const wchar_t* get() const { return name_.c_str(); }
+    const wchar_t* get() const { return name_.data(); }
 private:
     void Convert(const char* path);
-    std::wstring name_;
+    std::vector<wchar_t> name_;  // with its terminating null
 };
 
 // Opens a listed entry (a folder too) with OPEN_EXISTING; an opened handle is
