@@ -39,8 +39,6 @@ qav_run_trees() {
   for arch in "$@"; do
     rm -f "$logs/mingw-$arch-host.txt"; args[$arch]="${CTEST_ARGS:-}"
     if [ "$arch" = x86 ] && ! qav_host_runs_i386; then
-      # Only the checks that need no Wine: the import table and header.
-      args[$arch]="-R ^imports\."
       echo "x86 build: this host's kernel starts no 32-bit programs (exec format error), so its Win32 and end-to-end tests cannot run here; only its import check runs" \
         >"$logs/mingw-$arch-host.txt"
       continue
@@ -49,10 +47,18 @@ qav_run_trees() {
   done
   for arch in "$@"; do
     start[$arch]=$(date +%s)
-    ( [ -f "$logs/mingw-$arch-host.txt" ] && cat "$logs/mingw-$arch-host.txt"
-      ctest --test-dir "$(qav_tree "$arch")" --output-on-failure -j2 ${args[$arch]} \
-        >"$logs/mingw-$arch-ctest.log" 2>&1 </dev/null
-      rc=$?
+    ( if [ -f "$logs/mingw-$arch-host.txt" ]; then
+        # CTest would start the tree's Windows test programs to list their
+        # tests; the import check alone is run, and counted as CTest counts.
+        { cat "$logs/mingw-$arch-host.txt"
+          python3 "$QAV_ROOT/tests/imports/check_imports.py" "$(qav_tree "$arch")/bin/uninstall.exe"; rc=$?
+          echo "$(( rc == 0 ? 100 : 0 ))% tests passed, $(( rc != 0 )) tests failed out of 1"
+        } >"$logs/mingw-$arch-ctest.log" 2>&1
+      else
+        ctest --test-dir "$(qav_tree "$arch")" --output-on-failure -j2 ${args[$arch]} \
+          >"$logs/mingw-$arch-ctest.log" 2>&1 </dev/null
+        rc=$?
+      fi
       echo "$arch build: Wine tests took $(( $(date +%s) - ${start[$arch]} )) s" >>"$logs/mingw-$arch-ctest.log"
       exit $rc ) &
     pid[$arch]=$!
