@@ -212,7 +212,8 @@ bool RenameEntryItself(const char* from, const char* to, bool replace) {
 }
 
 bool ScheduleRemovalOfItself(const char* path) {
-    // Only looked at: others may hold it in any way.
+    // Only looked at: others may hold it in any way. The restart schedule
+    // takes names only, so the entry is checked to be itself right before.
     Entry e = OpenEntry(path, FILE_READ_ATTRIBUTES, ShareAllButDelete | FILE_SHARE_DELETE);
     return e.seen == Seen::Here && MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
 }
@@ -335,7 +336,7 @@ void DiscardNewFile(UniqueFileHandle& file, const char* path) {
         return;
     }
     file.reset();
-    DeleteFileA(path);
+    DeleteFileA(path);  // Windows 9x: no links, no deletion through a handle
 }
 
 namespace {
