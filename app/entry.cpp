@@ -10,7 +10,7 @@
 #include "platform/handles.h"
 #include "platform/program_path.h"
 #include "platform/run_log.h"
-#include "platform/safe_file.h"
+#include "platform/process_policy.h"
 #include "platform/text.h"
 #include "platform/shell_open.h"
 #include "uninstall/deferred_removal.h"

@@ -46,7 +46,7 @@ bool ReplaceWholeFile(const char* path, const std::string& bytes) {
             return false;
         }
     }
-    if (RenameEntryItself(beside, path, true)) return true;
+    if (RenameEntryItself(beside, path, RenameOptions::ReplaceExisting)) return true;
     RemoveEntryItself(beside);
     return false;
 }

@@ -21,9 +21,10 @@
 bool ReadFinalPath(HANDLE h, char* out, DWORD capacity);
 
 // Removes the file, the empty folder or the link at `path` itself; with
-// `clearAttributes`, a file with a single name loses its read-only, hidden
-// and system attributes first. True when nothing is left at the path.
-bool RemoveEntryItself(const char* path, bool clearAttributes = false);
+// ClearAttributes, a file with a single name loses its read-only, hidden and
+// system attributes first. True when nothing is left at the path.
+enum class RemoveOptions { None, ClearAttributes };
+bool RemoveEntryItself(const char* path, RemoveOptions options = RemoveOptions::None);
 
 // Sets the attributes of the real file or folder at `path` (one of a single
 // name) through its own handle. A link, a file with a second name, and what
@@ -31,10 +32,11 @@ bool RemoveEntryItself(const char* path, bool clearAttributes = false);
 bool SetAttributesItself(const char* path, DWORD attributes);
 
 // Renames the real file or folder at `from` to `to` through its own handle;
-// with `replace`, a file already named `to` gives way (the name itself, link
-// or not, never what a link there points at). A link at `from`, or what the
-// system reached elsewhere, is not renamed: false.
-bool RenameEntryItself(const char* from, const char* to, bool replace);
+// with ReplaceExisting, a file already named `to` gives way (the name itself,
+// link or not, never what a link there points at). A link at `from`, or what
+// the system reached elsewhere, is not renamed: false.
+enum class RenameOptions { None, ReplaceExisting };
+bool RenameEntryItself(const char* from, const char* to, RenameOptions options);
 
 // Schedules the real file or folder at `path` for deletion at the next start
 // (the NT family's delayed move). What is not a real entry at the path now (a
@@ -76,31 +78,3 @@ UniqueFileHandle AppendToFileItself(const char* path, DWORD share = 0);
 bool WriteAll(HANDLE file, const void* bytes, std::size_t size);
 // Deletes a file through the handle that created it and closes the handle.
 void DiscardNewFile(UniqueFileHandle& file, const char* path);
-
-// Creates a new folder of a unique name in `parent` and puts its path, with a
-// trailing backslash, into `out`. The name carries 64 bits of the system's
-// random generator (SystemRandomBytes), so that nobody can take it first;
-// without one (only Windows 9x) it is made of the process, the time and a
-// counter, and on the NT family no folder is made. When the process may set the owner to the
-// Administrators (an elevated run), the folder is theirs: the system and the
-// administrators have full control, users may only read it, and nothing is
-// inherited from `parent`; otherwise it gets `parent`'s security. False when
-// no folder was made.
-bool CreatePrivateFolder(const char* parent, char* out, std::size_t capacity);
-
-// True when the process acts with the administrators' rights: its token has
-// the Administrators group, enabled (an elevated run; after the elevation
-// prompt, or as the system). False where the system cannot tell (before
-// Windows 2000; Windows 9x has no groups, and its answer means nothing).
-bool RunsAsAdministrator();
-
-// The security descriptor a private folder is created with in an elevated run.
-const SECURITY_DESCRIPTOR* PrivateFolderDescriptor();
-// The start of the private folders' names (the tests look for them).
-constexpr char PrivateFolderPrefix[] = "QavRemoval.";
-
-// Where the system offers it (recent Windows), has it refuse this process
-// every open that a link made by someone other than an administrator would
-// redirect. Looked up at run time; elsewhere nothing happens. True when the
-// system took the policy.
-bool TrustNoRedirection();

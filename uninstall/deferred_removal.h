@@ -1,10 +1,9 @@
 // What the uninstall run cannot delete at once: files in use, which are moved
-// aside and scheduled for deletion at the next system start, and the running
-// program with its folder, which a temporary batch file removes afterwards.
+// aside and scheduled for deletion at the next system start (the running
+// program and its folder go through the self-removal, self_removal.h).
 #pragma once
 #include <windows.h>
-#include "platform/core/textwalk.h"
-#include "uninstall/core/batchtext.h"
+#include <cstddef>
 
 // Set when a file in use could not even be renamed and was scheduled under its
 // own name; false at the start of the removal passes and only ever set afterwards.
@@ -17,6 +16,12 @@ extern bool RestartNeeded;
 // False when the file stays for good: neither moved and scheduled nor
 // scheduled itself (the log says so).
 bool DeferFileRemoval(const char* path);
+
+// Puts into `name` the first name `compose` gives for `path` with a counter
+// from 0 that names nothing yet, or the one with the last counter when all
+// are taken. False when a name does not fit.
+using NameComposer = bool (*)(char* out, std::size_t capacity, const char* path, int counter);
+bool FindFreeName(NameComposer compose, const char* path, char* name, std::size_t capacity);
 
 // Notes a file whose deletion waits for another program to close it: its
 // folders are scheduled by ScheduleFoldersAtRestart like those of a file
@@ -43,38 +48,3 @@ void LeaveProgramToRestart(const char* program);
 
 // Tells the user that a restart completes the uninstall.
 void ShowRestartNotice();
-
-// The start-up record of the batch's interpreter: hidden on the NT family,
-// with `nul` (the opened device "NUL") as its standard handles, or with none
-// when "NUL" could not be opened.
-STARTUPINFOA BatchStartupRecord(bool nt, HANDLE nul);
-
-// The interpreter the batch runs with: the system's own cmd.exe in the system
-// folder; on Windows 9x COMMAND.COM in the Windows folder (cmd.exe when the
-// Windows folder has none: a 9x version reported on the NT family). Never
-// COMSPEC, which a person may set for their own programs. False when the
-// path does not fit.
-bool SystemInterpreter(char (&path)[PathSize]);
-
-// The order of the base folders for this run: its family, and whether it
-// has the administrators' rights.
-BatchBaseOrder BatchBasesOfThisRun();
-
-// The folder `base` gives, with its trailing backslash, when it exists and
-// its name can be written in the ANSI code page (a name outside it comes back
-// with "?" in it, which names nothing).
-bool BatchBaseFolder(BatchBase base, char (&folder)[PathSize]);
-
-// On the NT family, first moves the running program aside to a new name in
-// its folder, so that the batch deletes that name and never a new program an
-// upgrade writes under the old one. Then writes Uninstall_Qav.Bat into the
-// first usable base folder and starts it hidden through SystemInterpreter,
-// passing it nothing but "NUL" as its standard handles; the batch waits for this
-// program to end, deletes it and removes the program folder; after a `silent`
-// run its warning run is silent too. The base folders are tried in the order
-// of BatchBasesInOrder. When no batch can be written or started, leaves the
-// program and its folder to the restart and returns false. Leaves the program
-// folder as current directory: call it last.
-bool StartSelfRemoval(bool silent);
-// The same for the program file `own` (StartSelfRemoval's is this program's).
-bool StartSelfRemovalOf(const char* own, bool silent);

@@ -109,5 +109,5 @@ inline BOOL CountedRemoveDirectory(const char* path) {
 // after it was looked at is not followed.
 inline BOOL CountedMoveFile(const char* from, const char* to) {
     ++FileCalls.renames;
-    return RenameEntryItself(from, to, false);
+    return RenameEntryItself(from, to, RenameOptions::None);
 }

@@ -3,6 +3,7 @@
 // leave the program itself and its folder to the self-removal batch.
 #include "uninstall/uninstall_run.h"
 #include "uninstall/deferred_removal.h"
+#include "uninstall/self_removal.h"
 #include "uninstall/entry_removal.h"
 #include "uninstall/file_calls.h"
 #include "uninstall/registry_cleanup.h"
@@ -53,7 +54,7 @@ void ReportMissingList() {
 }
 
 void DeleteHelpIndexes() {
-    for (const char* name : {"qavrix.gid", "qavrix.fts"}) RemoveEntryItself(name, true);
+    for (const char* name : {"qavrix.gid", "qavrix.fts"}) RemoveEntryItself(name, RemoveOptions::ClearAttributes);
 }
 
 // Lists up to this size are held in memory for the passes; larger ones (and

@@ -4,7 +4,7 @@
 // afterwards whatever characters their names and the batch's folder hold, and
 // the warning when the program cannot be deleted.
 #include "tests/e2e/uninstall_fixture.h"
-#include "platform/safe_file.h"
+#include "platform/private_folder.h"
 #include <algorithm>
 #include <memory>
 

@@ -1,6 +1,6 @@
 // Implementation of the end-to-end helpers.
 #include "tests/support/program_run.h"
-#include "platform/safe_file.h"
+#include "platform/private_folder.h"
 #include <tlhelp32.h>
 #include <utility>
 

@@ -2,7 +2,9 @@
 // back from the system's own schedule (the NT family: this process is not told
 // it runs on Windows 9x; the 9x schedule is checked with the real program).
 #include "uninstall/deferred_removal.h"
+#include "uninstall/self_removal.h"
 #include "uninstall/file_calls.h"
+#include "platform/private_folder.h"
 #include "platform/safe_file.h"
 #include "platform/text.h"
 #include "tests/support/program_run.h"
@@ -159,7 +161,7 @@ TEST_F(DeferredRemovalTest, OwnFileCallsNeverFollowALink) {
             }
             break;
         case Call::MoveAside:
-            EXPECT_EQ(RenameEntryItself(path.c_str(), aside.c_str(), false), c.acted);
+            EXPECT_EQ(RenameEntryItself(path.c_str(), aside.c_str(), RenameOptions::None), c.acted);
             EXPECT_EQ(test::Exists(aside), c.acted);
             break;
         case Call::Schedule:
@@ -309,18 +311,18 @@ TEST(BatchStartup, StandardHandlesOnlyFromAnOpenedNulDevice) {
     ASSERT_TRUE(opened);
     HANDLE nul = opened.get();
     const struct {
-        bool nt;
+        PlatformFamily family;
         HANDLE handle;
         DWORD flags;
         HANDLE std;
     } cases[] = {
-        {true, nul, STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES, nul},
-        {true, INVALID_HANDLE_VALUE, STARTF_USESHOWWINDOW, nullptr},
-        {false, nul, STARTF_USESTDHANDLES, nul},
-        {false, INVALID_HANDLE_VALUE, 0, nullptr},
+        {PlatformFamily::Nt, nul, STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES, nul},
+        {PlatformFamily::Nt, INVALID_HANDLE_VALUE, STARTF_USESHOWWINDOW, nullptr},
+        {PlatformFamily::Win9x, nul, STARTF_USESTDHANDLES, nul},
+        {PlatformFamily::Win9x, INVALID_HANDLE_VALUE, 0, nullptr},
     };
     for (const auto& c : cases) {
-        STARTUPINFOA s = BatchStartupRecord(c.nt, c.handle);
+        STARTUPINFOA s = BatchStartupRecord(c.family, c.handle);
         EXPECT_EQ(s.cb, sizeof s);
         EXPECT_EQ(s.dwFlags, c.flags);
         EXPECT_EQ(s.hStdInput, c.std);
