@@ -21,12 +21,6 @@ constexpr int FileDispositionInformationExClass = 64;
 constexpr ULONG DispositionDelete = 0x1;
 constexpr ULONG DispositionPosixSemantics = 0x2;
 constexpr ULONG DispositionIgnoreReadOnly = 0x10;
-constexpr LONG StatusInvalidInfoClass = static_cast<LONG>(0xC0000003);
-constexpr LONG StatusInvalidParameter = static_cast<LONG>(0xC000000D);
-constexpr LONG StatusObjectNameInvalid = static_cast<LONG>(0xC0000033);
-constexpr LONG StatusNotSupported = static_cast<LONG>(0xC00000BB);
-constexpr LONG StatusDirectoryNotEmpty = static_cast<LONG>(0xC0000101);
-constexpr LONG StatusNotImplemented = static_cast<LONG>(0xC0000002);
 
 struct BasicInformation {
     LARGE_INTEGER creation, lastAccess, lastWrite, change;   // 0: left as they are
@@ -49,7 +43,7 @@ bool ExtendedDispositionTaken = false;
 
 LONG SetInformation(HANDLE h, void* information, ULONG size, int informationClass) {
     auto set = System().ntSetInformationFile;
-    if (!set) return StatusNotImplemented;
+    if (!set) return nt_status::NotImplemented;
     NtIoStatusBlock io{};
     return set(h, &io, information, size, informationClass);
 }
@@ -95,11 +89,11 @@ UniqueFileHandle OpenEntryAt(HANDLE parent, const wchar_t* name, std::size_t len
     long& result = status ? *status : dummy;
     auto create = System().ntCreateFile;
     if (!create) {
-        result = StatusNotImplemented;
+        result = nt_status::NotImplemented;
         return UniqueFileHandle();
     }
     if (length == 0 || length > 0x7FFF) {
-        result = StatusObjectNameInvalid;
+        result = nt_status::NameInvalid;
         return UniqueFileHandle();
     }
     ReportFileCall(FileCall::Open);
@@ -125,7 +119,7 @@ Marked MarkForDeletion(HANDLE h, long* status) {
     long dummy;
     long& result = status ? *status : dummy;
     if (!System().ntSetInformationFile) {
-        result = StatusNotImplemented;
+        result = nt_status::NotImplemented;
         return Marked::NoWay;
     }
     if (!ExtendedDispositionRefused) {
@@ -136,11 +130,11 @@ Marked MarkForDeletion(HANDLE h, long* status) {
             ExtendedDispositionTaken = true;
             return Marked::Yes;
         }
-        if (result == StatusDirectoryNotEmpty) return Marked::NotEmpty;
+        if (result == nt_status::DirectoryNotEmpty) return Marked::NotEmpty;
         // A system (or file system) without the extended class says so once;
         // Wine 8 answers that it is not implemented.
-        if (result != StatusInvalidInfoClass && result != StatusNotSupported && result != StatusInvalidParameter &&
-            result != StatusNotImplemented)
+        if (result != nt_status::InvalidInfoClass && result != nt_status::NotSupported &&
+            result != nt_status::InvalidParameter && result != nt_status::NotImplemented)
             return Marked::Failed;
         ExtendedDispositionRefused = true;
     }
@@ -148,7 +142,7 @@ Marked MarkForDeletion(HANDLE h, long* status) {
     BOOLEAN deleteFile = TRUE;   // the whole of FILE_DISPOSITION_INFORMATION
     result = SetInformation(h, &deleteFile, sizeof deleteFile, FileDispositionInformationClass);
     if (result >= 0) return Marked::Yes;
-    return result == StatusDirectoryNotEmpty ? Marked::NotEmpty : Marked::Failed;
+    return result == nt_status::DirectoryNotEmpty ? Marked::NotEmpty : Marked::Failed;
 }
 
 bool DeletionFreesNameAtOnce() { return ExtendedDispositionTaken && !ExtendedDispositionRefused; }
@@ -176,7 +170,7 @@ bool RenameEntryAt(HANDLE h, HANDLE newParent, const wchar_t* name, std::size_t 
                    long* status) {
     long dummy;
     long& result = status ? *status : dummy;
-    result = StatusObjectNameInvalid;
+    result = nt_status::NameInvalid;
     if (length == 0 || length > 0x7FFF) return false;
     ReportFileCall(FileCall::Rename);
     const std::size_t bytes = length * sizeof(wchar_t);

@@ -33,14 +33,20 @@ enum class EntryOpen { Any, File, Folder };
 UniqueFileHandle OpenEntryAt(HANDLE parent, const wchar_t* name, std::size_t length, ACCESS_MASK access, ULONG share,
                              EntryOpen options, long* status = nullptr);
 
-// The NT statuses the callers tell apart.
+// The NT statuses the engine and its callers tell apart.
 namespace nt_status {
+constexpr long NotImplemented = static_cast<long>(0xC0000002);
+constexpr long InvalidInfoClass = static_cast<long>(0xC0000003);
+constexpr long InvalidParameter = static_cast<long>(0xC000000D);
 constexpr long AccessDenied = static_cast<long>(0xC0000022);
+constexpr long NameInvalid = static_cast<long>(0xC0000033);
 constexpr long NameNotFound = static_cast<long>(0xC0000034);
 constexpr long NameCollision = static_cast<long>(0xC0000035);
 constexpr long PathNotFound = static_cast<long>(0xC000003A);
 constexpr long SharingViolation = static_cast<long>(0xC0000043);
 constexpr long DeletePending = static_cast<long>(0xC0000056);
+constexpr long NotSupported = static_cast<long>(0xC00000BB);
+constexpr long DirectoryNotEmpty = static_cast<long>(0xC0000101);
 constexpr long NotADirectory = static_cast<long>(0xC0000103);
 }  // namespace nt_status
 // Nothing of that name there: the name, a folder on its way, or a folder

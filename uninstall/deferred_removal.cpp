@@ -4,8 +4,8 @@
 #include "uninstall/core/batchtext.h"
 #include "platform/core/names.h"
 #include "platform/core/wininit.h"
-#include "uninstall/file_calls.h"
 #include "lang/messages.h"
+#include "platform/entry_open.h"
 #include "platform/handles.h"
 #include "platform/program_path.h"
 #include "platform/restart_schedule.h"
@@ -47,7 +47,7 @@ bool ScheduleInWininit(const char* path) {
     const char* value = shortLen > 0 && shortLen < sizeof shortPath ? shortPath : path;
     std::string existing;
     if (!ReadWholeFile(wininit, existing)) return false;
-    ++FileCalls.schedules;
+    ReportFileCall(FileCall::ByName);
     return ReplaceWholeFile(wininit, AddWininitDeletion(existing, value));
 }
 
@@ -71,7 +71,7 @@ bool ScheduleRemovalAtRestart(const char* path) {
     if (AlreadyScheduled(path)) return false;
     bool scheduled;
     if (NtMajorVersion() != 0) {
-        ++FileCalls.schedules;
+        ReportFileCall(FileCall::ByName);
         scheduled = ScheduleRemovalOfItself(path);
     } else {
         scheduled = ScheduleInWininit(path);
@@ -83,7 +83,7 @@ bool ScheduleRemovalAtRestart(const char* path) {
 bool DeferFileRemoval(const char* path) {
     if (AlreadyScheduled(path)) return true;
     char temporary[PathSize];
-    if (FindFreeName(ComposeTemporaryName, path, temporary, sizeof temporary) && CountedMoveFile(path, temporary)) {
+    if (FindFreeName(ComposeTemporaryName, path, temporary, sizeof temporary) && RenameEntryItself(path, temporary, false)) {
         if (ScheduleRemovalAtRestart(temporary)) {
             LogLine("in use: %s moved aside to %s, removed at the next start", path, FileNamePart(temporary));
             return true;
@@ -143,7 +143,7 @@ void ScheduleFoldersAtRestart(const char* programFolder) {
     std::stable_sort(folders.begin(), folders.end(),
                      [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
     for (const std::string& folder : folders) {
-        ++FileCalls.schedules;
+        ReportFileCall(FileCall::ByName);
         if (ScheduleRemovalOfItself(folder.c_str())) {
             FoldersScheduled = true;
             LogLine("folder %s is removed at the next start if it is empty then", folder.c_str());
