@@ -22,6 +22,10 @@ SystemFunctions LookUp() {
     Find(f.getFinalPathNameByHandleW, kernel32, "GetFinalPathNameByHandleW", NoFinalPathByHandle);
     Find(f.setFileInformationByHandle, kernel32, "SetFileInformationByHandle", NoFileInformationByHandle);
     Find(f.ntSetInformationFile, ntdll, "NtSetInformationFile", NoNtSetInformationFile);
+    Find(f.ntCreateFile, ntdll, "NtCreateFile", NoNtCreateFile);
+    Find(f.ntQueryInformationFile, ntdll, "NtQueryInformationFile", NoNtCreateFile);
+    Find(f.rtlNtStatusToDosError, ntdll, "RtlNtStatusToDosError", NoNtCreateFile);
+    Find(f.wineGetVersion, ntdll, "wine_get_version", NoWineVersion);
     Find(f.ntDeleteKey, ntdll, "NtDeleteKey", NoNtDeleteKey);
     Find(f.setProcessMitigationPolicy, kernel32, "SetProcessMitigationPolicy", NoProcessMitigationPolicy);
     Find(f.checkTokenMembership, advapi32, "CheckTokenMembership", NoCheckTokenMembership);

@@ -19,6 +19,21 @@ struct NtIoStatusBlock {
 };
 using NtSetInformationFileFunction = LONG(WINAPI*)(HANDLE file, NtIoStatusBlock* status, void* information,
                                                    ULONG length, int informationClass);
+// The name and place of an object an NT call opens: UNICODE_STRING and
+// OBJECT_ATTRIBUTES of ntdll.
+struct NtUnicodeText {
+    USHORT length;     // in bytes, without a terminating null
+    USHORT capacity;   // in bytes
+    const wchar_t* text;
+};
+struct NtObjectName {
+    ULONG size;
+    HANDLE root;   // the folder `name` is relative to; null: a full NT path
+    NtUnicodeText* name;
+    ULONG attributes;
+    void* descriptor;
+    void* quality;
+};
 
 struct SystemFunctions {
     // Windows Vista and later (kernel32).
@@ -27,6 +42,14 @@ struct SystemFunctions {
                                              LPVOID information, DWORD size);
     // The NT family (ntdll); absent on Windows 9x.
     NtSetInformationFileFunction ntSetInformationFile;
+    LONG(WINAPI* ntCreateFile)(HANDLE* file, ACCESS_MASK access, NtObjectName* name, NtIoStatusBlock* status,
+                               LARGE_INTEGER* allocation, ULONG attributes, ULONG share, ULONG disposition,
+                               ULONG options, void* extended, ULONG extendedLength);
+    LONG(WINAPI* ntQueryInformationFile)(HANDLE file, NtIoStatusBlock* status, void* information, ULONG length,
+                                         int informationClass);
+    ULONG(WINAPI* rtlNtStatusToDosError)(LONG status);
+    // Wine's own export: present when the NT system underneath is Wine.
+    const char*(CDECL* wineGetVersion)();
     LONG(WINAPI* ntDeleteKey)(HANDLE key);
     // Windows 8 and later (kernel32).
     BOOL(WINAPI* setProcessMitigationPolicy)(int policy, const void* buffer, SIZE_T length);
@@ -56,9 +79,11 @@ enum AbsentSystemFunction : unsigned {
     NoCheckTokenMembership = 1u << 5,
     NoRtlGenRandom = 1u << 6,
     NoAttributeList = 1u << 7,
+    NoNtCreateFile = 1u << 8,    // NtCreateFile and NtQueryInformationFile: no opens below held folders
+    NoWineVersion = 1u << 9,     // wine_get_version: Wine's NT taken for Windows'
     NoVistaFunctions = NoFinalPathByHandle | NoFileInformationByHandle | NoProcessMitigationPolicy | NoAttributeList,
     NoSystemFunctions = NoVistaFunctions | NoNtSetInformationFile | NoNtDeleteKey | NoCheckTokenMembership |
-                        NoRtlGenRandom,
+                        NoRtlGenRandom | NoNtCreateFile,
 };
 unsigned SetAbsentSystemFunctionsForTests(unsigned absent);
 

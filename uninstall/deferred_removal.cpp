@@ -2,8 +2,8 @@
 #include "uninstall/deferred_removal.h"
 #include "platform/core/names.h"
 #include "platform/core/wininit.h"
-#include "uninstall/file_calls.h"
 #include "lang/messages.h"
+#include "platform/entry_open.h"
 #include "platform/handles.h"
 #include "platform/restart_schedule.h"
 #include "platform/run_log.h"
@@ -28,7 +28,7 @@ bool ScheduleInWininit(const char* path) {
     const char* value = shortLen > 0 && shortLen < sizeof shortPath ? shortPath : path;
     std::string existing;
     if (!ReadWholeFile(wininit, existing)) return false;
-    ++FileCalls.schedules;
+    ReportFileCall(FileCall::ByName);
     return ReplaceWholeFile(wininit, AddWininitDeletion(existing, value));
 }
 
@@ -60,7 +60,7 @@ bool ScheduleRemovalAtRestart(const char* path) {
     if (AlreadyScheduled(path)) return false;
     bool scheduled;
     if (NtMajorVersion() != 0) {
-        ++FileCalls.schedules;
+        ReportFileCall(FileCall::ByName);
         scheduled = ScheduleRemovalOfItself(path);
     } else {
         scheduled = ScheduleInWininit(path);
@@ -72,7 +72,7 @@ bool ScheduleRemovalAtRestart(const char* path) {
 bool DeferFileRemoval(const char* path) {
     if (AlreadyScheduled(path)) return true;
     char temporary[PathSize];
-    if (FindFreeName(ComposeTemporaryName, path, temporary, sizeof temporary) && CountedMoveFile(path, temporary)) {
+    if (FindFreeName(ComposeTemporaryName, path, temporary, sizeof temporary) && RenameEntryItself(path, temporary, RenameOptions::None)) {
         if (ScheduleRemovalAtRestart(temporary)) {
             LogLine("in use: %s moved aside to %s, removed at the next start", path, FileNamePart(temporary));
             return true;
@@ -132,7 +132,7 @@ void ScheduleFoldersAtRestart(const char* programFolder) {
     std::stable_sort(folders.begin(), folders.end(),
                      [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
     for (const std::string& folder : folders) {
-        ++FileCalls.schedules;
+        ReportFileCall(FileCall::ByName);
         if (ScheduleRemovalOfItself(folder.c_str())) {
             FoldersScheduled = true;
             LogLine("folder %s is removed at the next start if it is empty then", folder.c_str());

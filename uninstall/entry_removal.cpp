@@ -1,24 +1,29 @@
 // Removing one listed entry without ever reaching outside the program folder.
 //
-// A folder link (junction, symbolic link, or a Unix link under Wine) inside
-// the program folder would let "link\file" name a file elsewhere, and a file
-// link would let the deletion of the link cost its target. So every folder an
-// entry passes through is checked once for being a link, and the entry itself
-// is opened and checked before the deletion is asked for on that same handle:
-// where the system tells final paths, its final path is compared with the
-// program folder's; elsewhere (Windows 2000 and XP, NT 4.0, or a volume that
-// tells no final paths) an entry that is itself a link is refused. The open
-// shares nothing: once it succeeds nobody else holds the entry, and it is gone
-// when the handle closes.
+// The program folder is opened once, by its full path. Each entry is walked
+// component by component from that handle: every folder on its way is opened
+// below the previous one as itself, checked once (not a link; where the
+// system follows links whatever it is asked, its final path lies inside the
+// program folder) and held without delete sharing while the entries below it
+// are handled, so that nobody can rename or replace it meanwhile. The folders
+// held for one entry are kept for the next as far as their paths agree;
+// nothing is remembered once their handles close. The entry itself is opened
+// below its held folder as itself, sharing nothing, and deleted through that
+// handle: on Windows that open is the check (a link is opened, and deleted, as
+// itself); under Wine, which opens a file link's target whatever it is asked,
+// its final path is compared with the program folder's first, and since Wine
+// reports no failure of a deletion at the close, its going is confirmed.
+// Attributes, renames of files in use and deletions of entries others hold go
+// through handles opened the same way.
 //
 // Windows 9x has no links, opens no handles to folders and knows neither
 // DELETE access nor delete sharing: there entries are deleted by name.
 #include "uninstall/entry_removal.h"
 #include "uninstall/deferred_removal.h"
-#include "uninstall/file_calls.h"
 #include "platform/core/entrypath.h"
 #include "platform/core/listfile.h"
-#include "platform/handles.h"
+#include "platform/core/names.h"
+#include "platform/entry_open.h"
 #include "platform/run_log.h"
 #include "platform/safe_file.h"
 #include "platform/system_functions.h"
@@ -28,32 +33,59 @@
 namespace {
 
 constexpr DWORD BlockingAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-constexpr DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-constexpr LONG StatusDirectoryNotEmpty = static_cast<LONG>(0xC0000101);
-
-// The final path, counted.
-bool ReadCountedFinalPath(HANDLE h, char* out, DWORD capacity) {
-    if (!System().getFinalPathNameByHandleW) return false;
-    ++FileCalls.finalPaths;
-    return ReadFinalPath(h, out, capacity);
-}
+constexpr ULONG ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+constexpr ULONG ShareAllButDelete = FILE_SHARE_READ | FILE_SHARE_WRITE;
 
 bool IsLinkAttribute(DWORD attributes) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
-DWORD HandleAttributes(HANDLE h) {
-    BY_HANDLE_FILE_INFORMATION info;
-    return GetFileInformationByHandle(h, &info) ? info.dwFileAttributes : INVALID_FILE_ATTRIBUTES;
+// The wide form of a path for the calls by name: "\\?\" before a path of
+// MAX_PATH characters or more, which the plain form cannot name.
+std::wstring WidePath(const char* path) {
+    std::vector<wchar_t> wide(std::strlen(path) + 1);
+    if (!WideFromAnsi(path, wide.data(), wide.size())) return std::wstring();
+    std::wstring text(wide.data());
+    for (wchar_t& c : text)
+        if (c == L'/') c = L'\\';
+    if (text.size() < MAX_PATH) return text;
+    if (text.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC" + text.substr(1);
+    return L"\\\\?\\" + text;
 }
 
-// Nothing at the path. A file deleted while another program holds it stays
-// until that program closes it; on Windows asking for its attributes then
-// fails with ERROR_ACCESS_DENIED, which is no sign of its going.
-bool Gone(const char* path) {
-    if (CountedGetAttributes(path) != INVALID_FILE_ATTRIBUTES) return false;
-    DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME;
+// The attributes at `path` by its name, the link itself where there is one.
+DWORD AttributesAtName(const char* path) {
+    ReportFileCall(FileCall::ByName);
+    std::wstring wide = WidePath(path);
+    return wide.empty() ? GetFileAttributesA(path) : GetFileAttributesW(wide.c_str());
+}
+
+// The NT name of the folder `folder` (ending in a backslash): "\??\C:\dir",
+// "\??\C:\" for a root, "\??\UNC\server\share\dir".
+std::wstring NtFolderName(const char* folder) {
+    std::wstring text = WidePath(folder);
+    if (text.compare(0, 4, L"\\\\?\\") == 0) text.erase(0, 4);
+    else if (text.compare(0, 2, L"\\\\") == 0) text.replace(0, 2, L"UNC\\");
+    if (text.size() > 3 && text.back() == L'\\') text.pop_back();
+    return text.empty() ? text : L"\\??\\" + text;
+}
+
+// The components of a listed entry, in wide characters; "." and empty ones
+// (doubled separators) name nothing of their own.
+bool SplitEntry(const char* entry, std::vector<std::wstring>& parts) {
+    std::vector<wchar_t> wide(std::strlen(entry) + 1);
+    if (!WideFromAnsi(entry, wide.data(), wide.size())) return false;
+    std::wstring part;
+    for (const wchar_t* p = wide.data();; ++p) {
+        if (*p != L'\0' && *p != L'\\' && *p != L'/') {
+            part += *p;
+            continue;
+        }
+        if (!part.empty() && part != L".") parts.push_back(part);
+        part.clear();
+        if (*p == L'\0') break;
+    }
+    return !parts.empty();
 }
 
 // The running program and the open list cannot be deleted now; both are
@@ -63,32 +95,6 @@ bool IsLeftForLater(const char* path, const char* programPath) {
     return CompareTextNoCase(name, FileNamePart(programPath)) == 0 || CompareTextNoCase(name, ListFileName) == 0;
 }
 
-enum class Marked { Yes, NotEmpty, Failed, NoWay };
-
-// Marks the entry open on `h` (with DELETE access) for deletion when the
-// handle closes: through SetFileInformationByHandle from Vista on, through
-// ntdll's NtSetInformationFile on older NT systems.
-Marked MarkForDeletion(HANDLE h) {
-    const SystemFunctions& system = System();
-    if (system.setFileInformationByHandle) {
-        ++FileCalls.dispositions;
-        FILE_DISPOSITION_INFO disposition{TRUE};
-        if (system.setFileInformationByHandle(h, FileDispositionInfo, &disposition, sizeof disposition))
-            return Marked::Yes;
-        return GetLastError() == ERROR_DIR_NOT_EMPTY ? Marked::NotEmpty : Marked::Failed;
-    }
-    if (system.ntSetInformationFile) {
-        ++FileCalls.dispositions;
-        NtIoStatusBlock status{};
-        BOOLEAN deleteFile = TRUE;   // the whole of FILE_DISPOSITION_INFORMATION
-        LONG result = system.ntSetInformationFile(h, &status, &deleteFile, sizeof deleteFile,
-                                                  FileDispositionInformationClass);
-        if (result >= 0) return Marked::Yes;
-        return result == StatusDirectoryNotEmpty ? Marked::NotEmpty : Marked::Failed;
-    }
-    return Marked::NoWay;
-}
-
 }  // namespace
 
 bool RemovalScope::Enter(const char* programPath) {
@@ -96,27 +102,36 @@ bool RemovalScope::Enter(const char* programPath) {
     if (!ProgramFolderOf(LeadByteTable, program_, folder_, sizeof folder_)) return false;
     AppendBackslash(folder_, sizeof folder_);
     finalFolder_[0] = '\0';
-    folderIsLink_.clear();
+    chain_.clear();
+    chainText_.clear();
+    root_.reset();
     refused_ = 0;
     failed_ = 0;
-    DWORD ntMajor = NtMajorVersion();
-    // Reparse points begin with Windows 2000; NT 4.0 does not know the flag.
-    openFlags_ = ntMajor == 0 ? 0 : FILE_FLAG_BACKUP_SEMANTICS | (ntMajor >= 5 ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
-    // An NT system that reports Windows 9x (a compatibility mode, or Wine)
-    // has file links, and DeleteFileA may follow them: where final paths can
-    // be had, they guard the deletion by name too.
-    bool finalPaths = System().getFinalPathNameByHandleW != nullptr;
-    if (finalPaths) {
-        // The folder itself may be a link (a folder moved to another drive and
-        // linked back): its final path is then its target's, like its entries'.
-        DWORD share = ntMajor == 0 ? FILE_SHARE_READ | FILE_SHARE_WRITE : ShareAll;
-        UniqueFileHandle h = CountedOpenEntry(folder_, 0, share, FILE_FLAG_BACKUP_SEMANTICS);
-        if (!h || !ReadCountedFinalPath(h.get(), finalFolder_, sizeof finalFolder_)) finalFolder_[0] = '\0';
-    }
-    if (ntMajor == 0)
+    if (!HandleEngineAvailable()) {
         method_ = Method::ByName;
+        return true;
+    }
+    std::wstring name = NtFolderName(folder_);
+    if (name.empty()) return false;
+    // Held without delete sharing: the folder cannot be renamed or replaced
+    // while the run takes entries from it.
+    root_ = OpenEntryAt(nullptr, name.data(), name.size(), 0, ShareAllButDelete, EntryOpen::Folder);
+    if (!root_) return false;
+    confirm_ = OpensFollowFileLinks();
+    bool finalPaths = System().getFinalPathNameByHandleW != nullptr;
+    if (finalPaths && confirm_) {
+        // The folder itself may be a link (a folder moved to another drive
+        // and linked back): its final path is then its target's, like its
+        // entries'.
+        ReportFileCall(FileCall::Query);
+        if (!ReadFinalPath(root_.get(), finalFolder_, sizeof finalFolder_)) finalFolder_[0] = '\0';
+        finalPaths = finalFolder_[0] != '\0';
+    }
+    method_ = finalPaths ? Method::ByFinalPath : Method::ByAttributes;
+    if (!confirm_)
+        check_ = Check::Open;
     else
-        method_ = finalFolder_[0] != '\0' ? Method::ByFinalPath : Method::ByAttributes;
+        check_ = finalPaths ? Check::FinalPath : Check::NameAttributes;
     return true;
 }
 
@@ -155,125 +170,295 @@ EntryOutcome RemovalScope::LeaveToHolder(const char* path) {
     return EntryOutcome::Settled;
 }
 
-bool RemovalScope::LiesInside(HANDLE h, const char* path) {
-    // Attributes that cannot be read tell nothing: such an entry is refused.
-    DWORD attributes = HandleAttributes(h);
-    if (method_ == Method::ByAttributes) return attributes != INVALID_FILE_ATTRIBUTES && !IsLinkAttribute(attributes);
-    char final[PathSize];
-    if (ReadCountedFinalPath(h, final, sizeof final)) return PathLiesInside(LeadByteTable, finalFolder_, final);
-    // Wine tells no final path of MAX_PATH characters or more: a long entry,
-    // whose folders were each found to be no link, is checked as on systems
-    // without final paths, by its attributes and by name.
-    return std::strlen(path) >= MAX_PATH && attributes != INVALID_FILE_ATTRIBUTES && !IsLinkAttribute(attributes) &&
-           !IsLinkAttribute(CountedGetAttributes(path));
+bool RemovalScope::IsInside(HANDLE h, const char* path, bool isFolder) {
+    switch (check_) {
+    case Check::Open:
+        // The entry was opened as itself; a folder on the way must be no link.
+        if (isFolder) {
+            DWORD attributes = 0;
+            return ReadEntryAttributes(h, attributes) && !IsLinkAttribute(attributes);
+        }
+        return true;
+    case Check::FinalPath: {
+        char final[PathSize];
+        ReportFileCall(FileCall::Query);
+        if (ReadFinalPath(h, final, sizeof final)) return PathLiesInside(LeadByteTable, finalFolder_, final);
+        // Wine tells no final path of MAX_PATH characters or more: a long
+        // entry, whose folders were each found to be inside, is checked by
+        // the attributes at its name.
+        if (std::strlen(path) < MAX_PATH) return false;
+        break;
+    }
+    case Check::NameAttributes: break;
+    }
+    DWORD attributes = AttributesAtName(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !IsLinkAttribute(attributes);
 }
 
-bool RemovalScope::PassesThroughLink(const char* entry) {
+void RemovalScope::DropFoldersBelow(std::size_t depth) {
+    while (chain_.size() > depth) chain_.pop_back();   // the deepest closes first
+    chainText_.resize(chain_.empty() ? 0 : chain_.back().end);
+}
+
+bool RemovalScope::HoldFolders(const std::vector<std::wstring>& components, std::size_t count,
+                               HandleResult& result) {
+    std::wstring text;
+    char prefix[PathSize];
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i > 0) text += L'\\';
+        text += components[i];
+        if (i < chain_.size() && chain_[i].end == text.size() && chainText_.compare(0, text.size(), text) == 0)
+            continue;   // held for the previous entry
+        DropFoldersBelow(i);
+        const std::wstring& name = components[i];
+        const ACCESS_MASK look = check_ == Check::Open ? FILE_READ_ATTRIBUTES : 0;
+        long status = 0;
+        bool deletable = true;
+        UniqueFileHandle h =
+            OpenEntryAt(Parent(), name.data(), name.size(), DELETE | look, ShareAllButDelete, EntryOpen::Folder, &status);
+        if (!h && status == nt_status::SharingViolation) {
+            // Another program holds it without delete sharing: it is held
+            // all the same, and cannot be removed this time.
+            deletable = false;
+            h = OpenEntryAt(Parent(), name.data(), name.size(), look, ShareAllButDelete, EntryOpen::Folder, &status);
+        }
+        if (!h) {
+            error_ = ErrorOfStatus(status);
+            result = NameIsMissing(status) ? HandleResult::Missing : HandleResult::Failed;
+            return false;
+        }
+        // The folder's own path, for a check by name.
+        std::size_t base = std::strlen(folder_);
+        if (!CopyText(prefix, sizeof prefix, folder_) || !AnsiFromWide(text.c_str(), prefix + base, sizeof prefix - base))
+            prefix[0] = '\0';
+        if (!IsInside(h.get(), prefix, true)) {
+            result = HandleResult::Outside;
+            return false;
+        }
+        chain_.push_back(HeldFolder{text.size(), std::move(h), deletable});
+        chainText_ = text;
+    }
+    DropFoldersBelow(count);
+    return true;
+}
+
+RemovalScope::Gone RemovalScope::GoneAt(HANDLE parent, const std::wstring& name) {
+    long status = 0;
+    UniqueFileHandle h = OpenEntryAt(parent, name.data(), name.size(), 0, ShareAll, EntryOpen::Any, &status);
+    if (h) return Gone::No;
+    if (NameIsMissing(status)) return Gone::Yes;
+    // On Windows an entry deleted while another program holds it cannot be
+    // opened until that program lets go.
+    return status == nt_status::DeletePending || status == nt_status::AccessDenied ? Gone::Pending : Gone::No;
+}
+
+// Deletes the entry open on `h`, which nobody else holds, and closes it.
+RemovalScope::HandleResult RemovalScope::Delete(UniqueFileHandle& h, HANDLE parent, const std::wstring& name) {
+    long status = 0;
+    switch (MarkForDeletion(h.get(), &status)) {
+    case Marked::Yes:
+        error_ = 0;
+        if (!h.close()) {
+            error_ = GetLastError();
+            return HandleResult::Failed;
+        }
+        // Nobody else held it: it is gone now, unless the file system
+        // refused it at the close, which Wine does not report.
+        return !confirm_ || GoneAt(parent, name) == Gone::Yes ? HandleResult::Deleted : HandleResult::Failed;
+    case Marked::NotEmpty: return HandleResult::NotEmpty;
+    case Marked::Failed:
+        error_ = ErrorOfStatus(status);
+        h.reset();
+        return HandleResult::Blocked;
+    case Marked::NoWay: break;
+    }
+    error_ = ERROR_NOT_SUPPORTED;
+    return HandleResult::Failed;
+}
+
+// Moves the file in use open on `h` (with DELETE) aside beside itself, to the
+// first free "name.N.tmp", and schedules that name for the next start; where
+// it cannot be moved, the deferred removal schedules it under its own name.
+EntryOutcome RemovalScope::MoveAside(UniqueFileHandle& h, HANDLE parent, const char* path) {
+    char temporary[PathSize];
+    for (int counter = 0; counter <= LastTemporaryCounter; ++counter) {
+        if (!ComposeTemporaryName(temporary, sizeof temporary, path, counter)) break;
+        std::vector<std::wstring> name;
+        if (!SplitEntry(FileNamePart(temporary), name)) break;
+        long status = 0;
+        if (RenameEntryAt(h.get(), parent, name[0].data(), name[0].size(), false, &status)) {
+            h.reset();
+            if (ScheduleRemovalAtRestart(temporary)) {
+                LogLine("in use: %s moved aside to %s, removed at the next start", path, FileNamePart(temporary));
+            } else {
+                LogLine("in use: %s moved aside to %s, which could not be scheduled", path, FileNamePart(temporary));
+                ++failed_;
+            }
+            return EntryOutcome::Settled;
+        }
+        if (status != nt_status::NameCollision) break;
+    }
+    h.reset();
+    if (!DeferFileRemoval(path)) ++failed_;
+    return EntryOutcome::Settled;
+}
+
+// An entry inside the folder that could not be deleted on a handle that
+// shares nothing: one another program holds, or one whose attributes forbid
+// the deletion.
+EntryOutcome RemovalScope::TakeStubborn(HANDLE parent, const std::wstring& name, const char* path) {
+    long status = 0;
+    bool deletable = true;
+    UniqueFileHandle h = OpenEntryAt(parent, name.data(), name.size(),
+                                     DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, ShareAll, EntryOpen::Any,
+                                     &status);
+    if (!h && status == nt_status::SharingViolation) {
+        deletable = false;
+        h = OpenEntryAt(parent, name.data(), name.size(), FILE_READ_ATTRIBUTES, ShareAll, EntryOpen::Any, &status);
+    }
+    if (!h) {
+        if (NameIsMissing(status)) return EntryOutcome::Stays;
+        // On Windows a file another program deleted and still holds cannot
+        // be opened at all.
+        return status == nt_status::AccessDenied || status == nt_status::DeletePending ? LeaveToHolder(path)
+                                                                                       : Fail(path, ErrorOfStatus(status));
+    }
+    // Whoever holds it, it is only touched once it is known to lie inside.
+    if (!IsInside(h.get(), path, false)) return Refuse(Refusal::OutsideFolder, path);
+    DWORD attributes = 0;
+    if (!ReadEntryAttributes(h.get(), attributes)) return Fail(path, ERROR_ACCESS_DENIED);
+    const bool isFolder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (!deletable) {
+        // Held without delete sharing: a folder stays for a later pass, a
+        // file waits for the restart.
+        if (isFolder) return EntryOutcome::Stays;
+        if (!IsLeftForLater(path, program_) && !DeferFileRemoval(path)) ++failed_;
+        return EntryOutcome::Settled;
+    }
+    if ((attributes & BlockingAttributes) && !WriteEntryAttributes(h.get(), attributes & ~BlockingAttributes))
+        return Fail(path, ERROR_ACCESS_DENIED);
+    switch (MarkForDeletion(h.get(), &status)) {
+    case Marked::Yes:
+        break;
+    case Marked::NotEmpty: return EntryOutcome::Stays;
+    case Marked::NoWay: return Fail(path, ERROR_NOT_SUPPORTED);
+    case Marked::Failed:
+        // A program or library that runs cannot be deleted, only renamed.
+        if (isFolder) return EntryOutcome::Stays;
+        if (IsLeftForLater(path, program_)) return EntryOutcome::Settled;
+        return MoveAside(h, parent, path);
+    }
+    h.reset();
+    // Held with delete sharing, it goes when the holder lets go.
+    switch (GoneAt(parent, name)) {
+    case Gone::Yes: return EntryOutcome::Removed;
+    case Gone::Pending: return isFolder ? EntryOutcome::Stays : LeaveToHolder(path);
+    case Gone::No: break;
+    }
+    return isFolder ? EntryOutcome::Stays : LeaveToHolder(path);
+}
+
+EntryOutcome RemovalScope::RemoveByHandle(const char* entry, const char* path) {
+    std::vector<std::wstring> parts;
+    if (!SplitEntry(entry, parts)) return Fail(path, ERROR_NO_UNICODE_TRANSLATION);
+    const std::size_t depth = parts.size();
+    std::wstring text;
+    for (std::size_t i = 0; i < depth; ++i) text += (i > 0 ? L"\\" : L"") + parts[i];
+    const std::wstring& name = parts.back();
+
+    // A folder held for the previous entry is deleted through that handle.
+    if (depth <= chain_.size() && chain_[depth - 1].end == text.size() &&
+        chainText_.compare(0, text.size(), text) == 0 && chain_[depth - 1].deletable) {
+        DropFoldersBelow(depth);
+        long status = 0;
+        switch (MarkForDeletion(chain_.back().handle.get(), &status)) {
+        case Marked::NotEmpty:
+            // Asked once per handle: Wine reads the folder through the
+            // handle's own position, and a second question would find it
+            // empty.
+            DropFoldersBelow(depth - 1);
+            return EntryOutcome::Stays;
+        case Marked::Yes: {
+            DropFoldersBelow(depth - 1);
+            // Others may hold it with delete sharing: unless its name went at
+            // once, its going is confirmed.
+            if (!confirm_ && DeletionFreesNameAtOnce()) return EntryOutcome::Removed;
+            switch (GoneAt(Parent(), name)) {
+            case Gone::Yes: return EntryOutcome::Removed;
+            case Gone::Pending: return EntryOutcome::Stays;
+            case Gone::No: return Fail(path, 0);
+            }
+            return EntryOutcome::Stays;
+        }
+        case Marked::Failed:
+        case Marked::NoWay: break;
+        }
+        DropFoldersBelow(depth - 1);
+        return TakeStubborn(Parent(), name, path);
+    }
+
+    HandleResult held = HandleResult::Deleted;
+    if (!HoldFolders(parts, depth - 1, held)) {
+        if (held == HandleResult::Missing) return EntryOutcome::Stays;
+        if (held == HandleResult::Outside) return Refuse(Refusal::ThroughLink, entry);
+        return Fail(path, error_);
+    }
+    // The entry, folder or file, is held here alone while it is checked and
+    // its deletion set: nobody can change it meanwhile.
+    HANDLE parent = Parent();
+    long status = 0;
+    UniqueFileHandle h = OpenEntryAt(parent, name.data(), name.size(), DELETE, 0, EntryOpen::Any, &status);
+    if (!h) {
+        if (NameIsMissing(status)) return EntryOutcome::Stays;
+        if (status == nt_status::SharingViolation || status == nt_status::AccessDenied ||
+            status == nt_status::DeletePending)
+            return TakeStubborn(parent, name, path);
+        return Fail(path, ErrorOfStatus(status));
+    }
+    if (!IsInside(h.get(), path, false))
+        return Refuse(method_ == Method::ByAttributes ? Refusal::IsLink : Refusal::OutsideFolder, entry);
+    switch (Delete(h, parent, name)) {
+    case HandleResult::Deleted: return EntryOutcome::Removed;
+    case HandleResult::NotEmpty: return EntryOutcome::Stays;
+    case HandleResult::Blocked: return TakeStubborn(parent, name, path);
+    default: break;
+    }
+    return Fail(path, error_);
+}
+
+// Windows 9x: a folder of the path that is a link (only an NT system
+// reporting Windows 9x has them) refuses the entry; each is asked every time.
+bool RemovalScope::PassesThroughLinkByName(const char* entry) {
     char path[PathSize];
     std::size_t base = std::strlen(folder_);
     for (const char* p = entry; *p != '\0'; p = NextCharPos(p)) {
         if (!IsSlashChar(*p) || p == entry) continue;
-        std::string key(entry, static_cast<std::size_t>(p - entry));
-        auto known = folderIsLink_.find(key);
-        if (known == folderIsLink_.end()) {
-            if (base + key.size() >= sizeof path) return true;
-            std::memcpy(path, folder_, base);
-            std::memcpy(path + base, key.data(), key.size());
-            path[base + key.size()] = '\0';
-            DWORD attributes = CountedGetAttributes(path);
-            // A folder that does not exist (yet) is no link; it is asked again.
-            if (attributes == INVALID_FILE_ATTRIBUTES) continue;
-            known = folderIsLink_.emplace(key, IsLinkAttribute(attributes)).first;
-        }
-        if (known->second) return true;
+        std::size_t length = static_cast<std::size_t>(p - entry);
+        if (base + length >= sizeof path) return true;
+        std::memcpy(path, folder_, base);
+        std::memcpy(path + base, entry, length);
+        path[base + length] = '\0';
+        if (IsLinkAttribute(AttributesAtName(path))) return true;
     }
     return false;
-}
-
-RemovalScope::HandleResult RemovalScope::DeleteThroughHandle(const char* path) {
-    if (method_ == Method::ByAttributes) {
-        // Checked by name first as well: Wine opens a link's target whatever
-        // the flags say.
-        DWORD attributes = CountedGetAttributes(path);
-        if (attributes == INVALID_FILE_ATTRIBUTES) return HandleResult::Missing;
-        if (IsLinkAttribute(attributes)) return HandleResult::Outside;
-    }
-    UniqueFileHandle h = CountedOpenEntry(path, DELETE | FILE_READ_ATTRIBUTES, 0, openFlags_);
-    if (!h) {
-        error_ = GetLastError();
-        if (error_ == ERROR_SHARING_VIOLATION || error_ == ERROR_ACCESS_DENIED) return HandleResult::Refused;
-        return Gone(path) ? HandleResult::Missing : HandleResult::Failed;
-    }
-    if (!LiesInside(h.get(), path)) return HandleResult::Outside;
-    switch (MarkForDeletion(h.get())) {
-    case Marked::Yes:
-        // Nobody else held it: it is gone once the handle closes, unless the
-        // file system refused it then (Wine reports no such failure).
-        h.reset();
-        error_ = 0;
-        return Gone(path) ? HandleResult::Deleted : HandleResult::Failed;
-    case Marked::NotEmpty: return HandleResult::NotEmpty;
-    case Marked::Failed: return HandleResult::Blocked;
-    case Marked::NoWay: break;
-    }
-    // No way to delete through the handle: by name, right after the check.
-    bool isFolder = (HandleAttributes(h.get()) & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    h.reset();
-    if (isFolder ? CountedRemoveDirectory(path) : CountedDeleteFile(path)) return HandleResult::Deleted;
-    return GetLastError() == ERROR_DIR_NOT_EMPTY ? HandleResult::NotEmpty : HandleResult::Blocked;
-}
-
-// An entry inside the folder that the handle could not delete: one held by
-// another program, or one whose attributes forbid the deletion.
-EntryOutcome RemovalScope::TakeStubborn(const char* path) {
-    {
-        // Whoever holds it, it is only touched once it is known to lie inside.
-        UniqueFileHandle h = CountedOpenEntry(path, FILE_READ_ATTRIBUTES, ShareAll, openFlags_);
-        if (!h) {
-            DWORD error = GetLastError();
-            if (Gone(path)) return EntryOutcome::Stays;
-            // On Windows a file another program deleted and still holds
-            // cannot be opened at all.
-            return error == ERROR_ACCESS_DENIED ? LeaveToHolder(path) : Fail(path, error);
-        }
-        if (!LiesInside(h.get(), path)) return Refuse(Refusal::OutsideFolder, path);
-    }
-    DWORD attributes = CountedGetAttributes(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES) return EntryOutcome::Stays;
-    if ((attributes & BlockingAttributes) && CountedSetAttributes(path, 0)) {
-        HandleResult again = DeleteThroughHandle(path);
-        if (again == HandleResult::Deleted) return EntryOutcome::Removed;
-        if (again == HandleResult::NotEmpty) return EntryOutcome::Stays;
-        if (again == HandleResult::Failed) return Fail(path, error_);
-    }
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY)   // held open by another program
-        return CountedRemoveDirectory(path) && Gone(path) ? EntryOutcome::Removed : EntryOutcome::Stays;
-    // Held with delete sharing, the deletion succeeds and takes effect when
-    // the holder lets go; without it the file is moved aside or scheduled.
-    if (CountedDeleteFile(path)) return Gone(path) ? EntryOutcome::Removed : LeaveToHolder(path);
-    if (!IsLeftForLater(path, program_) && !DeferFileRemoval(path)) ++failed_;
-    return EntryOutcome::Settled;
 }
 
 // Windows 9x: the attributes cleared, then the folder removed or the file
 // deleted by name; a file in use goes to wininit.ini.
 EntryOutcome RemovalScope::RemoveByName(const char* path) {
-    DWORD attributes = CountedGetAttributes(path);
+    DWORD attributes = AttributesAtName(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) return EntryOutcome::Stays;
     if (IsLinkAttribute(attributes)) return Refuse(Refusal::IsLink, path);
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-        if (attributes & BlockingAttributes) CountedSetAttributes(path, 0);
-        return CountedRemoveDirectory(path) ? EntryOutcome::Removed : EntryOutcome::Stays;
+    if (attributes & BlockingAttributes) {
+        ReportFileCall(FileCall::ByName);
+        SetAttributesItself(path, 0);
     }
-    if (finalFolder_[0] != '\0') {
-        // Opened to be asked where it is, nothing more: no deletion access
-        // and no delete sharing.
-        UniqueFileHandle h = CountedOpenEntry(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, 0);
-        if (h && !LiesInside(h.get(), path)) return Refuse(Refusal::OutsideFolder, path);
-    }
-    if (attributes & BlockingAttributes) CountedSetAttributes(path, 0);
-    if (CountedDeleteFile(path)) return Gone(path) ? EntryOutcome::Removed : LeaveToHolder(path);
-    if (Gone(path)) return EntryOutcome::Stays;
+    ReportFileCall(FileCall::ByName);
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return RemoveDirectoryA(path) ? EntryOutcome::Removed : EntryOutcome::Stays;
+    if (DeleteFileA(path))
+        return AttributesAtName(path) == INVALID_FILE_ATTRIBUTES ? EntryOutcome::Removed : LeaveToHolder(path);
+    if (AttributesAtName(path) == INVALID_FILE_ATTRIBUTES) return EntryOutcome::Stays;
     if (!IsLeftForLater(path, program_) && !DeferFileRemoval(path)) ++failed_;
     return EntryOutcome::Settled;
 }
@@ -283,17 +468,7 @@ EntryOutcome RemovalScope::Remove(const char* entry) {
     if (NamesDevice(LeadByteTable, entry)) return Refuse(Refusal::Device, entry);
     char path[PathSize];
     if (!ComposeEntryPath(path, sizeof path, folder_, entry)) return Refuse(Refusal::TooLong, entry);
-    if (PassesThroughLink(entry)) return Refuse(Refusal::ThroughLink, entry);
-    if (method_ == Method::ByName) return RemoveByName(path);
-    switch (DeleteThroughHandle(path)) {
-    case HandleResult::Deleted: return EntryOutcome::Removed;
-    case HandleResult::Missing:
-    case HandleResult::NotEmpty: return EntryOutcome::Stays;
-    case HandleResult::Outside:
-        return Refuse(method_ == Method::ByAttributes ? Refusal::IsLink : Refusal::OutsideFolder, entry);
-    case HandleResult::Failed: return Fail(path, error_);
-    case HandleResult::Refused:
-    case HandleResult::Blocked: break;
-    }
-    return TakeStubborn(path);
+    if (method_ != Method::ByName) return RemoveByHandle(entry, path);
+    if (PassesThroughLinkByName(entry)) return Refuse(Refusal::ThroughLink, entry);
+    return RemoveByName(path);
 }

@@ -4,10 +4,11 @@
 #pragma once
 #include "uninstall/core/removal_list.h"
 #include "platform/core/textwalk.h"
+#include "platform/handles.h"
 #include <windows.h>
 #include <cstddef>
 #include <string>
-#include <unordered_map>
+#include <vector>
 
 class RemovalScope {
 public:
@@ -28,17 +29,46 @@ public:
     // How entries are checked and deleted, chosen in Enter from the system.
     enum class Method {
         ByName,         // Windows 9x: no links, no handles to folders, no delete sharing
-        ByAttributes,   // NT without final paths: links told by their attributes
-        ByFinalPath,    // the opened entry's final path compared with the folder's
+        ByAttributes,   // NT, entries opened below held folders; no final paths
+        ByFinalPath,    // the same where the system tells final paths
     };
     Method method() const { return method_; }
 
 private:
-    bool PassesThroughLink(const char* entry);
-    bool LiesInside(HANDLE h, const char* path);
-    enum class HandleResult { Deleted, Missing, Outside, NotEmpty, Refused, Blocked, Failed };
-    HandleResult DeleteThroughHandle(const char* path);
-    EntryOutcome TakeStubborn(const char* path);
+    // How an opened entry or folder is known to be itself and inside.
+    enum class Check {
+        Open,            // Windows: the entry opened as itself is the check; folders by their attributes
+        FinalPath,       // the system follows file links on such an open (Wine): the final path tells
+        NameAttributes,  // neither (Wine without final paths): the attributes at the name
+    };
+    // A folder on the way to the entries, opened below the previous one (the
+    // first below the program folder), checked once, held without delete
+    // sharing while the entries below it are handled.
+    struct HeldFolder {
+        std::size_t end;   // the length of its relative wide path in chainText_
+        UniqueFileHandle handle;
+        bool deletable;    // opened with DELETE
+    };
+    enum class HandleResult { Deleted, Missing, Outside, NotEmpty, Blocked, Failed };
+    // After a deletion: gone, or waiting for another program to close it.
+    enum class Gone { Yes, Pending, No };
+
+    bool EnterFolders();
+    EntryOutcome RemoveByHandle(const char* entry, const char* path);
+    // Holds the folders of `components` from the program folder on, keeping
+    // what the chain already holds; false when one is a link, outside, or
+    // cannot be opened (`result` says which).
+    bool HoldFolders(const std::vector<std::wstring>& components, std::size_t count, HandleResult& result);
+    void DropFoldersBelow(std::size_t depth);
+    HANDLE Parent() const { return chain_.empty() ? root_.get() : chain_.back().handle.get(); }
+    // True when the entry open on `h` (`path`) is itself and inside the folder.
+    bool IsInside(HANDLE h, const char* path, bool isFolder);
+    // After a deletion: whether anything is still at `name` below `parent`.
+    Gone GoneAt(HANDLE parent, const std::wstring& name);
+    HandleResult Delete(UniqueFileHandle& h, HANDLE parent, const std::wstring& name);
+    EntryOutcome TakeStubborn(HANDLE parent, const std::wstring& name, const char* path);
+    EntryOutcome MoveAside(UniqueFileHandle& h, HANDLE parent, const char* path);
+    bool PassesThroughLinkByName(const char* entry);
     EntryOutcome RemoveByName(const char* path);
     // Why an entry is left in place without being touched.
     enum class Refusal { OutsideText, Device, ThroughLink, IsLink, OutsideFolder, TooLong };
@@ -54,15 +84,21 @@ private:
     char program_[PathSize] = "";
     char folder_[PathSize] = "";
     Method method_ = Method::ByName;
-    DWORD openFlags_ = 0;
+    Check check_ = Check::Open;
+    // Wine reports no failure when a deletion set on a handle fails at its
+    // close: there each deletion is confirmed.
+    bool confirm_ = false;
     // The folder's own final path ("\\?\C:\..."), with links followed, against
-    // which every opened entry is compared; empty where the system tells no
+    // which opened entries are compared; empty where the system tells no
     // final paths.
     char finalFolder_[PathSize] = "";
-    // Each folder an entry passes through, checked once: true when it is a
-    // link (a reparse point) or cannot be read.
-    std::unordered_map<std::string, bool> folderIsLink_;
+    // The program folder, the only entry opened by its full path.
+    UniqueFileHandle root_;
+    // The folders held for the previous entry, outermost first, and their
+    // relative path (components joined by backslashes).
+    std::vector<HeldFolder> chain_;
+    std::wstring chainText_;
     std::size_t refused_ = 0;
     std::size_t failed_ = 0;
-    DWORD error_ = 0;   // why DeleteThroughHandle failed
+    DWORD error_ = 0;   // why Delete failed
 };

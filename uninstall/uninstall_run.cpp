@@ -5,7 +5,7 @@
 #include "uninstall/deferred_removal.h"
 #include "uninstall/self_removal.h"
 #include "uninstall/entry_removal.h"
-#include "uninstall/file_calls.h"
+#include "uninstall/run_moments.h"
 #include "uninstall/registry_cleanup.h"
 #include "platform/core/entrypath.h"
 #include "platform/core/listfile.h"
@@ -65,10 +65,10 @@ std::size_t ListHoldingLimit = DefaultListHoldingLimit;
 // Returns the number of passes; `removed` counts the entries removed.
 int RunPasses(std::FILE* list, RemovalScope& scope, std::size_t& removed) {
     return RunRemovalPasses(list, ListHoldingLimit, [&scope, &removed](const char* entry) {
-        ++FileCalls.entries;
+        ++RunCount.entries;
         EntryOutcome outcome = scope.Remove(entry);
         if (outcome == EntryOutcome::Removed) {
-            if (FileCalls.removals++ == 0) RunTimes.firstRemoval = Moment();
+            if (RunCount.removals++ == 0) RunTimes.firstRemoval = Moment();
             ++removed;
             LogLine("removed %s", entry);
         }

@@ -3,7 +3,6 @@
 // it runs on Windows 9x; the 9x schedule is checked with the real program).
 #include "uninstall/deferred_removal.h"
 #include "uninstall/self_removal.h"
-#include "uninstall/file_calls.h"
 #include "platform/private_folder.h"
 #include "platform/safe_file.h"
 #include "platform/text.h"
@@ -155,7 +154,7 @@ TEST_F(DeferredRemovalTest, OwnFileCallsNeverFollowALink) {
         if (c.put == Put::RealFile) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
         switch (c.call) {
         case Call::ClearAttributes:
-            EXPECT_EQ(CountedSetAttributes(path.c_str(), 0) != FALSE, c.acted);
+            EXPECT_EQ(SetAttributesItself(path.c_str(), 0) != FALSE, c.acted);
             if (c.acted) {
                 EXPECT_FALSE(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY);
             }

@@ -219,8 +219,8 @@ void RunSize(const test::ScratchDir& scratch, const std::vector<Method>& methods
                 if (s.seconds == median) mid = &s;
             if (mid) {
                 std::printf("%-14s   per listed entry:", "");
-                for (const char* k : {"attrRead", "attrWrite", "delete", "rmdir", "open", "finalPath", "disposition",
-                                      "close", "rename", "schedule"})
+                for (const char* k : {"open", "query", "disposition", "close", "rename", "attrWrite", "byName",
+                                      "listing"})
                     if (mid->fields.count(k) && mid->fields.at(k) > 0)
                         std::printf(" %s %.3f", k, mid->fields.at(k) / lines);
                 std::printf("  (%d lines, %.0f removals, %.0f entries visited)\n", lines, mid->fields.at("removals"),

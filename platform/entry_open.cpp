@@ -1,0 +1,185 @@
+#include "platform/entry_open.h"
+#include "platform/system_functions.h"
+#include "platform/text.h"
+#include <cstddef>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// ntdll's numbers.
+constexpr ULONG ObjCaseInsensitive = 0x40;
+constexpr ULONG FileOpenExisting = 1;   // FILE_OPEN
+constexpr ULONG FileDirectoryFile = 0x1;
+constexpr ULONG FileSynchronousIoNonAlert = 0x20;
+constexpr ULONG FileNonDirectoryFile = 0x40;
+constexpr ULONG FileOpenForBackupIntent = 0x4000;
+constexpr ULONG FileOpenReparsePoint = 0x200000;
+constexpr int FileBasicInformationClass = 4;
+constexpr int FileRenameInformationClass = 10;
+constexpr int FileDispositionInformationExClass = 64;
+constexpr ULONG DispositionDelete = 0x1;
+constexpr ULONG DispositionPosixSemantics = 0x2;
+constexpr ULONG DispositionIgnoreReadOnly = 0x10;
+
+struct BasicInformation {
+    LARGE_INTEGER creation, lastAccess, lastWrite, change;   // 0: left as they are
+    ULONG attributes;
+};
+
+struct RenameInformation {
+    BOOLEAN replace;
+    HANDLE root;
+    ULONG length;   // in bytes
+    wchar_t name[1];
+};
+
+FileCallObserver Observer = nullptr;
+EntryOpenObserver OpenSeen = nullptr;
+
+// Whether the system takes the extended disposition: asked until it refuses.
+bool ExtendedDispositionRefused = false;
+bool ExtendedDispositionTaken = false;
+
+LONG SetInformation(HANDLE h, void* information, ULONG size, int informationClass) {
+    auto set = System().ntSetInformationFile;
+    if (!set) return nt_status::NotImplemented;
+    NtIoStatusBlock io{};
+    return set(h, &io, information, size, informationClass);
+}
+
+}  // namespace
+
+void ReportFileCall(FileCall call) {
+    if (Observer) Observer(call);
+}
+
+FileCallObserver SetFileCallObserver(FileCallObserver observer) {
+    FileCallObserver previous = Observer;
+    Observer = observer;
+    return previous;
+}
+
+EntryOpenObserver SetEntryOpenObserverForTests(EntryOpenObserver observer) {
+    EntryOpenObserver previous = OpenSeen;
+    OpenSeen = observer;
+    return previous;
+}
+
+bool NameIsMissing(long status) {
+    return status == nt_status::NameNotFound || status == nt_status::PathNotFound ||
+           status == nt_status::NotADirectory;
+}
+
+bool HandleEngineAvailable() {
+    const SystemFunctions& system = System();
+    return system.ntCreateFile && system.ntSetInformationFile && system.ntQueryInformationFile;
+}
+
+bool OpensFollowFileLinks() { return System().wineGetVersion != nullptr; }
+
+DWORD ErrorOfStatus(long status) {
+    auto convert = System().rtlNtStatusToDosError;
+    return convert ? convert(status) : ERROR_MR_MID_NOT_FOUND;
+}
+
+UniqueFileHandle OpenEntryAt(HANDLE parent, const wchar_t* name, std::size_t length, ACCESS_MASK access, ULONG share,
+                             EntryOpen options, long* status) {
+    long dummy;
+    long& result = status ? *status : dummy;
+    auto create = System().ntCreateFile;
+    if (!create) {
+        result = nt_status::NotImplemented;
+        return UniqueFileHandle();
+    }
+    if (length == 0 || length > 0x7FFF) {
+        result = nt_status::NameInvalid;
+        return UniqueFileHandle();
+    }
+    ReportFileCall(FileCall::Open);
+    const auto bytes = static_cast<USHORT>(length * sizeof(wchar_t));
+    NtUnicodeText text{bytes, bytes, name};
+    NtObjectName object{sizeof object, parent, &text, ObjCaseInsensitive, nullptr, nullptr};
+    ULONG how = FileSynchronousIoNonAlert | FileOpenForBackupIntent;
+    // Reparse points begin with Windows 2000; NT 4.0 refuses the option.
+    DWORD major = NtMajorVersion();
+    if (major == 0 || major >= 5) how |= FileOpenReparsePoint;
+    if (options == EntryOpen::File) how |= FileNonDirectoryFile;
+    if (options == EntryOpen::Folder) how |= FileDirectoryFile;
+    if (OpenSeen) OpenSeen(name, length, access, share, how);
+    NtIoStatusBlock io{};
+    HANDLE h = INVALID_HANDLE_VALUE;
+    result = create(&h, access | SYNCHRONIZE, &object, &io, nullptr, 0, share, FileOpenExisting, how, nullptr, 0);
+    if (result < 0) return UniqueFileHandle();
+    ReportFileCall(FileCall::Close);
+    return UniqueFileHandle(h);
+}
+
+Marked MarkForDeletion(HANDLE h, long* status) {
+    long dummy;
+    long& result = status ? *status : dummy;
+    if (!System().ntSetInformationFile) {
+        result = nt_status::NotImplemented;
+        return Marked::NoWay;
+    }
+    if (!ExtendedDispositionRefused) {
+        ReportFileCall(FileCall::Disposition);
+        ULONG flags = DispositionDelete | DispositionPosixSemantics | DispositionIgnoreReadOnly;
+        result = SetInformation(h, &flags, sizeof flags, FileDispositionInformationExClass);
+        if (result >= 0) {
+            ExtendedDispositionTaken = true;
+            return Marked::Yes;
+        }
+        if (result == nt_status::DirectoryNotEmpty) return Marked::NotEmpty;
+        // A system (or file system) without the extended class says so once;
+        // Wine 8 answers that it is not implemented.
+        if (result != nt_status::InvalidInfoClass && result != nt_status::NotSupported &&
+            result != nt_status::InvalidParameter && result != nt_status::NotImplemented)
+            return Marked::Failed;
+        ExtendedDispositionRefused = true;
+    }
+    ReportFileCall(FileCall::Disposition);
+    BOOLEAN deleteFile = TRUE;   // the whole of FILE_DISPOSITION_INFORMATION
+    result = SetInformation(h, &deleteFile, sizeof deleteFile, FileDispositionInformationClass);
+    if (result >= 0) return Marked::Yes;
+    return result == nt_status::DirectoryNotEmpty ? Marked::NotEmpty : Marked::Failed;
+}
+
+bool DeletionFreesNameAtOnce() { return ExtendedDispositionTaken && !ExtendedDispositionRefused; }
+
+bool ReadEntryAttributes(HANDLE h, DWORD& attributes) {
+    auto query = System().ntQueryInformationFile;
+    if (!query) return false;
+    ReportFileCall(FileCall::Query);
+    BasicInformation basic{};
+    NtIoStatusBlock io{};
+    if (query(h, &io, &basic, sizeof basic, FileBasicInformationClass) < 0) return false;
+    attributes = basic.attributes;
+    return true;
+}
+
+bool WriteEntryAttributes(HANDLE h, DWORD attributes) {
+    ReportFileCall(FileCall::AttributeWrite);
+    BasicInformation basic{};
+    // 0 would leave the attributes as they are.
+    basic.attributes = attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
+    return SetInformation(h, &basic, sizeof basic, FileBasicInformationClass) >= 0;
+}
+
+bool RenameEntryAt(HANDLE h, HANDLE newParent, const wchar_t* name, std::size_t length, bool replace,
+                   long* status) {
+    long dummy;
+    long& result = status ? *status : dummy;
+    result = nt_status::NameInvalid;
+    if (length == 0 || length > 0x7FFF) return false;
+    ReportFileCall(FileCall::Rename);
+    const std::size_t bytes = length * sizeof(wchar_t);
+    std::vector<unsigned char> buffer(offsetof(RenameInformation, name) + bytes + sizeof(RenameInformation));
+    auto* rename = reinterpret_cast<RenameInformation*>(buffer.data());
+    rename->replace = replace ? TRUE : FALSE;
+    rename->root = newParent;
+    rename->length = static_cast<ULONG>(bytes);
+    std::memcpy(rename->name, name, bytes);
+    result = SetInformation(h, rename, static_cast<ULONG>(buffer.size()), FileRenameInformationClass);
+    return result >= 0;
+}

@@ -1,0 +1,4 @@
+#include "uninstall/run_moments.h"
+
+RunMoments RunTimes;
+RunCounts RunCount;
