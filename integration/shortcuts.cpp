@@ -103,7 +103,7 @@ void UpdateProgramGroup(const char* programs, bool wanted, const LinkTexts& text
     char group[PathSize];
     if (!JoinFolderPath(LeadByteTable, group, sizeof group, programs, GroupFolderName, "")) return;
     if (!wanted) {
-        RemoveFolderTree(group, sizeof group);
+        RemoveTreeItself(group);
         return;
     }
     if (MakeProgramGroup(group, texts) && groupPath) CopyText(groupPath, groupPathSize, group);

@@ -37,15 +37,7 @@ bool ReadWholeFile(const char* path, std::string& bytes) {
 bool ReplaceWholeFile(const char* path, const std::string& bytes) {
     char beside[PathSize];
     if (!CopyText(beside, sizeof beside, path) || !AppendText(beside, sizeof beside, ".new")) return false;
-    if (!RemoveEntryItself(beside)) return false;
-    {
-        UniqueFileHandle h = CreateNewFile(beside);
-        if (!h) return false;
-        if (!WriteAll(h.get(), bytes.data(), bytes.size()) || !FlushFileBuffers(h.get())) {
-            DiscardNewFile(h, beside);
-            return false;
-        }
-    }
+    if (!WriteNewFile(beside, bytes.data(), bytes.size(), ExistingFile::Replace)) return false;
     if (RenameEntryItself(beside, path, RenameOptions::ReplaceExisting)) return true;
     RemoveEntryItself(beside);
     return false;

@@ -2,10 +2,13 @@
 // the uninstall list: a link is removed itself, never what it points at; a
 // walk never enters a link; nothing is written or has its attributes changed
 // through a link or through a file that has more than one name (a hard link):
-// the link goes and a new file is made in its place. Where the system follows
-// a link whatever it is asked (Wine does for Unix links), the link is left
-// alone and nothing is done through it. Windows 9x has no links: there the
-// same functions work by name.
+// the link goes and a new file is made in its place. Each entry is opened
+// below the folder it lies in, which is opened once, as itself (a folder that
+// is a link is refused), and held sharing no deletion until the act is done:
+// nothing on the entry's path can be exchanged for a link meanwhile. Where
+// the system follows a link whatever it is asked (Wine does for Unix links),
+// the link is left alone and nothing is done through it. Windows 9x has no
+// links: there the same functions work by name.
 #pragma once
 #include "platform/handles.h"
 #include <windows.h>
@@ -43,17 +46,22 @@ bool RenameEntryItself(const char* from, const char* to, RenameOptions options);
 // link, or nothing) is not scheduled: false.
 bool ScheduleRemovalOfItself(const char* path);
 
-// Removes the folder at `path` with everything in it. A link, at `path` or
-// inside, is removed itself and never entered. True when the folder is gone.
+// Removes the folder at `path` with everything in it, walking it through
+// held handles: each folder is listed through its own handle and its entries
+// opened below it. A link, at `path` or inside, is removed itself and never
+// entered. True when nothing is left at `path`.
 bool RemoveTreeItself(const char* path);
 
-// What WriteNewFile does with a real file that is already there.
-enum class ExistingFile { Keep, Replace };
+// What WriteNewFile does with what is already at the path: a real file of a
+// single name is kept or replaced (a link or a second name of a file there
+// is removed itself first); with Refuse, anything there keeps the file from
+// being written.
+enum class ExistingFile { Keep, Replace, Refuse };
 
 // Writes `bytes` as a new file at `path`, created where no name exists (so
-// never through a link). A link or a second name of a file there is removed
-// first; a file of a single name is kept or replaced as `existing` says.
-// True when the file holds the bytes (or, kept, was there already).
+// never through a link), and flushes it to the disk. True when the file
+// holds the bytes (or, kept, was there already); a file that could not be
+// written whole is discarded.
 bool WriteNewFile(const char* path, const void* bytes, std::size_t size, ExistingFile existing);
 
 // Makes `path` a real folder: made where missing, a link there removed and

@@ -25,6 +25,7 @@ SystemFunctions LookUp() {
     Find(f.ntCreateFile, ntdll, "NtCreateFile", NoNtCreateFile);
     Find(f.ntQueryInformationFile, ntdll, "NtQueryInformationFile", NoNtCreateFile);
     Find(f.rtlNtStatusToDosError, ntdll, "RtlNtStatusToDosError", NoNtCreateFile);
+    Find(f.ntQueryDirectoryFile, ntdll, "NtQueryDirectoryFile", NoNtCreateFile);
     Find(f.wineGetVersion, ntdll, "wine_get_version", NoWineVersion);
     Find(f.ntDeleteKey, ntdll, "NtDeleteKey", NoNtDeleteKey);
     Find(f.setProcessMitigationPolicy, kernel32, "SetProcessMitigationPolicy", NoProcessMitigationPolicy);

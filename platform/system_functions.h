@@ -50,6 +50,10 @@ struct SystemFunctions {
     ULONG(WINAPI* rtlNtStatusToDosError)(LONG status);
     // Wine's own export: present when the NT system underneath is Wine.
     const char*(CDECL* wineGetVersion)();
+    // Lists the folder open on `file` (with FILE_LIST_DIRECTORY) through that handle.
+    LONG(WINAPI* ntQueryDirectoryFile)(HANDLE file, HANDLE event, void* apc, void* apcContext, NtIoStatusBlock* status,
+                                       void* information, ULONG length, int informationClass, BOOLEAN single,
+                                       NtUnicodeText* mask, BOOLEAN restart);
     LONG(WINAPI* ntDeleteKey)(HANDLE key);
     // Windows 8 and later (kernel32).
     BOOL(WINAPI* setProcessMitigationPolicy)(int policy, const void* buffer, SIZE_T length);
@@ -79,7 +83,7 @@ enum AbsentSystemFunction : unsigned {
     NoCheckTokenMembership = 1u << 5,
     NoRtlGenRandom = 1u << 6,
     NoAttributeList = 1u << 7,
-    NoNtCreateFile = 1u << 8,    // NtCreateFile and NtQueryInformationFile: no opens below held folders
+    NoNtCreateFile = 1u << 8,    // NtCreateFile, NtQueryInformationFile, NtQueryDirectoryFile: no opens below held folders
     NoWineVersion = 1u << 9,     // wine_get_version: Wine's NT taken for Windows'
     NoVistaFunctions = NoFinalPathByHandle | NoFileInformationByHandle | NoProcessMitigationPolicy | NoAttributeList,
     NoSystemFunctions = NoVistaFunctions | NoNtSetInformationFile | NoNtDeleteKey | NoCheckTokenMembership |

@@ -2,7 +2,6 @@
 // version test, locale comparison, existence test, folder removal, processes.
 #include "platform/text.h"
 #include "platform/handles.h"
-#include "platform/safe_file.h"
 #include <climits>
 #include <cstring>
 #include <cwchar>
@@ -111,12 +110,6 @@ bool FileExistsAnyName(const char* name, const wchar_t* wideName) {
     else
         attributes = GetFileAttributesA(name);
     return attributes != INVALID_FILE_ATTRIBUTES;
-}
-
-bool RemoveFolderTree(char* path, std::size_t capacity) {
-    if (strnlen(path, capacity) >= capacity) return false;
-    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return false;
-    return RemoveTreeItself(path);
 }
 
 // The start-up and version records of the x86 build are the sizes Windows 9x

@@ -50,11 +50,4 @@ UINT SetAnsiCodePageForTests(UINT codePage);
 // -1, 0, 1 for less, equal, greater (case ignored); -2 when the comparison fails.
 int CompareTextNoCase(const char* a, const char* b);
 bool FileExistsAnyName(const char* name, const wchar_t* wideName = nullptr);
-// Deletes a folder tree, entering no link and removing a link itself (see
-// safe_file.h); false when nothing is there. `capacity` is the buffer's size.
-bool RemoveFolderTree(char* path, std::size_t capacity);
-template <std::size_t N>
-bool RemoveFolderTree(char (&path)[N]) {
-    return RemoveFolderTree(path, N);
-}
 bool RunProgram(const char* commandLine, const char* workingDir, DWORD waitMs);

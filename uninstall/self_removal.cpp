@@ -11,6 +11,7 @@
 #include "platform/system_functions.h"
 #include "platform/text.h"
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -83,13 +84,10 @@ bool ComposeBatch(const char* program, const char* folder, const char* batch, co
 // The batch is a new file in a new folder: nobody else's file is opened,
 // and nobody but the administrators can change it before it runs.
 bool WriteBatch(const char* path, const BatchText& text) {
-    UniqueFileHandle file = CreateNewFile(path);
-    if (!file) return false;
-    bool ok = WriteAll(file.get(), text.start, std::strlen(text.start));
-    for (int i = 0; i < BatchAttempts; ++i) ok = ok && WriteAll(file.get(), text.attempt, std::strlen(text.attempt));
-    ok = ok && WriteAll(file.get(), text.closing, std::strlen(text.closing));
-    if (!ok) DiscardNewFile(file, path);
-    return ok;
+    std::string whole = text.start;
+    for (int i = 0; i < BatchAttempts; ++i) whole += text.attempt;
+    whole += text.closing;
+    return WriteNewFile(path, whole.data(), whole.size(), ExistingFile::Refuse);
 }
 
 // Starts the interpreter with `nul` as its only inherited handle: the log,

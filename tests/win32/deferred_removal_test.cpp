@@ -3,6 +3,7 @@
 // it runs on Windows 9x; the 9x schedule is checked with the real program).
 #include "uninstall/deferred_removal.h"
 #include "uninstall/self_removal.h"
+#include "platform/entry_open.h"
 #include "platform/private_folder.h"
 #include "platform/safe_file.h"
 #include "platform/text.h"
@@ -178,6 +179,68 @@ TEST_F(DeferredRemovalTest, OwnFileCallsNeverFollowALink) {
         }
     }
     SetFileAttributesA(victim.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// The moment between an entry's check and the act on it: the folder it lies
+// in is moved away and a link to a bait folder put in its place when the
+// entry is opened (the first open is the folder's, the second the entry's).
+// The folder is held from its check on, so it cannot be moved; and were it
+// moved, the entry would still be acted on below the held folder, never
+// through the link: the bait folder gains, loses and changes nothing.
+struct Exchange {
+    static std::string folder, bait;
+    static int opens;
+    static bool done;
+    static void AtEachCall(FileCall call) {
+        if (call == FileCall::Open && ++opens == 2)
+            done = MoveFileA(folder.c_str(), (folder + ".moved").c_str()) && test::MakeUnixLink(folder, bait);
+    }
+};
+std::string Exchange::folder, Exchange::bait;
+int Exchange::opens = 0;
+bool Exchange::done = false;
+
+TEST_F(DeferredRemovalTest, FolderExchangedForALinkWhileItsEntryIsHandledIsNeverGoneThrough) {
+    enum class Call { Remove, ClearAttributes, Rename, Replace };
+    int index = 0;
+    for (Call call : {Call::Remove, Call::ClearAttributes, Call::Rename, Call::Replace}) {
+        Exchange::folder = dir_ / ("held" + std::to_string(++index));
+        Exchange::bait = dir_ / ("bait" + std::to_string(index));
+        const std::string entry = Exchange::folder + "\\x.txt", victim = Exchange::bait + "\\v.txt";
+        SCOPED_TRACE(entry);
+        ASSERT_TRUE(test::MakeDir(Exchange::folder) && test::MakeDir(Exchange::bait));
+        ASSERT_TRUE(test::WriteBytes(entry, "ours") && test::WriteBytes(victim, "victim"));
+        if (call == Call::ClearAttributes) ASSERT_TRUE(SetFileAttributesA(entry.c_str(), FILE_ATTRIBUTE_READONLY));
+        ASSERT_TRUE(SetFileAttributesA(victim.c_str(), FILE_ATTRIBUTE_READONLY));
+        Exchange::opens = 0;
+        Exchange::done = false;
+        bool acted = false;
+        {
+            test::SeamScope<FileCallObserver> observe(SetFileCallObserver, Exchange::AtEachCall);
+            switch (call) {
+            case Call::Remove: acted = RemoveEntryItself(entry.c_str()); break;
+            case Call::ClearAttributes: acted = SetAttributesItself(entry.c_str(), 0); break;
+            case Call::Rename:
+                acted = RenameEntryItself(entry.c_str(), (entry + ".0.tmp").c_str(), RenameOptions::None);
+                break;
+            case Call::Replace: acted = WriteNewFile(entry.c_str(), "new", 3, ExistingFile::Replace); break;
+            }
+        }
+        EXPECT_FALSE(Exchange::done) << "the held folder was moved";
+        const std::string ours = (Exchange::done ? Exchange::folder + ".moved" : Exchange::folder) + "\\x.txt";
+        if (Exchange::done) test::RemoveUnixLink(Exchange::folder);
+        EXPECT_TRUE(acted);
+        switch (call) {
+        case Call::Remove: EXPECT_FALSE(test::Exists(ours)); break;
+        case Call::ClearAttributes: EXPECT_FALSE(GetFileAttributesA(ours.c_str()) & FILE_ATTRIBUTE_READONLY); break;
+        case Call::Rename: EXPECT_EQ(test::ReadBytes(ours + ".0.tmp"), "ours"); break;
+        case Call::Replace: EXPECT_EQ(test::ReadBytes(ours), "new"); break;
+        }
+        EXPECT_EQ(test::FilesIn(Exchange::bait), std::vector<std::string>{"v.txt"});
+        EXPECT_EQ(test::ReadBytes(victim), "victim");
+        EXPECT_TRUE(GetFileAttributesA(victim.c_str()) & FILE_ATTRIBUTE_READONLY);
+        SetFileAttributesA(victim.c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
 }
 
 // Where the batch can go: the temporary folder while it exists and its name

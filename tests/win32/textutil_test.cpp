@@ -1,10 +1,12 @@
 // The Win32 text and path utilities in the Chinese code page: the lead-byte
 // table, locale comparison, existence test, folder removal and processes.
+#include "platform/safe_file.h"
 #include "platform/text.h"
 #include "tests/support/harness.h"
 #include <gtest/gtest.h>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -47,34 +49,31 @@ TEST(FileExistsAnyName, UsesTheNarrowNameWithoutAWideOne) {
     EXPECT_TRUE(FileExistsAnyName(dir.path().c_str()));
 }
 
-TEST(RemoveFolderTree, DeletesATreeAndRefusesAMissingOne) {
+// A tree goes whole, read-only and hidden entries too, each opened below its
+// held folder; a link inside is removed itself or, where the system follows
+// it whatever it is asked (Wine), left alone with the folder that holds it,
+// never entered; nothing at the path is nothing left.
+TEST(RemoveTreeItself, RemovesATreeButNeverEntersALink) {
     test::ScratchDir dir;
-    std::string root = dir / "tree";
-    ASSERT_TRUE(test::MakeDir(root));
-    ASSERT_TRUE(test::MakeDir(root + "\\sub"));
-    ASSERT_TRUE(test::WriteBytes(root + "\\sub\\a.txt", "a"));
-    ASSERT_TRUE(test::WriteBytes(root + "\\b.txt", "b"));
-    char buffer[1024];
-    std::strcpy(buffer, root.c_str());
-    std::memset(buffer + root.size() + 1, 'x', 10);  // garbage after the terminator
-    EXPECT_TRUE(RemoveFolderTree(buffer));
+    const std::string root = dir / "tree", bait = dir / "bait";
+    for (const std::string& folder : {root, root + "\\sub", root + "\\sub\\deeper", bait})
+        ASSERT_TRUE(test::MakeDir(folder));
+    for (const char* name : {"\\sub\\a.txt", "\\sub\\deeper\\ro.txt", "\\b.txt"})
+        ASSERT_TRUE(test::WriteBytes(root + name, "ours"));
+    ASSERT_TRUE(SetFileAttributesA((root + "\\sub\\deeper\\ro.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(SetFileAttributesA((root + "\\sub").c_str(), FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_TRUE(test::WriteBytes(bait + "\\v.txt", "victim"));
+    ASSERT_TRUE(test::MakeUnixLink(root + "\\sub\\link", bait));
+    const bool removed = RemoveTreeItself(root.c_str());
+    EXPECT_EQ(removed, !test::Exists(root));   // true only when nothing is left
+    EXPECT_EQ(test::ReadBytes(bait + "\\v.txt"), "victim");
+    EXPECT_FALSE(test::Exists(root + "\\b.txt"));
+    EXPECT_FALSE(test::Exists(root + "\\sub\\deeper"));
+    test::RemoveUnixLink(root + "\\sub\\link");
+    EXPECT_TRUE(RemoveTreeItself(root.c_str()));
     EXPECT_FALSE(test::Exists(root));
-    std::strcpy(buffer, root.c_str());
-    EXPECT_FALSE(RemoveFolderTree(buffer));
-}
-
-TEST(RemoveFolderTree, NeverWritesPastTheCallersBuffer) {
-    test::ScratchDir dir;
-    std::string root = dir / "t";
-    ASSERT_TRUE(test::MakeDir(root));
-    // A buffer exactly as long as the path and its terminator is used as it
-    // is; one without a terminator is refused.
-    std::string buf = root + '\0';
-    EXPECT_FALSE(RemoveFolderTree(&buf[0], root.size()));
-    EXPECT_TRUE(test::Exists(root));
-    EXPECT_TRUE(RemoveFolderTree(&buf[0], buf.size()));
-    EXPECT_EQ(buf, root + '\0');
-    EXPECT_FALSE(test::Exists(root));
+    EXPECT_TRUE(RemoveTreeItself(root.c_str()));
+    EXPECT_EQ(test::FilesIn(bait), std::vector<std::string>{"v.txt"});
 }
 
 TEST(RunProgram, StartsWaitsAndReportsFailure) {
