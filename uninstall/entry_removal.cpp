@@ -28,7 +28,9 @@
 #include "platform/safe_file.h"
 #include "platform/system_functions.h"
 #include "platform/text.h"
+#include <algorithm>
 #include <cstring>
+#include <cwchar>
 
 namespace {
 
@@ -40,52 +42,83 @@ bool IsLinkAttribute(DWORD attributes) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
-// The wide form of a path for the calls by name: "\\?\" before a path of
-// MAX_PATH characters or more, which the plain form cannot name.
-std::wstring WidePath(const char* path) {
-    std::vector<wchar_t> wide(std::strlen(path) + 1);
-    if (!WideFromAnsi(path, wide.data(), wide.size())) return std::wstring();
-    std::wstring text(wide.data());
-    for (wchar_t& c : text)
+// The wide form of a path for the calls by name, with its terminating null:
+// "\\?\" before a path of MAX_PATH characters or more, which the plain form
+// cannot name. Empty when the path cannot be converted.
+WideText WidePath(const char* path) {
+    WideText wide(std::strlen(path) + 1);
+    if (!WideFromAnsi(path, wide.data(), wide.size())) return WideText();
+    wide.resize(std::wcslen(wide.data()));
+    for (wchar_t& c : wide)
         if (c == L'/') c = L'\\';
-    if (text.size() < MAX_PATH) return text;
-    if (text.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC" + text.substr(1);
-    return L"\\\\?\\" + text;
+    if (wide.size() >= MAX_PATH) {
+        const bool unc = wide.size() > 2 && wide[0] == L'\\' && wide[1] == L'\\';
+        static const wchar_t local[] = L"\\\\?\\", remote[] = L"\\\\?\\UNC";
+        if (unc) wide.erase(wide.begin());
+        wide.insert(wide.begin(), unc ? remote : local, (unc ? remote : local) + (unc ? 7 : 4));
+    }
+    wide.push_back(L'\0');
+    return wide;
 }
 
 // The attributes at `path` by its name, the link itself where there is one.
 DWORD AttributesAtName(const char* path) {
     ReportFileCall(FileCall::ByName);
-    std::wstring wide = WidePath(path);
-    return wide.empty() ? GetFileAttributesA(path) : GetFileAttributesW(wide.c_str());
+    WideText wide = WidePath(path);
+    return wide.empty() ? GetFileAttributesA(path) : GetFileAttributesW(wide.data());
 }
 
-// The NT name of the folder `folder` (ending in a backslash): "\??\C:\dir",
-// "\??\C:\" for a root, "\??\UNC\server\share\dir".
-std::wstring NtFolderName(const char* folder) {
-    std::wstring text = WidePath(folder);
-    if (text.compare(0, 4, L"\\\\?\\") == 0) text.erase(0, 4);
-    else if (text.compare(0, 2, L"\\\\") == 0) text.replace(0, 2, L"UNC\\");
+// The NT name of the folder `folder` (ending in a backslash), without a
+// terminating null: "\??\C:\dir", "\??\C:\" for a root, "\??\UNC\server\share\dir".
+WideText NtFolderName(const char* folder) {
+    WideText text = WidePath(folder);
+    if (text.empty()) return text;
+    text.pop_back();   // the null
+    auto starts = [&text](const wchar_t* with) {
+        std::size_t n = std::wcslen(with);
+        return text.size() >= n && std::equal(with, with + n, text.begin());
+    };
+    if (starts(L"\\\\?\\"))
+        text.erase(text.begin(), text.begin() + 4);
+    else if (starts(L"\\\\"))
+        text.insert(text.erase(text.begin(), text.begin() + 2), {L'U', L'N', L'C', L'\\'});
     if (text.size() > 3 && text.back() == L'\\') text.pop_back();
-    return text.empty() ? text : L"\\??\\" + text;
+    static const wchar_t prefix[] = L"\\??\\";
+    text.insert(text.begin(), prefix, prefix + 4);
+    return text;
 }
 
-// The components of a listed entry, in wide characters; "." and empty ones
-// (doubled separators) name nothing of their own.
-bool SplitEntry(const char* entry, std::vector<std::wstring>& parts) {
-    std::vector<wchar_t> wide(std::strlen(entry) + 1);
+// The components of a listed entry, in wide characters, as the system's
+// path rules make them of a full path: "." and empty ones (doubled
+// separators) name nothing of their own, ".." takes the one before it away
+// (the entry was found to stay inside), and a name loses its trailing dots
+// and blanks.
+bool SplitEntry(const char* entry, EntryWords& words) {
+    WideText wide(std::strlen(entry) + 1);
     if (!WideFromAnsi(entry, wide.data(), wide.size())) return false;
-    std::wstring part;
-    for (const wchar_t* p = wide.data();; ++p) {
-        if (*p != L'\0' && *p != L'\\' && *p != L'/') {
-            part += *p;
-            continue;
+    words.text.clear();
+    words.ends.clear();
+    std::size_t start = 0;
+    for (std::size_t at = 0;; ++at) {
+        const wchar_t c = wide[at];
+        if (c != L'\0' && c != L'\\' && c != L'/') continue;
+        std::size_t end = at;
+        if (end - start == 2 && wide[start] == L'.' && wide[start + 1] == L'.') {
+            if (words.ends.empty()) return false;
+            words.ends.pop_back();
+            words.text.resize(words.ends.empty() ? 0 : words.ends.back());
+        } else {
+            while (end > start && (wide[end - 1] == L'.' || wide[end - 1] == L' ')) --end;
+            if (end > start) {
+                if (!words.ends.empty()) words.text.push_back(L'\\');
+                words.text.insert(words.text.end(), wide.begin() + start, wide.begin() + end);
+                words.ends.push_back(words.text.size());
+            }
         }
-        if (!part.empty() && part != L".") parts.push_back(part);
-        part.clear();
-        if (*p == L'\0') break;
+        start = at + 1;
+        if (c == L'\0') break;
     }
-    return !parts.empty();
+    return !words.ends.empty();
 }
 
 // The running program and the open list cannot be deleted now; both are
@@ -111,11 +144,16 @@ bool RemovalScope::Enter(const char* programPath) {
         method_ = Method::ByName;
         return true;
     }
-    std::wstring name = NtFolderName(folder_);
+    WideText name = NtFolderName(folder_);
     if (name.empty()) return false;
     // Held without delete sharing: the folder cannot be renamed or replaced
-    // while the run takes entries from it.
-    root_ = OpenEntryAt(nullptr, name.data(), name.size(), 0, ShareAllButDelete, EntryOpen::Folder);
+    // while the run takes entries from it. Where another program holds it
+    // with DELETE access that cannot be had; the entries are still taken
+    // below this handle, wherever the folder goes.
+    long status = 0;
+    root_ = OpenEntryAt(nullptr, name.data(), name.size(), 0, ShareAllButDelete, EntryOpen::Folder, &status);
+    if (!root_ && status == nt_status::SharingViolation)
+        root_ = OpenEntryAt(nullptr, name.data(), name.size(), 0, ShareAll, EntryOpen::Folder);
     if (!root_) return false;
     confirm_ = OpensFollowFileLinks();
     bool finalPaths = System().getFinalPathNameByHandleW != nullptr;
@@ -200,27 +238,28 @@ void RemovalScope::DropFoldersBelow(std::size_t depth) {
     chainText_.resize(chain_.empty() ? 0 : chain_.back().end);
 }
 
-bool RemovalScope::HoldFolders(const std::vector<std::wstring>& components, std::size_t count,
-                               HandleResult& result) {
-    std::wstring text;
+bool RemovalScope::Holds(const EntryWords& words, std::size_t depth) const {
+    const std::size_t end = words.ends[depth - 1];
+    return depth <= chain_.size() && chain_[depth - 1].end == end && chainText_.size() >= end &&
+           std::equal(words.text.begin(), words.text.begin() + end, chainText_.begin());
+}
+
+bool RemovalScope::HoldFolders(const EntryWords& words, std::size_t count, HandleResult& result) {
     char prefix[PathSize];
     for (std::size_t i = 0; i < count; ++i) {
-        if (i > 0) text += L'\\';
-        text += components[i];
-        if (i < chain_.size() && chain_[i].end == text.size() && chainText_.compare(0, text.size(), text) == 0)
-            continue;   // held for the previous entry
+        if (Holds(words, i + 1)) continue;   // held for the previous entry
         DropFoldersBelow(i);
-        const std::wstring& name = components[i];
+        const WideName name = words.Word(i);
         const ACCESS_MASK look = check_ == Check::Open ? FILE_READ_ATTRIBUTES : 0;
         long status = 0;
         bool deletable = true;
         UniqueFileHandle h =
-            OpenEntryAt(Parent(), name.data(), name.size(), DELETE | look, ShareAllButDelete, EntryOpen::Folder, &status);
+            OpenEntryAt(Parent(), name.text, name.length, DELETE | look, ShareAllButDelete, EntryOpen::Folder, &status);
         if (!h && status == nt_status::SharingViolation) {
             // Another program holds it without delete sharing: it is held
             // all the same, and cannot be removed this time.
             deletable = false;
-            h = OpenEntryAt(Parent(), name.data(), name.size(), look, ShareAllButDelete, EntryOpen::Folder, &status);
+            h = OpenEntryAt(Parent(), name.text, name.length, look, ShareAllButDelete, EntryOpen::Folder, &status);
         }
         if (!h) {
             error_ = ErrorOfStatus(status);
@@ -228,23 +267,26 @@ bool RemovalScope::HoldFolders(const std::vector<std::wstring>& components, std:
             return false;
         }
         // The folder's own path, for a check by name.
+        const std::size_t end = words.ends[i];
+        WideText relative(words.text.begin(), words.text.begin() + end);
+        relative.push_back(L'\0');
         std::size_t base = std::strlen(folder_);
-        if (!CopyText(prefix, sizeof prefix, folder_) || !AnsiFromWide(text.c_str(), prefix + base, sizeof prefix - base))
+        if (!CopyText(prefix, sizeof prefix, folder_) || !AnsiFromWide(relative.data(), prefix + base, sizeof prefix - base))
             prefix[0] = '\0';
         if (!IsInside(h.get(), prefix, true)) {
             result = HandleResult::Outside;
             return false;
         }
-        chain_.push_back(HeldFolder{text.size(), std::move(h), deletable});
-        chainText_ = text;
+        chain_.push_back(HeldFolder{end, std::move(h), deletable});
+        chainText_.assign(words.text.begin(), words.text.begin() + end);
     }
     DropFoldersBelow(count);
     return true;
 }
 
-RemovalScope::Gone RemovalScope::GoneAt(HANDLE parent, const std::wstring& name) {
+RemovalScope::Gone RemovalScope::GoneAt(HANDLE parent, WideName name) {
     long status = 0;
-    UniqueFileHandle h = OpenEntryAt(parent, name.data(), name.size(), 0, ShareAll, EntryOpen::Any, &status);
+    UniqueFileHandle h = OpenEntryAt(parent, name.text, name.length, 0, ShareAll, EntryOpen::Any, &status);
     if (h) return Gone::No;
     if (NameIsMissing(status)) return Gone::Yes;
     // On Windows an entry deleted while another program holds it cannot be
@@ -253,7 +295,7 @@ RemovalScope::Gone RemovalScope::GoneAt(HANDLE parent, const std::wstring& name)
 }
 
 // Deletes the entry open on `h`, which nobody else holds, and closes it.
-RemovalScope::HandleResult RemovalScope::Delete(UniqueFileHandle& h, HANDLE parent, const std::wstring& name) {
+RemovalScope::HandleResult RemovalScope::Delete(UniqueFileHandle& h, HANDLE parent, WideName name) {
     long status = 0;
     switch (MarkForDeletion(h.get(), &status)) {
     case Marked::Yes:
@@ -283,10 +325,10 @@ EntryOutcome RemovalScope::MoveAside(UniqueFileHandle& h, HANDLE parent, const c
     char temporary[PathSize];
     for (int counter = 0; counter <= LastTemporaryCounter; ++counter) {
         if (!ComposeTemporaryName(temporary, sizeof temporary, path, counter)) break;
-        std::vector<std::wstring> name;
+        EntryWords name;
         if (!SplitEntry(FileNamePart(temporary), name)) break;
         long status = 0;
-        if (RenameEntryAt(h.get(), parent, name[0].data(), name[0].size(), false, &status)) {
+        if (RenameEntryAt(h.get(), parent, name.text.data(), name.text.size(), false, &status)) {
             h.reset();
             if (ScheduleRemovalAtRestart(temporary)) {
                 LogLine("in use: %s moved aside to %s, removed at the next start", path, FileNamePart(temporary));
@@ -306,15 +348,15 @@ EntryOutcome RemovalScope::MoveAside(UniqueFileHandle& h, HANDLE parent, const c
 // An entry inside the folder that could not be deleted on a handle that
 // shares nothing: one another program holds, or one whose attributes forbid
 // the deletion.
-EntryOutcome RemovalScope::TakeStubborn(HANDLE parent, const std::wstring& name, const char* path) {
+EntryOutcome RemovalScope::TakeStubborn(HANDLE parent, WideName name, const char* path) {
     long status = 0;
     bool deletable = true;
-    UniqueFileHandle h = OpenEntryAt(parent, name.data(), name.size(),
+    UniqueFileHandle h = OpenEntryAt(parent, name.text, name.length,
                                      DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, ShareAll, EntryOpen::Any,
                                      &status);
     if (!h && status == nt_status::SharingViolation) {
         deletable = false;
-        h = OpenEntryAt(parent, name.data(), name.size(), FILE_READ_ATTRIBUTES, ShareAll, EntryOpen::Any, &status);
+        h = OpenEntryAt(parent, name.text, name.length, FILE_READ_ATTRIBUTES, ShareAll, EntryOpen::Any, &status);
     }
     if (!h) {
         if (NameIsMissing(status)) return EntryOutcome::Stays;
@@ -359,16 +401,13 @@ EntryOutcome RemovalScope::TakeStubborn(HANDLE parent, const std::wstring& name,
 }
 
 EntryOutcome RemovalScope::RemoveByHandle(const char* entry, const char* path) {
-    std::vector<std::wstring> parts;
-    if (!SplitEntry(entry, parts)) return Fail(path, ERROR_NO_UNICODE_TRANSLATION);
-    const std::size_t depth = parts.size();
-    std::wstring text;
-    for (std::size_t i = 0; i < depth; ++i) text += (i > 0 ? L"\\" : L"") + parts[i];
-    const std::wstring& name = parts.back();
+    EntryWords words;
+    if (!SplitEntry(entry, words)) return Fail(path, ERROR_NO_UNICODE_TRANSLATION);
+    const std::size_t depth = words.ends.size();
+    const WideName name = words.Word(depth - 1);
 
     // A folder held for the previous entry is deleted through that handle.
-    if (depth <= chain_.size() && chain_[depth - 1].end == text.size() &&
-        chainText_.compare(0, text.size(), text) == 0 && chain_[depth - 1].deletable) {
+    if (Holds(words, depth) && chain_[depth - 1].deletable) {
         DropFoldersBelow(depth);
         long status = 0;
         switch (MarkForDeletion(chain_.back().handle.get(), &status)) {
@@ -398,7 +437,7 @@ EntryOutcome RemovalScope::RemoveByHandle(const char* entry, const char* path) {
     }
 
     HandleResult held = HandleResult::Deleted;
-    if (!HoldFolders(parts, depth - 1, held)) {
+    if (!HoldFolders(words, depth - 1, held)) {
         if (held == HandleResult::Missing) return EntryOutcome::Stays;
         if (held == HandleResult::Outside) return Refuse(Refusal::ThroughLink, entry);
         return Fail(path, error_);
@@ -407,7 +446,7 @@ EntryOutcome RemovalScope::RemoveByHandle(const char* entry, const char* path) {
     // its deletion set: nobody can change it meanwhile.
     HANDLE parent = Parent();
     long status = 0;
-    UniqueFileHandle h = OpenEntryAt(parent, name.data(), name.size(), DELETE, 0, EntryOpen::Any, &status);
+    UniqueFileHandle h = OpenEntryAt(parent, name.text, name.length, DELETE, 0, EntryOpen::Any, &status);
     if (!h) {
         if (NameIsMissing(status)) return EntryOutcome::Stays;
         if (status == nt_status::SharingViolation || status == nt_status::AccessDenied ||

@@ -7,8 +7,24 @@
 #include "platform/handles.h"
 #include <windows.h>
 #include <cstddef>
-#include <string>
 #include <vector>
+
+// Wide text of the entries, kept in vectors (no wide strings, whose runtime
+// code the x86 program would carry).
+using WideText = std::vector<wchar_t>;
+struct WideName {
+    const wchar_t* text;
+    std::size_t length;
+};
+// An entry's components joined by backslashes, and where each ends.
+struct EntryWords {
+    WideText text;
+    std::vector<std::size_t> ends;
+    WideName Word(std::size_t i) const {
+        std::size_t start = i == 0 ? 0 : ends[i - 1] + 1;
+        return {text.data() + start, ends[i] - start};
+    }
+};
 
 class RemovalScope {
 public:
@@ -58,15 +74,17 @@ private:
     // Holds the folders of `components` from the program folder on, keeping
     // what the chain already holds; false when one is a link, outside, or
     // cannot be opened (`result` says which).
-    bool HoldFolders(const std::vector<std::wstring>& components, std::size_t count, HandleResult& result);
+    bool HoldFolders(const EntryWords& words, std::size_t count, HandleResult& result);
+    // True when the chain holds the first `depth` components of `words`.
+    bool Holds(const EntryWords& words, std::size_t depth) const;
     void DropFoldersBelow(std::size_t depth);
     HANDLE Parent() const { return chain_.empty() ? root_.get() : chain_.back().handle.get(); }
     // True when the entry open on `h` (`path`) is itself and inside the folder.
     bool IsInside(HANDLE h, const char* path, bool isFolder);
     // After a deletion: whether anything is still at `name` below `parent`.
-    Gone GoneAt(HANDLE parent, const std::wstring& name);
-    HandleResult Delete(UniqueFileHandle& h, HANDLE parent, const std::wstring& name);
-    EntryOutcome TakeStubborn(HANDLE parent, const std::wstring& name, const char* path);
+    Gone GoneAt(HANDLE parent, WideName name);
+    HandleResult Delete(UniqueFileHandle& h, HANDLE parent, WideName name);
+    EntryOutcome TakeStubborn(HANDLE parent, WideName name, const char* path);
     EntryOutcome MoveAside(UniqueFileHandle& h, HANDLE parent, const char* path);
     bool PassesThroughLinkByName(const char* entry);
     EntryOutcome RemoveByName(const char* path);
@@ -97,7 +115,7 @@ private:
     // The folders held for the previous entry, outermost first, and their
     // relative path (components joined by backslashes).
     std::vector<HeldFolder> chain_;
-    std::wstring chainText_;
+    WideText chainText_;
     std::size_t refused_ = 0;
     std::size_t failed_ = 0;
     DWORD error_ = 0;   // why Delete failed
