@@ -135,12 +135,18 @@ Seen OpenBelow(HANDLE parent, const WideName& name, ACCESS_MASK access, ULONG sh
 }
 
 // Opens the folder `folder` (a full NT path) as itself, to be held sharing no
-// deletion while entries below it are handled. A link there is no folder to
-// hold (an open below a link's own handle would find nothing): Elsewhere.
+// deletion while entries below it are handled. Where the folder is open with
+// DELETE access already (the list removal holds the folders on its way so),
+// it is held sharing deletion: the entry is still opened below this handle.
+// A link there is no folder to hold (an open below a link's own handle would
+// find nothing): Elsewhere.
 Seen HoldFolder(const WideName& folder, UniqueFileHandle& held) {
     long status = 0;
     held = OpenEntryAt(nullptr, folder.data(), folder.size(), HeldFolderAccess, ShareAllButDelete, EntryOpen::Folder,
                        &status);
+    if (!held && status == nt_status::SharingViolation)
+        held = OpenEntryAt(nullptr, folder.data(), folder.size(), HeldFolderAccess, ShareAll, EntryOpen::Folder,
+                           &status);
     if (!held) return NameIsMissing(status) ? Seen::Missing : Seen::Elsewhere;
     BY_HANDLE_FILE_INFORMATION info{};
     if (!GetFileInformationByHandle(held.get(), &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
