@@ -4,8 +4,9 @@
 // through a link or through a file that has more than one name (a hard link):
 // the link goes and a new file is made in its place. Each entry is opened
 // below the folder it lies in, which is opened once, as itself (a folder that
-// is a link is refused), and held sharing no deletion until the act is done:
-// nothing on the entry's path can be exchanged for a link meanwhile. Where
+// is a link is refused), and held sharing no deletion until the act is done
+// (beside the list removal's own hold, which has DELETE access): nothing on
+// the entry's path can be exchanged for a link meanwhile. Where
 // the system follows a link whatever it is asked (Wine does for Unix links),
 // the link is left alone and nothing is done through it. Windows 9x has no
 // links: there the same functions work by name.
