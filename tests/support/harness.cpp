@@ -317,7 +317,7 @@ std::string UnixPathOf(const std::string& path) {
 // without a module name) and waits until `done` holds: the handle Wine
 // returns for a Unix process cannot be waited for.
 bool RunUnix(const std::string& program, const std::vector<std::string>& args, bool (*done)(const std::string&),
-             const std::string& path) {
+             const std::string& path, DWORD timeoutMs = 20000) {
     std::string line = program;
     for (const std::string& a : args) line += " \"" + a + "\"";
     std::vector<char> buf(line.begin(), line.end());
@@ -327,7 +327,7 @@ bool RunUnix(const std::string& program, const std::vector<std::string>& args, b
     PROCESS_INFORMATION info{};
     if (!CreateProcessA(nullptr, buf.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &info)) return false;
     UniqueHandle thread(info.hThread), process(info.hProcess);
-    for (DWORD start = GetTickCount(); GetTickCount() - start < 20000; Sleep(20))
+    for (DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(20))
         if (done(path)) return true;
     return false;
 }
@@ -344,6 +344,36 @@ bool MakeUnixLink(const std::string& link, const std::string& target) {
 bool RemoveUnixLink(const std::string& link) {
     std::string path = UnixPathOf(link);
     return !path.empty() && RunUnix("Z:\\bin\\rm", {"-f", path}, Missing, link);
+}
+
+// The exchanger's marks: MARK.ready after its first exchange, MARK.stop asks
+// it to end, MARK.done is its last act ("exchanges N", "folder real").
+FolderExchanger::FolderExchanger(const std::string& folder, const std::string& outside, DWORD seconds)
+    : link_(outside + ".link"), mark_(outside + ".mark") {
+    std::string unixFolder = UnixPathOf(folder), unixMark = UnixPathOf(outside);
+    if (unixFolder.empty() || unixMark.empty() || !MakeUnixLink(link_, outside)) return;
+    unixMark += ".mark";
+    // A loaded machine may take seconds to start python.
+    started_ = RunUnix("Z:\\usr\\bin\\python3",
+                       {"-S", UnixPathOf(SourceDir() + "\\tests\\support\\exchange_folder.py"), unixFolder,
+                        UnixPathOf(link_), unixMark, std::to_string(seconds)},
+                       [](const std::string& mark) { return Exists(mark + ".ready") || Exists(mark + ".done"); },
+                       mark_, 60000) &&
+               !Exists(mark_ + ".done");
+}
+
+long FolderExchanger::Stop() {
+    if (stopped_) return exchanges_;
+    stopped_ = true;
+    WriteBytes(mark_ + ".stop", "");
+    std::string done;
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 60000; Sleep(20))
+        if (!(done = ReadBytes(mark_ + ".done")).empty()) break;
+    bool back = done.find("\nfolder real\n") != std::string::npos || done.find("\nfolder missing\n") != std::string::npos;
+    if (back) exchanges_ = std::strtol(done.c_str() + std::strlen("exchanges "), nullptr, 10);
+    RemoveUnixLink(link_);
+    for (const char* end : {".ready", ".stop", ".done"}) DeleteFileA((mark_ + end).c_str());
+    return exchanges_;
 }
 
 // chattr reports nothing Wine can wait for: it leaves a mark beside the file

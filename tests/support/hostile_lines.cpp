@@ -1,7 +1,8 @@
-// The hostile lines and the layout that plants and checks them.
+// The hostile lines and the layout that plants and checks them; the twin folders of the swap races.
 #include "tests/support/hostile_lines.h"
 #include "tests/support/harness.h"
 #include <gtest/gtest.h>
+#include <cstdio>
 
 namespace test {
 
@@ -89,5 +90,32 @@ void HostileLayout::ExpectLeftAlone() const {
         }
     }
 }
+
+TwinFolders::TwinFolders(const std::string& folder, const std::string& rel, std::string outside, int files)
+    : outside_(std::move(outside)) {
+    made_ = MakeDir(folder) && MakeDir(outside_);
+    for (int i = 0; made_ && i < files; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "f%03d.txt", i);
+        names_.push_back(name);
+        std::string there = outside_ + "\\" + name;
+        made_ = WriteBytes(folder + "\\" + name, "inside") && WriteBytes(there, std::string("outside ") + name) &&
+                (i % 3 != 0 || SetFileAttributesA(there.c_str(), FILE_ATTRIBUTE_READONLY));
+        list_ += rel + "\\" + name + "\r\n";
+    }
+    list_ += rel + "\r\n";
+    Remember();
+}
+
+std::vector<std::string> TwinFolders::OutsideContents() const {
+    std::vector<std::string> lines;
+    for (const std::string& name : FilesIn(outside_)) {
+        std::string path = outside_ + "\\" + name;
+        lines.push_back(name + " " + std::to_string(GetFileAttributesA(path.c_str())) + " " + ReadBytes(path));
+    }
+    return lines;
+}
+
+void TwinFolders::ExpectOutsideIntact() const { EXPECT_EQ(OutsideContents(), before_); }
 
 }  // namespace test

@@ -7,6 +7,7 @@
 #pragma once
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace test {
 
@@ -45,6 +46,31 @@ private:
     bool planted_ = true;
     std::string list_;
     std::size_t lines_ = 0;
+};
+
+// For runs while a folder of the program folder is swapped with a link to a
+// folder outside (FolderExchanger): `folder` (named `rel` in the list) with
+// `files` files, and `outside` with files of the same names, other bytes,
+// every third read-only. Nothing of the outside folder may change.
+class TwinFolders {
+public:
+    TwinFolders(const std::string& folder, const std::string& rel, std::string outside, int files);
+    bool made() const { return made_; }
+    const std::vector<std::string>& names() const { return names_; }
+    // Every file, then the folder, each line ending in CR LF.
+    const std::string& list() const { return list_; }
+    // Taken again as the outside folder is now (after adding to it).
+    void Remember() { before_ = OutsideContents(); }
+    void ExpectOutsideIntact() const;
+
+private:
+    // Each entry's name, attributes and bytes.
+    std::vector<std::string> OutsideContents() const;
+    std::string outside_;
+    bool made_ = true;
+    std::vector<std::string> names_;
+    std::string list_;
+    std::vector<std::string> before_;
 };
 
 }  // namespace test
