@@ -25,6 +25,7 @@
 #include "integration/apply.h"
 #include "integration/settings.h"
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -184,11 +185,12 @@ double Median(std::vector<double> v) {
 // own end, and its batch (after a 2 s wait) is waited for but not timed.
 Sample RunOnce(const test::ScratchDir& scratch, const Method& m, const Size& size, int run, int& lines) {
     Sample s;
-    std::string folder = scratch / (m.name + " " + std::to_string(size.files) + "_" + std::to_string(run));
-    for (char& c : folder)
-        if (c == ' ') c = '_';
-    lines = MakeInstallation(folder, m.kind == Kind::Uninstall ? m.exe : test::BinDir() + "\\bench\\uninstall_counted.exe",
-                             size);
+    std::string name = m.name + " " + std::to_string(size.files) + "_" + std::to_string(run);
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';   // "RMDir /r" names no subfolder
+    std::string folder = scratch / name;
+    lines = MakeInstallation(
+        folder, m.kind == Kind::Uninstall ? m.exe : test::BinDir() + "\\bench\\uninstall_counted.exe", size);
     if (lines == 0) return s;
     WriteBack();
     std::string outFile = scratch / "output.txt";
