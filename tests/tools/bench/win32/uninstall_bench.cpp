@@ -1,11 +1,19 @@
 // Benchmark of the uninstall run under Wine (not a test). Synthetic
-// installations of N listed files in folders of 100 are removed by a minimal
-// single-pass program (the baseline of the ratio) and by the uninstall run
-// (uninstall_counted.exe: the product with its call counts; optionally also
-// an earlier build of it, to compare in the same run). Each figure is the
-// median of three runs. Run by tools/bench-uninstall.sh (which runs it with
-// the display and then without one):
-//   uninstall_bench [--before EXE] [--build LABEL EXE]... [--after EXE] [--runs K] [--bytes B] SIZE...
+// installations of N listed files in folders of 100 are removed, in turns in
+// one run, by two baselines - the DeleteFileA loop (uninstall_singlepass.exe:
+// one pass, by name, unchecked) and the safe loop (uninstall_safeloop.exe:
+// the least a link-safe deletion does per file) -, by NSIS's RMDir /r when
+// its program is given, and by the uninstall run (uninstall_counted.exe: the
+// product with its call counts; optionally also earlier builds of it). Each
+// figure is the median of three runs. Run by tools/bench-uninstall.sh (which
+// runs it with the display and then without one):
+//   uninstall_bench [--before EXE] [--build LABEL EXE]... [--after EXE] [--nsis EXE] [--runs K]
+//                   [--bytes B[,B...]] [--sync-dir DIR] SIZE...
+//   uninstall_bench --make FOLDER N     (an installation of N empty files with the uninstall in it)
+// --bytes runs every size once for each byte count. --sync-dir names a folder
+// where the script that started the benchmark writes every installation's
+// data to disk on request (DIR\request, answered by DIR\done), so that no
+// method pays for the write-back of files another made.
 // SIZE is N (each folder listed before and after its files) or Nf (each
 // folder listed only before its files, which needs a second pass), or
 // "start": the time from the program's start to its first deletion, with an
@@ -17,6 +25,7 @@
 #include "integration/apply.h"
 #include "integration/settings.h"
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -33,7 +42,8 @@ double TicksToMs(long long ticks) {
 }
 
 const int FilesPerFolder = 100;
-std::size_t FileBytes = 0;   // --bytes
+std::size_t FileBytes = 0;   // the byte count of the current sizes (--bytes)
+std::string SyncDir;         // --sync-dir
 
 struct Size {
     int files = 0;
@@ -77,6 +87,16 @@ int MakeInstallation(const std::string& folder, const std::string& exe, const Si
     list += "uninstall.exe\r\nUninstall.lst\r\n";
     lines += 2;
     return test::WriteBytes(folder + "\\Uninstall.lst", list) ? lines : 0;
+}
+
+// Asks the script for the installation's data to be written to disk and
+// waits for its answer (at most two minutes); nothing without --sync-dir.
+void WriteBack() {
+    if (SyncDir.empty()) return;
+    DeleteFileA((SyncDir + "\\done").c_str());
+    if (!test::WriteBytes(SyncDir + "\\request", "sync")) return;
+    for (int waited = 0; waited < 120000 && !test::Exists(SyncDir + "\\done"); waited += 20) Sleep(20);
+    DeleteFileA((SyncDir + "\\done").c_str());
 }
 
 // Files and folders still below `folder` (0 when it is gone).
@@ -138,14 +158,19 @@ std::map<std::string, double> Fields(const std::string& line) {
     return fields;
 }
 
+// How a method is started: a loop with the folder, NSIS's program with /S
+// and /D=, the uninstall copied into the installation.
+enum class Kind { Loop, Nsis, Uninstall };
+
 struct Method {
     std::string name;
     std::string exe;
-    bool counted;
+    Kind kind;
 };
 
 struct Sample {
     double seconds = -1;
+    double toFirst = -1;   // ms from the process start to its first removal
     int left = 0;
     std::map<std::string, double> fields;
 };
@@ -160,23 +185,36 @@ double Median(std::vector<double> v) {
 // own end, and its batch (after a 2 s wait) is waited for but not timed.
 Sample RunOnce(const test::ScratchDir& scratch, const Method& m, const Size& size, int run, int& lines) {
     Sample s;
-    std::string folder = scratch / (m.name + " " + std::to_string(size.files) + "_" + std::to_string(run));
-    for (char& c : folder)
-        if (c == ' ') c = '_';
-    lines = MakeInstallation(folder, m.exe, size);
+    std::string name = m.name + " " + std::to_string(size.files) + "_" + std::to_string(run);
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';   // "RMDir /r" names no subfolder
+    std::string folder = scratch / name;
+    lines = MakeInstallation(
+        folder, m.kind == Kind::Uninstall ? m.exe : test::BinDir() + "\\bench\\uninstall_counted.exe", size);
     if (lines == 0) return s;
+    WriteBack();
     std::string outFile = scratch / "output.txt";
-    Timed t = m.counted ? TimeProcess(folder + "\\uninstall.exe", "/S", scratch.path(), outFile)
-                        : TimeProcess(m.exe, "\"" + folder + "\"", scratch.path(), outFile);
+    Timed t = m.kind == Kind::Uninstall ? TimeProcess(folder + "\\uninstall.exe", "/S", scratch.path(), outFile)
+              : m.kind == Kind::Nsis    ? TimeProcess(m.exe, "/S /D=" + folder, scratch.path(), outFile)
+                                        : TimeProcess(m.exe, "\"" + folder + "\"", scratch.path(), outFile);
     s.seconds = t.seconds;
-    if (m.counted) {
+    if (m.kind == Kind::Uninstall) {
         test::WaitUntilGone(folder, 60000);
         test::WaitForBatches(10000);
-        s.fields = Fields(t.output);
     }
+    s.fields = Fields(t.output);
+    if (s.fields.count("first") && s.fields["first"] > 0) s.toFirst = TicksToMs(static_cast<long long>(s.fields["first"] - t.startTicks));
     s.left = Leftovers(folder);
     test::RemoveTree(folder);
     return s;
+}
+
+// The median run's value of `field` per list line (-1 when not printed).
+double PerLine(const std::vector<Sample>& samples, const char* field, int lines) {
+    std::vector<double> v;
+    for (const Sample& s : samples)
+        if (s.seconds >= 0 && s.fields.count(field)) v.push_back(s.fields.at(field) / lines);
+    return Median(v);
 }
 
 void RunSize(const test::ScratchDir& scratch, const std::vector<Method>& methods, const Size& size, int runs) {
@@ -187,45 +225,47 @@ void RunSize(const test::ScratchDir& scratch, const std::vector<Method>& methods
             std::size_t m = (k + static_cast<std::size_t>(run)) % methods.size();   // rotate the order
             samples[m].push_back(RunOnce(scratch, methods[m], size, run, lines));
         }
-    double baseline = -1;
+    // Methods 0 and 1 are the two baselines: the DeleteFileA loop and the safe loop.
+    std::vector<double> median(methods.size()), toFirst(methods.size());
     for (std::size_t m = 0; m < methods.size(); ++m) {
-        std::vector<double> secs, perEntry, perRemoved, peak;
-        int left = 0;
+        std::vector<double> secs, first;
         for (const Sample& s : samples[m]) {
-            if (s.seconds < 0) continue;
-            secs.push_back(s.seconds);
-            left = std::max(left, s.left);
-            if (!s.fields.empty()) {
-                double calls = s.fields.at("calls"), removals = s.fields.at("removals");
-                perEntry.push_back(calls / lines);
-                perRemoved.push_back(removals > 0 ? calls / removals : 0);
-                peak.push_back(s.fields.at("peakWorkingSet") / (1024.0 * 1024.0));
-            }
+            if (s.seconds >= 0) secs.push_back(s.seconds);
+            if (s.toFirst >= 0) first.push_back(s.toFirst);
         }
-        double median = Median(secs);
-        if (m == 0) baseline = median;
-        char calls[96] = "";
-        if (!perEntry.empty())
-            std::snprintf(calls, sizeof calls, "%6.2f  %6.2f  %7.1f", Median(perEntry), Median(perRemoved),
-                          Median(peak));
-        std::printf("%-14s %-24s %8.2f %7.1f %6.2f  %-22s %s\n", size.Label().c_str(), methods[m].name.c_str(),
-                    median, median > 0 ? 1e6 * median / size.files : 0.0, baseline > 0 ? median / baseline : 0.0,
-                    calls, left == 0 ? "all removed" : (std::to_string(left) + " left").c_str());
+        median[m] = Median(secs);
+        toFirst[m] = Median(first);
+    }
+    char label[48];
+    std::snprintf(label, sizeof label, "%s %s", size.Label().c_str(),
+                  FileBytes ? (std::to_string(FileBytes) + "B").c_str() : "empty");
+    for (std::size_t m = 0; m < methods.size(); ++m) {
+        int left = 0;
+        for (const Sample& s : samples[m]) left = std::max(left, s.left);
+        double calls = PerLine(samples[m], "calls", lines);
+        char callText[16] = "     -", firstText[32] = "     -       ", peakText[16] = "";
+        if (calls >= 0) std::snprintf(callText, sizeof callText, "%6.2f", calls);
+        if (toFirst[m] >= 0)
+            std::snprintf(firstText, sizeof firstText, "%6.0f %5.2fx", toFirst[m],
+                          toFirst[0] > 0 ? toFirst[m] / toFirst[0] : 0.0);
+        double peak = PerLine(samples[m], "peakWorkingSet", 1);
+        if (peak >= 0) std::snprintf(peakText, sizeof peakText, " %5.1f MiB", peak / (1024.0 * 1024.0));
+        std::printf("%-18s %-22s %7.2f %7.1f %6.2f %6.2f  %s  %s  %s%s\n", label, methods[m].name.c_str(), median[m],
+                    median[m] > 0 ? 1e6 * median[m] / size.files : 0.0, median[0] > 0 ? median[m] / median[0] : 0.0,
+                    median[1] > 0 ? median[m] / median[1] : 0.0, callText, firstText,
+                    left == 0 ? "all removed" : (std::to_string(left) + " left").c_str(), peakText);
         std::fflush(stdout);
-        // The call breakdown of the median run, for the closing note.
-        if (!perEntry.empty()) {
-            const Sample* mid = nullptr;
-            for (const Sample& s : samples[m])
-                if (s.seconds == median) mid = &s;
-            if (mid) {
-                std::printf("%-14s   per listed entry:", "");
-                for (const char* k : {"open", "query", "disposition", "close", "rename", "attrWrite", "byName",
-                                      "listing"})
-                    if (mid->fields.count(k) && mid->fields.at(k) > 0)
-                        std::printf(" %s %.3f", k, mid->fields.at(k) / lines);
-                std::printf("  (%d lines, %.0f removals, %.0f entries visited)\n", lines, mid->fields.at("removals"),
-                            mid->fields.at("entries"));
-            }
+        // The uninstall's call breakdown of its median run.
+        if (methods[m].kind != Kind::Uninstall) continue;
+        for (const Sample& s : samples[m]) {
+            if (s.seconds != median[m] || s.fields.empty()) continue;
+            std::printf("%-18s   per listed entry:", "");
+            for (const char* k : {"open", "query", "disposition", "close", "rename", "attrWrite", "byName",
+                                  "listing"})
+                if (s.fields.count(k) && s.fields.at(k) > 0) std::printf(" %s %.3f", k, s.fields.at(k) / lines);
+            std::printf("  (%d lines, %.0f removals, %.0f entries visited)\n", lines, s.fields.at("removals"),
+                        s.fields.at("entries"));
+            break;
         }
     }
 }
@@ -279,23 +319,37 @@ void RunStart(const test::ScratchDir& scratch, const Method& m, int runs) {
 
 int main(int argc, char** argv) {
     std::vector<Size> sizes;
-    std::string before, after = test::BinDir() + "\\bench\\uninstall_counted.exe";
+    std::string before, after = test::BinDir() + "\\bench\\uninstall_counted.exe", nsis;
     std::vector<std::pair<std::string, std::string>> builds;   // --build LABEL EXE
+    std::vector<std::size_t> byteCounts;
     int runs = 3;
     bool start = false;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
+        if (a == "--make" && i + 2 < argc) {   // an installation for the script's own runs
+            Size s;
+            s.files = std::atoi(argv[i + 2]);
+            return s.files > 0 && MakeInstallation(argv[i + 1], after, s) > 0 ? 0 : 1;
+        }
         if (a == "--before" && i + 1 < argc) before = argv[++i];
         else if (a == "--after" && i + 1 < argc) after = argv[++i];
+        else if (a == "--nsis" && i + 1 < argc) nsis = argv[++i];
         else if (a == "--build" && i + 2 < argc) {
             builds.emplace_back(argv[i + 1], argv[i + 2]);
             i += 2;
         }
         else if (a == "--runs" && i + 1 < argc) runs = std::max(1, std::atoi(argv[++i]));
-        else if (a == "--bytes" && i + 1 < argc)
-            FileBytes = static_cast<std::size_t>(std::max(0, std::atoi(argv[++i])));
+        else if (a == "--bytes" && i + 1 < argc) {
+            for (const char* p = argv[++i]; *p;) {
+                char* end = nullptr;
+                long n = std::strtol(p, &end, 10);
+                if (end == p) break;
+                byteCounts.push_back(static_cast<std::size_t>(std::max(0L, n)));
+                p = *end == ',' ? end + 1 : end;
+            }
+        }
+        else if (a == "--sync-dir" && i + 1 < argc) SyncDir = argv[++i];
         else if (a == "start") start = true;
-
         else {
             Size s;
             s.files = std::atoi(a.c_str());
@@ -304,21 +358,29 @@ int main(int argc, char** argv) {
         }
     }
     if (sizes.empty() && !start) sizes = {{1000, false}, {10000, false}, {50000, false}, {100000, false}};
-    std::vector<Method> methods = {{"single pass (baseline)", test::BinDir() + "\\bench\\uninstall_singlepass.exe", false}};
-    if (!before.empty()) methods.push_back({"uninstall before", before, true});
-    for (const auto& b : builds) methods.push_back({"uninstall " + b.first, b.second, true});
-    methods.push_back({before.empty() ? "uninstall" : "uninstall after", after, true});
+    if (byteCounts.empty()) byteCounts.push_back(0);
+    std::vector<Method> methods = {
+        {"DeleteFileA loop", test::BinDir() + "\\bench\\uninstall_singlepass.exe", Kind::Loop},
+        {"safe loop", test::BinDir() + "\\bench\\uninstall_safeloop.exe", Kind::Loop}};
+    if (!nsis.empty()) methods.push_back({"NSIS RMDir /r", nsis, Kind::Nsis});
+    if (!before.empty()) methods.push_back({"uninstall before", before, Kind::Uninstall});
+    for (const auto& b : builds) methods.push_back({"uninstall " + b.first, b.second, Kind::Uninstall});
+    methods.push_back({before.empty() ? "uninstall" : "uninstall after", after, Kind::Uninstall});
 
     test::ScratchDir scratch("uninstbench");
     if (start) {
-        for (std::size_t m = 1; m < methods.size(); ++m) RunStart(scratch, methods[m], runs);
+        for (std::size_t m = 0; m < methods.size(); ++m)
+            if (methods[m].kind == Kind::Uninstall) RunStart(scratch, methods[m], runs);
     }
-    if (!sizes.empty())
-        std::printf("%-14s %-24s %8s %7s %6s  %6s  %6s  %7s\n", "files", "method", "seconds", "us a", "ratio",
-                    "calls/", "calls/", "peak WS");
-    if (!sizes.empty())
-        std::printf("%-14s %-24s %8s %7s %6s  %6s  %6s  %7s\n", "", "(median)", "", "file", "", "entry", "removed",
-                    "MiB");
-    for (const Size& size : sizes) RunSize(scratch, methods, size, runs);
+    if (!sizes.empty()) {
+        std::printf("%-18s %-22s %7s %7s %6s %6s  %6s  %6s %6s  %s\n", "files", "method", "seconds", "us a", "x loop",
+                    "x safe", "calls/", "to 1st", "x loop", "");
+        std::printf("%-18s %-22s %7s %7s %6s %6s  %6s  %6s %6s  %s\n", "", "(medians)", "", "file", "", "", "entry",
+                    "del ms", "start", "");
+    }
+    for (std::size_t bytes : byteCounts) {
+        FileBytes = bytes;
+        for (const Size& size : sizes) RunSize(scratch, methods, size, runs);
+    }
     return 0;
 }
