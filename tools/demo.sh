@@ -9,11 +9,6 @@
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 export BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
-# Only what the demo runs: the x64 program, the UI driver, the stand-in
-# Qavrix.exe and the desktop keeper (the tests' programs are not built).
-QAV_ARCHS=x64 QAV_SKIP_NATIVE=1 QAV_TARGETS="uninstall uidriver prog_fakeqavrix prog_keepdesktop" \
-  "$ROOT/tools/build.sh" >/dev/null
-
 # A display of the user's own means the dialogs can be met interactively;
 # without one the scripts start a private Xvfb and setup runs silently.
 interactive=0
@@ -21,6 +16,17 @@ if [ -n "${DISPLAY:-}" ] && [ "${QAV_DEMO_SILENT:-}" != 1 ] && [ -t 0 ]; then
   interactive=1
   export QAV_KEEP_DISPLAY=1
 fi
+# Only what the demo runs: the x64 program, the UI driver, the stand-in
+# Qavrix.exe and the desktop keeper (the tests' programs are not built).
+"$ROOT/tools/install-deps.sh"
+# Meanwhile the Wine prefix, its locale and the X display are made (the
+# prefix's first start spends much of its time waiting); sourcing
+# tools/wine-env.sh below waits for that set-up to end, and starts the
+# desktop keeper once it is built.
+( source "$ROOT/tools/wine-env.sh" ) </dev/null >/dev/null 2>&1 &
+QAV_ARCHS=x64 QAV_SKIP_NATIVE=1 QAV_TARGETS="uninstall uidriver prog_fakeqavrix prog_keepdesktop" \
+  "$ROOT/tools/build.sh" >/dev/null
+
 source "$ROOT/tools/wine-env.sh"
 BIN="$BUILD_DIR/mingw/bin"
 

@@ -31,10 +31,7 @@ GUI_SUBSYSTEM = 2
 TERMINAL_SERVER_AWARE = 0x8000
 # Copied into every installation: shipped stripped, its debug information in
 # a file of its own, and small.
-# The x86 program is still above that (about 271 KiB, its 32-bit runtime's
-# unwinding and string code): its ceiling keeps it from growing while it is
-# brought down.
-MAX_SIZE = {'x64': 256 * 1024, 'x86': 280 * 1024}
+MAX_SIZE = 256 * 1024
 
 
 def exports(arch, folders):
@@ -79,8 +76,8 @@ def faults(path):
         debug_file = os.path.join(os.path.dirname(path), info['debuglink'][0])
         if os.path.exists(debug_file) and zlib.crc32(open(debug_file, 'rb').read()) != info['debuglink'][1]:
             found.append('%s beside it is not its debug file (CRC-32 differs)' % info['debuglink'][0])
-    if info['size'] > MAX_SIZE[arch]:
-        found.append('%d bytes, more than %d' % (info['size'], MAX_SIZE[arch]))
+    if info['size'] > MAX_SIZE:
+        found.append('%d bytes, more than %d' % (info['size'], MAX_SIZE))
     lists = exports(arch, folders)
     unlisted = set()
     for dll, name in info['imports']:

@@ -244,8 +244,16 @@ bool Process::Start(const std::string& exe, const std::string& args, const std::
     const char* folder = cwd.empty() ? nullptr : cwd.c_str();
     if (token ? !CreateProcessAsUserA(token.get(), exe.c_str(), buf.data(), nullptr, nullptr, redirect, 0, nullptr,
                                       folder, &si, &info)
-              : !CreateProcessA(exe.c_str(), buf.data(), nullptr, nullptr, redirect, 0, nullptr, folder, &si, &info))
+              : !CreateProcessA(exe.c_str(), buf.data(), nullptr, nullptr, redirect, 0, nullptr, folder, &si, &info)) {
+        // Why, for the test's log: the error, the command line, and whether
+        // the program and the folder were there.
+        DWORD error = GetLastError();
+        std::fprintf(stderr, "CreateProcess failed with error %lu: %s (in %s); program %s, folder %s\n", error,
+                     line.c_str(), folder ? folder : "the current directory",
+                     GetFileAttributesA(exe.c_str()) == INVALID_FILE_ATTRIBUTES ? "missing" : "there",
+                     !folder ? "-" : GetFileAttributesA(folder) == INVALID_FILE_ATTRIBUTES ? "missing" : "there");
         return false;
+    }
     process_.reset(info.hProcess);
     thread_.reset(info.hThread);
     pid_ = info.dwProcessId;

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <vector>
+#include <memory>
 #include "platform/core/listfile.h"
 
 // What became of one entry in one pass.
@@ -22,7 +22,7 @@ public:
     // than `limit` bytes or memory runs out; the file position is then
     // unspecified.
     bool Load(std::FILE* list, std::size_t limit);
-    std::size_t Remaining() const { return starts_.size(); }
+    std::size_t Remaining() const { return remaining_; }
 
     // Calls `visit(entry)` for every entry still held, in list order, keeps
     // those that stay and returns how many were removed.
@@ -30,18 +30,21 @@ public:
     int Pass(Visit&& visit) {
         int removed = 0;
         std::size_t kept = 0;
-        for (std::size_t i = 0; i < starts_.size(); ++i) {
-            EntryOutcome outcome = visit(static_cast<const char*>(text_.data() + starts_[i]));
+        for (std::size_t i = 0; i < remaining_; ++i) {
+            EntryOutcome outcome = visit(static_cast<const char*>(text_.get() + starts_[i]));
             if (outcome == EntryOutcome::Removed) ++removed;
             if (outcome == EntryOutcome::Stays) starts_[kept++] = starts_[i];
         }
-        starts_.resize(kept);
+        remaining_ = kept;
         return removed;
     }
 
 private:
-    std::vector<char> text_;              // the entries, each ended by a NUL
-    std::vector<std::uint32_t> starts_;   // where the remaining entries begin
+    // Allocated without throwing (new (std::nothrow)), so that a list too
+    // large for the memory left is re-read instead.
+    std::unique_ptr<char[]> text_;               // the entries, each ended by a NUL
+    std::unique_ptr<std::uint32_t[]> starts_;    // where the remaining entries begin
+    std::size_t remaining_ = 0;
 };
 
 // One pass over the whole file from its start; returns how many were removed.
