@@ -166,7 +166,8 @@ int UninstallerMain(HINSTANCE instance, const char* args) {
         modeRuns = false;
         end = RunEnd::Busy;
     }
-    if (!requests.logFile.empty()) OpenRunLog(requests.logFile.c_str(), !modeRuns);
+    if (!requests.logFile.empty())
+        OpenRunLog(requests.logFile.c_str(), modeRuns ? LogFile::New : LogFile::Appended);
     char current[PathSize] = "";
     GetCurrentDirectoryA(sizeof current, current);
     LogLine("%s started in %s with: %s", ProgramPath(), current, args ? args : "");

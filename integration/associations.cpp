@@ -9,7 +9,6 @@
 #include "platform/handles.h"
 #include "platform/program_path.h"
 #include "platform/registry.h"
-#include "platform/run_log.h"
 #include "platform/safe_file.h"
 #include "platform/text.h"
 #include "resource.h"

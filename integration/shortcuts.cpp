@@ -67,13 +67,18 @@ bool LinkPointsAt(const char* link, const char* target) {
            CompareTextNoCase(path, target) == 0;
 }
 
-// "Qavrix.lnk" in `folder`: made when `wanted`, deleted otherwise. Where
-// `keepExisting`, a file of that name that is there already is someone's
-// choice: it is kept when wanted, and deleted only when it is the product's
-// own (it points at the archiver beside this program).
-void UpdateSingleLink(const char* folder, bool wanted, bool keepExisting, const LinkTexts& texts) {
+// What becomes of a "Qavrix.lnk" that is there already.
+enum class ExistingLink {
+    Replaced,         // rewritten when wanted, deleted otherwise
+    KeptUnlessOurs,   // someone's choice: kept when wanted, and deleted only when
+                      // it is the product's own (it points at the archiver beside this program)
+};
+
+// "Qavrix.lnk" in `folder`: made when `wanted`, deleted otherwise.
+void UpdateSingleLink(const char* folder, bool wanted, ExistingLink existing, const LinkTexts& texts) {
     char link[PathSize];
     if (!JoinFolderPath(LeadByteTable, link, sizeof link, folder, LinkFileName, "")) return;
+    bool keepExisting = existing == ExistingLink::KeptUnlessOurs;
     if (!wanted) {
         if (!keepExisting || LinkPointsAt(link, texts.mainTarget)) RemoveEntryItself(link);
         return;
@@ -148,8 +153,10 @@ void UpdateShortcuts(const IntegrationSettings& settings, char* groupPath, std::
     LinkTexts texts;
     ReadLinkTexts(texts);
     char folder[PathSize];
-    if (GetDesktopFolder(folder)) UpdateSingleLink(folder, settings.desktopLink, true, texts);
-    if (SpecialFolderPath(CSIDL_STARTMENU, folder)) UpdateSingleLink(folder, settings.startMenuLink, false, texts);
+    if (GetDesktopFolder(folder))
+        UpdateSingleLink(folder, settings.desktopLink, ExistingLink::KeptUnlessOurs, texts);
+    if (SpecialFolderPath(CSIDL_STARTMENU, folder))
+        UpdateSingleLink(folder, settings.startMenuLink, ExistingLink::Replaced, texts);
     if (SpecialFolderPath(CSIDL_PROGRAMS, folder)) UpdateProgramGroup(folder, settings.programGroup, texts, groupPath, groupPathSize);
     if (NtMajorVersion() != 0 && SpecialFolderPath(CSIDL_COMMON_PROGRAMS, folder))
         UpdateProgramGroup(folder, settings.programGroup, texts, nullptr, 0);

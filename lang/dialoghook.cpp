@@ -11,12 +11,16 @@ HelpViewer helpViewer = &WinHelpA;
 
 Rect32 ToRect32(const RECT& r) { return Rect32{r.left, r.top, r.right, r.bottom}; }
 
+// Whether a window without text is translated as well (the dialog itself
+// is, its controls are not).
+enum class EmptyText { Translated, Skipped };
+
 // Translates a window's text in place under the dialog's name.
-void TranslateWindowText(HWND window, const char* dialogName, bool evenWhenEmpty) {
+void TranslateWindowText(HWND window, const char* dialogName, EmptyText empty) {
     char text[WindowTextCapacity];
     text[0] = '\0';
     GetWindowTextA(window, text, sizeof text);
-    if (text[0] == '\0' && !evenWhenEmpty) return;
+    if (text[0] == '\0' && empty == EmptyText::Skipped) return;
     Translate(text, text, sizeof text, TextKind::WindowText, dialogName);
     SetWindowTextA(window, text);
 }
@@ -100,13 +104,13 @@ void TranslateDialog(HWND dialog, const char* dialogName) {
     scale = FitScaleToArea(scale, ToRect32(client), frame, area.right - area.left, area.bottom - area.top);
     if (scale.applies) ResizeDialog(dialog, window, client, frame, scale, area);
 
-    TranslateWindowText(dialog, dialogName, true);
+    TranslateWindowText(dialog, dialogName, EmptyText::Translated);
 
     int top = frame.height - GetSystemMetrics(SM_CYDLGFRAME);
     HWND first = GetWindow(dialog, GW_CHILD);
     HWND child = first;
     for (int n = 0; child && n < MaxDialogChildren; ++n) {
-        TranslateWindowText(child, dialogName, false);
+        TranslateWindowText(child, dialogName, EmptyText::Skipped);
         if (scale.applies) MoveChild(child, window, frame, top, scale);
         child = GetWindow(child, GW_HWNDNEXT);
         if (child == first) break;

@@ -12,8 +12,10 @@
 // handle opened as the key itself (NtDeleteKey); Windows 9x has neither
 // links nor that call and deletes by name.
 #include "platform/registry.h"
+#include "platform/run_log.h"
 #include "platform/system_functions.h"
 #include "platform/core/keypath.h"
+#include "platform/core/product_names.h"
 #include "platform/core/textwalk.h"
 #include "platform/handles.h"
 #include "platform/text.h"
@@ -303,6 +305,27 @@ bool RegKeyExists(HKEY root, const char* path) {
     if (!MakePath(root, path, made)) return false;
     UniqueRegKey key = RegOpenWithAccess(root, made, KEY_QUERY_VALUE);
     return RegClose(key);
+}
+
+namespace {
+
+// Under HKEY_CURRENT_USER a path is taken below the product's own key.
+void LogKey(HKEY root, const char* path, const char* what) {
+    const char* rootName = root == HKEY_CLASSES_ROOT    ? "HKEY_CLASSES_ROOT"
+                           : root == HKEY_LOCAL_MACHINE ? "HKEY_LOCAL_MACHINE"
+                                                        : "HKEY_CURRENT_USER";
+    const char* below = root == HKEY_CURRENT_USER ? ProductKeyPath : "";
+    const char* separator1 = below[0] != '\0' ? "\\" : "";
+    const char* separator2 = path[0] != '\0' ? "\\" : "";
+    LogLine("registry key %s%s%s%s%s %s", rootName, separator1, below, separator2, path, what);
+}
+
+}  // namespace
+
+void RemoveKeyTreeLogged(HKEY root, const char* path) {
+    if (!RegKeyExists(root, path)) return;
+    RegRemoveTree(root, path);
+    LogKey(root, path, RegKeyExists(root, path) ? "could not be removed" : "removed");
 }
 
 void RegWriteUserString(const char* path, const char* valueName, const char* text) {

@@ -24,6 +24,9 @@ void RegRemoveKey(HKEY root, const char* path);
 void RegRemoveValue(HKEY root, const char* path, const char* valueName);
 void RegRemoveTree(HKEY root, const char* path);
 bool RegKeyExists(HKEY root, const char* path);
+// RegRemoveTree, with a line in the run's log saying whether the key went; a
+// key that is not there is passed over in silence.
+void RemoveKeyTreeLogged(HKEY root, const char* path);
 
 void RegWriteUserString(const char* path, const char* valueName, const char* text);
 void RegWriteUserDword(const char* path, const char* valueName, DWORD value);

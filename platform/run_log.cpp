@@ -1,9 +1,7 @@
 // The log file of one run.
 #include "platform/run_log.h"
 #include "platform/handles.h"
-#include "platform/registry.h"
 #include "platform/safe_file.h"
-#include "platform/core/product_names.h"
 #include "platform/core/textwalk.h"
 #include <cstdarg>
 #include <cstdint>
@@ -11,7 +9,7 @@
 #include <fcntl.h>
 #include <io.h>
 
-bool OpenRunLog(const char* name, bool append) {
+bool OpenRunLog(const char* name, LogFile how) {
     UniqueStdioFile& runLog = TheRunLogFile();
     runLog.reset();
     char full[PathSize];
@@ -26,8 +24,8 @@ bool OpenRunLog(const char* name, bool append) {
     constexpr DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
     // The run that made the log holds it with deletion access (a new file can
     // be discarded through its handle), so a run that appends shares deletion.
-    UniqueFileHandle file =
-        append ? AppendToFileItself(full, share | FILE_SHARE_DELETE) : ReplaceWithNewFile(full, share);
+    UniqueFileHandle file = how == LogFile::Appended ? AppendToFileItself(full, share | FILE_SHARE_DELETE)
+                                                      : ReplaceWithNewFile(full, share);
     if (!file) return false;
     int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(file.get()), _O_WRONLY | _O_BINARY);
     if (descriptor == -1) return false;
@@ -55,25 +53,4 @@ void LogLine(const char* format, ...) {
     va_end(args);
     std::fputs("\r\n", runLog.get());
     std::fflush(runLog.get());
-}
-
-namespace {
-
-// Under HKEY_CURRENT_USER a path is taken below the product's own key.
-void LogKey(HKEY root, const char* path, const char* what) {
-    const char* rootName = root == HKEY_CLASSES_ROOT    ? "HKEY_CLASSES_ROOT"
-                           : root == HKEY_LOCAL_MACHINE ? "HKEY_LOCAL_MACHINE"
-                                                        : "HKEY_CURRENT_USER";
-    const char* below = root == HKEY_CURRENT_USER ? ProductKeyPath : "";
-    const char* separator1 = below[0] != '\0' ? "\\" : "";
-    const char* separator2 = path[0] != '\0' ? "\\" : "";
-    LogLine("registry key %s%s%s%s%s %s", rootName, separator1, below, separator2, path, what);
-}
-
-}  // namespace
-
-void RemoveKeyTreeLogged(HKEY root, const char* path) {
-    if (!RegKeyExists(root, path)) return;
-    RegRemoveTree(root, path);
-    LogKey(root, path, RegKeyExists(root, path) ? "could not be removed" : "removed");
 }

@@ -9,19 +9,16 @@
 UniqueStdioFile& TheRunLogFile();
 
 // Opens the log at `name`, taken relative to the current directory at the
-// time of the call: a new file in place of what is there (a link there is
-// removed itself, never written through), or with `append` the real file
-// there written on at its end (a run that does not hold the run lock never
-// empties the log another run may be writing). False when it cannot be
-// written.
-bool OpenRunLog(const char* name, bool append = false);
+// time of the call, as `how` says. False when it cannot be written.
+enum class LogFile {
+    New,        // a new file in place of what is there (a link there is removed itself, never written through)
+    Appended,   // the real file there written on at its end (a run that does not hold
+                // the run lock never empties the log another run may be writing)
+};
+bool OpenRunLog(const char* name, LogFile how = LogFile::New);
 // Ends the log; later lines are dropped.
 void CloseRunLog();
 bool RunLogIsOpen();
 // One line, with the local time in front, at the log's end (another run may
 // have appended to it); `format` is always a literal.
 void LogLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
-
-// Removes the key with its subkeys (registry.h's RegRemoveTree) and logs
-// whether it went; a key that is not there is passed over in silence.
-void RemoveKeyTreeLogged(HKEY root, const char* path);
