@@ -13,6 +13,7 @@
 #include "platform/process_policy.h"
 #include "platform/text.h"
 #include "platform/shell_open.h"
+#include "platform/system_functions.h"
 #include "uninstall/deferred_removal.h"
 #include "uninstall/uninstall_run.h"
 #include "integration/setup_dialogs.h"
@@ -151,7 +152,7 @@ int UninstallerMain(HINSTANCE instance, const char* args) {
     UniqueLibrary richEdit;
     UniqueFont dialogFont;
     if (requests.setup || !SilentMode) {
-        richEdit.reset(LoadLibraryA("riched32.dll"));
+        richEdit.reset(LoadSystemLibrary("riched32.dll"));
         ProductIcon = LoadIconA(ModuleWithResource("QAVICON", RT_GROUP_ICON), "QAVICON");
         dialogFont.reset(CreateDialogFont());
         DialogFont = dialogFont.get();

@@ -1,4 +1,5 @@
 #include "platform/system_functions.h"
+#include "platform/core/textwalk.h"
 #include <wincrypt.h>
 
 namespace {
@@ -80,4 +81,12 @@ RandomBytesSource SetRandomBytesForTests(RandomBytesSource source) {
     RandomBytesSource previous = RandomForTests;
     RandomForTests = source;
     return previous;
+}
+
+HMODULE LoadSystemLibrary(const char* fileName) {
+    char path[PathSize];
+    UINT length = GetSystemDirectoryA(path, sizeof path);
+    if (length == 0 || length >= sizeof path) return nullptr;
+    if (!AppendText(path, sizeof path, "\\") || !AppendText(path, sizeof path, fileName)) return nullptr;
+    return LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }

@@ -91,6 +91,12 @@ enum AbsentSystemFunction : unsigned {
 };
 unsigned SetAbsentSystemFunctionsForTests(unsigned absent);
 
+// Loads `fileName` from the system folder by its full path, never through
+// the search path, whose first folder is the program's own (where others may
+// be able to put a library of that name); the libraries it needs are looked
+// for beside it first. Null when it cannot be loaded.
+HMODULE LoadSystemLibrary(const char* fileName);
+
 // Fills `buffer` with `size` bytes from the system's random generator
 // (RtlGenRandom where the system has it, else CryptGenRandom); false when
 // neither gives them (Windows 9x without the CryptoAPI).

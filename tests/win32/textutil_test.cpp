@@ -2,6 +2,7 @@
 // table, locale comparison, existence test, folder removal and processes.
 #include "platform/safe_file.h"
 #include "platform/text.h"
+#include "platform/system_functions.h"
 #include "tests/support/harness.h"
 #include <gtest/gtest.h>
 #include <cstring>
@@ -93,6 +94,22 @@ TEST(RunProgram, StartsWaitsAndReportsFailure) {
 TEST(NtMajorVersion, ReportsTheNtFamilyUnderDefaultWine) {
     EXPECT_GE(NtMajorVersion(), 5u);
     EXPECT_EQ(NtMajorVersion(), NtMajorVersion());
+}
+
+// A library of the same name on the search path, ahead of the system folder
+// (as one beside the program would be), is not the one loaded.
+TEST(LoadSystemLibrary, TakesTheSystemFoldersFileAndNotOneOnTheSearchPath) {
+    test::ScratchDir dir;
+    ASSERT_TRUE(CopyFileA(test::ResourceDll("testlng").c_str(), (dir / "riched32.dll").c_str(), FALSE));
+    ASSERT_TRUE(SetDllDirectoryA(dir.path().c_str()));
+    HMODULE library = LoadSystemLibrary("riched32.dll");
+    SetDllDirectoryA(nullptr);
+    ASSERT_NE(library, nullptr);
+    char loaded[MAX_PATH] = "", system[MAX_PATH] = "";
+    GetModuleFileNameA(library, loaded, sizeof loaded);
+    GetSystemDirectoryA(system, sizeof system);
+    EXPECT_EQ(CompareTextNoCase(loaded, (std::string(system) + "\\riched32.dll").c_str()), 0) << loaded;
+    FreeLibrary(library);
 }
 
 }  // namespace
