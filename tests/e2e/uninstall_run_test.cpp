@@ -308,35 +308,6 @@ TEST_F(UninstallRun, FileHeldWithDeleteSharingGoesWhenClosedAndItsFoldersAtTheRe
     EXPECT_FALSE(Has("bin\\shared.dat"));   // gone once the holder has ended
 }
 
-// `Docs` swapped again and again with a link to a folder outside while the
-// program removes it; half its files held by another program with delete
-// sharing, which the program deletes by another way than the rest. However
-// the entries fare, the outside folder stays as it was. Run once, against the
-// shipped program.
-class SwappedFolderRun : public Installation {};
-
-TEST_F(SwappedFolderRun, NothingOutsideGoes) {
-    test::TwinFolders twins(In("Docs"), "Docs", root_ / "outside", 100);
-    ASSERT_TRUE(twins.made());
-    std::vector<HeldFile> held;
-    for (std::size_t i = 1; i < twins.names().size(); i += 2) {
-        held.emplace_back(In("Docs\\" + twins.names()[i]), Hold::ShareDelete);
-        ASSERT_TRUE(held.back());
-    }
-    List(twins.list());
-    test::FolderExchanger exchanger(In("Docs"), root_ / "outside");
-    ASSERT_TRUE(exchanger);
-    test::Process run;
-    ASSERT_TRUE(run.Start(exe_, "/S", root_.path()));
-    long exit = run.Wait(120000);
-    started_.push_back(run.Stamp());
-    EXPECT_GT(exchanger.Stop(), 0) << "the exchanger did not end with the real folder back";
-    held.clear();
-    // Entries met while the link was in place stay, and are reported.
-    EXPECT_TRUE(exit == test::ExitDone || exit == test::ExitRestart || exit == test::ExitEntriesLeft) << exit;
-    twins.ExpectOutsideIntact();
-}
-
 TEST_F(UninstallRun, Windows9xSchedulesInWininit) {
     QAV_ONLY_FOR_X86_PROGRAM_AS_WINDOWS_9X(program_);
     test::WineVersionScope win98("win98");

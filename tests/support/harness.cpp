@@ -354,36 +354,6 @@ bool RemoveUnixLink(const std::string& link) {
     return !path.empty() && RunUnix("Z:\\bin\\rm", {"-f", path}, Missing, link);
 }
 
-// The exchanger's marks: MARK.ready after its first exchange, MARK.stop asks
-// it to end, MARK.done is its last act ("exchanges N", "folder real").
-FolderExchanger::FolderExchanger(const std::string& folder, const std::string& outside, DWORD seconds)
-    : link_(outside + ".link"), mark_(outside + ".mark") {
-    std::string unixFolder = UnixPathOf(folder), unixMark = UnixPathOf(outside);
-    if (unixFolder.empty() || unixMark.empty() || !MakeUnixLink(link_, outside)) return;
-    unixMark += ".mark";
-    // A loaded machine may take seconds to start python.
-    started_ = RunUnix("Z:\\usr\\bin\\python3",
-                       {"-S", UnixPathOf(SourceDir() + "\\tests\\support\\exchange_folder.py"), unixFolder,
-                        UnixPathOf(link_), unixMark, std::to_string(seconds)},
-                       [](const std::string& mark) { return Exists(mark + ".ready") || Exists(mark + ".done"); },
-                       mark_, 60000) &&
-               !Exists(mark_ + ".done");
-}
-
-long FolderExchanger::Stop() {
-    if (stopped_) return exchanges_;
-    stopped_ = true;
-    WriteBytes(mark_ + ".stop", "");
-    std::string done;
-    for (DWORD start = GetTickCount(); GetTickCount() - start < 60000; Sleep(20))
-        if (!(done = ReadBytes(mark_ + ".done")).empty()) break;
-    bool back = done.find("\nfolder real\n") != std::string::npos || done.find("\nfolder missing\n") != std::string::npos;
-    if (back) exchanges_ = std::strtol(done.c_str() + std::strlen("exchanges "), nullptr, 10);
-    RemoveUnixLink(link_);
-    for (const char* end : {".ready", ".stop", ".done"}) DeleteFileA((mark_ + end).c_str());
-    return exchanges_;
-}
-
 // chattr reports nothing Wine can wait for: it leaves a mark beside the file
 // when it succeeded.
 UndeletableFile::UndeletableFile(std::string path) : path_(std::move(path)) {

@@ -136,28 +136,6 @@ private:
     bool set_ = false;
 };
 
-// Under Wine: a native program (exchange_folder.py beside this file, run by
-// the system's python3) that swaps `folder`, a real folder, with a Unix link
-// to `outside` (a folder on the same file system, beside the tree `folder` is
-// in) as fast as it can: each swap is one atomic exchange of the two names
-// (renameat2, RENAME_EXCHANGE), and the link is in place one turn in four.
-// It runs from construction until Stop, at most `seconds`; Stop (and the end
-// of the scope) waits until it has ended with the real folder back at
-// `folder` (or removed) and the link gone.
-class FolderExchanger : Scope {
-public:
-    FolderExchanger(const std::string& folder, const std::string& outside, DWORD seconds = 60);
-    ~FolderExchanger() { Stop(); }
-    explicit operator bool() const { return started_; }   // the first exchange was made
-    // The exchanges made, or -1 when the exchanger did not end with the real
-    // folder back (or removed).
-    long Stop();
-private:
-    std::string link_, mark_;
-    bool started_ = false, stopped_ = false;
-    long exchanges_ = -1;
-};
-
 // Wine runs every program as an administrator. A person's own run (before
 // the elevation prompt) is stood in for by a token of this process whose
 // Administrators group is for denying only: `NonAdministratorToken` gives a

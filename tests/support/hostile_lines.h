@@ -48,8 +48,8 @@ private:
     std::size_t lines_ = 0;
 };
 
-// For runs while a folder of the program folder is swapped with a link to a
-// folder outside (FolderExchanger): `folder` (named `rel` in the list) with
+// For runs in which a folder of the program folder is replaced by a link to a
+// folder outside: `folder` (named `rel` in the list) with
 // `files` files, and `outside` with files of the same names, other bytes,
 // every third read-only. Nothing of the outside folder may change.
 class TwinFolders {
