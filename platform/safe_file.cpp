@@ -182,6 +182,7 @@ Entry OpenEntry(const char* path, ACCESS_MASK access, ULONG share = ShareAllButD
 
 // Deletes the entry through its handle (by name on Windows 9x) and closes it.
 bool DeleteEntry(Entry& e, const char* path) {
+    // No handle only on Windows 9x (no links): the name is all there is.
     if (!e.handle) return e.folder() ? RemoveDirectoryA(path) != FALSE : DeleteFileA(path) != FALSE;
     bool deleted = MarkForDeletion(e.handle.get()) == Marked::Yes;
     e.handle.reset();
@@ -192,6 +193,7 @@ bool DeleteEntry(Entry& e, const char* path) {
 // (by name on Windows 9x); 0 leaves none set.
 bool SetAttributesOn(Entry& e, const char* path, DWORD attributes) {
     if (e.seen != Seen::Here || e.names != 1) return false;
+    // No handle only on Windows 9x (no links): the name is all there is.
     if (!e.handle) return SetFileAttributesA(path, attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes) != FALSE;
     return WriteEntryAttributes(e.handle.get(), attributes);
 }

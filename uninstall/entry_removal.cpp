@@ -483,7 +483,9 @@ bool RemovalScope::PassesThroughLinkByName(const char* entry) {
 }
 
 // Windows 9x: the attributes cleared, then the folder removed or the file
-// deleted by name; a file in use goes to wininit.ini.
+// deleted by name; a file in use goes to wininit.ini. Reached only where the
+// system has no NtCreateFile (Enter chose ByName): there are no links and no
+// folder handles, so the name is all there is to act on.
 EntryOutcome RemovalScope::RemoveByName(const char* path) {
     DWORD attributes = AttributesAtName(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) return EntryOutcome::Stays;
