@@ -10,6 +10,7 @@ namespace {
 // ntdll's numbers.
 constexpr ULONG ObjCaseInsensitive = 0x40;
 constexpr ULONG FileOpenExisting = 1;   // FILE_OPEN
+constexpr ULONG FileCreateNew = 2;      // FILE_CREATE: fails where any name exists
 constexpr ULONG FileDirectoryFile = 0x1;
 constexpr ULONG FileSynchronousIoNonAlert = 0x20;
 constexpr ULONG FileNonDirectoryFile = 0x40;
@@ -83,10 +84,12 @@ DWORD ErrorOfStatus(long status) {
     return convert ? convert(status) : ERROR_MR_MID_NOT_FOUND;
 }
 
-UniqueFileHandle OpenEntryAt(HANDLE parent, const wchar_t* name, std::size_t length, ACCESS_MASK access, ULONG share,
-                             EntryOpen options, long* status) {
-    long dummy;
-    long& result = status ? *status : dummy;
+namespace {
+
+// NtCreateFile of `name` below `parent` (null: a full NT path), SYNCHRONIZE
+// added to `access`; counted as an open and, when it succeeds, its close.
+UniqueFileHandle CreateAt(HANDLE parent, const wchar_t* name, std::size_t length, ACCESS_MASK access, ULONG share,
+                          ULONG disposition, ULONG how, ULONG attributes, long& result) {
     auto create = System().ntCreateFile;
     if (!create) {
         result = nt_status::NotImplemented;
@@ -100,19 +103,38 @@ UniqueFileHandle OpenEntryAt(HANDLE parent, const wchar_t* name, std::size_t len
     const auto bytes = static_cast<USHORT>(length * sizeof(wchar_t));
     NtUnicodeText text{bytes, bytes, name};
     NtObjectName object{sizeof object, parent, &text, ObjCaseInsensitive, nullptr, nullptr};
-    ULONG how = FileSynchronousIoNonAlert | FileOpenForBackupIntent;
-    // Reparse points begin with Windows 2000; NT 4.0 refuses the option.
-    DWORD major = NtMajorVersion();
-    if (major == 0 || major >= 5) how |= FileOpenReparsePoint;
-    if (options == EntryOpen::File) how |= FileNonDirectoryFile;
-    if (options == EntryOpen::Folder) how |= FileDirectoryFile;
-    if (OpenSeen) OpenSeen(name, length, access, share, how);
     NtIoStatusBlock io{};
     HANDLE h = INVALID_HANDLE_VALUE;
-    result = create(&h, access | SYNCHRONIZE, &object, &io, nullptr, 0, share, FileOpenExisting, how, nullptr, 0);
+    result = create(&h, access | SYNCHRONIZE, &object, &io, nullptr, attributes, share, disposition, how, nullptr, 0);
     if (result < 0) return UniqueFileHandle();
     ReportFileCall(FileCall::Close);
     return UniqueFileHandle(h);
+}
+
+ULONG KindOption(EntryOpen kind) {
+    return kind == EntryOpen::File ? FileNonDirectoryFile : kind == EntryOpen::Folder ? FileDirectoryFile : 0;
+}
+
+}  // namespace
+
+UniqueFileHandle OpenEntryAt(HANDLE parent, const wchar_t* name, std::size_t length, ACCESS_MASK access, ULONG share,
+                             EntryOpen options, long* status) {
+    long dummy;
+    long& result = status ? *status : dummy;
+    ULONG how = FileSynchronousIoNonAlert | FileOpenForBackupIntent | KindOption(options);
+    // Reparse points begin with Windows 2000; NT 4.0 refuses the option.
+    DWORD major = NtMajorVersion();
+    if (major == 0 || major >= 5) how |= FileOpenReparsePoint;
+    if (OpenSeen && System().ntCreateFile && length != 0 && length <= 0x7FFF)
+        OpenSeen(name, length, access, share, how);
+    return CreateAt(parent, name, length, access, share, FileOpenExisting, how, 0, result);
+}
+
+UniqueFileHandle CreateEntryAt(HANDLE parent, const wchar_t* name, std::size_t length, ACCESS_MASK access,
+                               ULONG share, EntryOpen kind, long* status) {
+    long dummy;
+    return CreateAt(parent, name, length, access, share, FileCreateNew, FileSynchronousIoNonAlert | KindOption(kind),
+                    FILE_ATTRIBUTE_NORMAL, status ? *status : dummy);
 }
 
 Marked MarkForDeletion(HANDLE h, long* status) {

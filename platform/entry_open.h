@@ -33,6 +33,12 @@ enum class EntryOpen { Any, File, Folder };
 UniqueFileHandle OpenEntryAt(HANDLE parent, const wchar_t* name, std::size_t length, ACCESS_MASK access, ULONG share,
                              EntryOpen options, long* status = nullptr);
 
+// Creates `name` below the open folder `parent` where no name exists, so that
+// nothing there (a link neither) is opened: a file or a folder as `kind`
+// says (Any: a file), with `access` (SYNCHRONIZE is added) and `share`.
+UniqueFileHandle CreateEntryAt(HANDLE parent, const wchar_t* name, std::size_t length, ACCESS_MASK access,
+                               ULONG share, EntryOpen kind, long* status = nullptr);
+
 // The NT statuses the engine and its callers tell apart.
 namespace nt_status {
 constexpr long NotImplemented = static_cast<long>(0xC0000002);

@@ -30,12 +30,7 @@ constexpr ULONG ShareAll = ShareAllButDelete | FILE_SHARE_DELETE;
 constexpr ACCESS_MASK HeldFolderAccess = FILE_TRAVERSE | FILE_READ_ATTRIBUTES;
 constexpr ACCESS_MASK RemovalAccess = DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
 
-// ntdll's numbers for the creation of an entry.
-constexpr ULONG FileCreateNew = 2;   // FILE_CREATE: fails where any name exists
-constexpr ULONG FileDirectoryFile = 0x1;
-constexpr ULONG FileSynchronousIoNonAlert = 0x20;
-constexpr ULONG FileNonDirectoryFile = 0x40;
-constexpr ULONG ObjCaseInsensitive = 0x40;
+// ntdll's numbers for the listing of a folder.
 constexpr LONG StatusNoMoreFiles = static_cast<LONG>(0x80000006);
 constexpr int FileNamesInformationClass = 12;
 
@@ -211,22 +206,9 @@ enum class NewEntry { File, Folder };
 // deletion, or a folder open as HeldFolderAccess. Others may open it as
 // `share` allows; no process this one starts inherits it.
 UniqueFileHandle CreateBelow(HANDLE parent, const WideName& name, NewEntry kind, ULONG share) {
-    auto create = System().ntCreateFile;
-    if (!create || name.empty() || name.size() > 0x7FFF) return UniqueFileHandle();
-    ReportFileCall(FileCall::Open);
-    const auto bytes = static_cast<USHORT>(name.size() * sizeof(wchar_t));
-    NtUnicodeText text{bytes, bytes, name.data()};
-    NtObjectName object{sizeof object, parent, &text, ObjCaseInsensitive, nullptr, nullptr};
     const bool file = kind == NewEntry::File;
-    const ACCESS_MASK access = (file ? FILE_GENERIC_WRITE | DELETE : HeldFolderAccess) | SYNCHRONIZE;
-    const ULONG options = (file ? FileNonDirectoryFile : FileDirectoryFile) | FileSynchronousIoNonAlert;
-    NtIoStatusBlock io{};
-    HANDLE h = INVALID_HANDLE_VALUE;
-    if (create(&h, access, &object, &io, nullptr, FILE_ATTRIBUTE_NORMAL, share, FileCreateNew, options, nullptr, 0) <
-        0)
-        return UniqueFileHandle();
-    ReportFileCall(FileCall::Close);
-    return UniqueFileHandle(h);
+    return CreateEntryAt(parent, name.data(), name.size(), file ? FILE_GENERIC_WRITE | DELETE : HeldFolderAccess, share,
+                         file ? EntryOpen::File : EntryOpen::Folder);
 }
 
 // A new file named as the entry, beside it in its held folder (by name on

@@ -210,7 +210,9 @@ TEST_F(DeferredRemovalTest, FolderExchangedForALinkWhileItsEntryIsHandledIsNever
         SCOPED_TRACE(entry);
         ASSERT_TRUE(test::MakeDir(Exchange::folder) && test::MakeDir(Exchange::bait));
         ASSERT_TRUE(test::WriteBytes(entry, "ours") && test::WriteBytes(victim, "victim"));
-        if (call == Call::ClearAttributes) ASSERT_TRUE(SetFileAttributesA(entry.c_str(), FILE_ATTRIBUTE_READONLY));
+        if (call == Call::ClearAttributes) {
+            ASSERT_TRUE(SetFileAttributesA(entry.c_str(), FILE_ATTRIBUTE_READONLY));
+        }
         ASSERT_TRUE(SetFileAttributesA(victim.c_str(), FILE_ATTRIBUTE_READONLY));
         Exchange::opens = 0;
         Exchange::done = false;
