@@ -8,6 +8,7 @@
 #include "lang/languagefile.h"
 #include "lang/core/messageformat.h"
 #include "platform/handles.h"
+#include "platform/ole.h"
 #include "platform/program_path.h"
 #include "platform/run_log.h"
 #include "platform/process_policy.h"
@@ -144,9 +145,12 @@ int UninstallerMain(HINSTANCE instance, const char* args) {
     TrustNoRedirection();
     LoadLanguageDll(instance);
     LoadLanguageFile("uninstall.lng");
-    OleInitialization ole;
+    OleForRun ole;
     Requests requests;
     int switchCount = ScanSwitches(args, requests);
+    // Windows will be shown: OLE from the start, as the dialogs' controls
+    // expect. A silent uninstall starts it only at a shell link.
+    if (requests.setup || !SilentMode) OleStarted();
     // The dialogs' rich-edit control, icon and font; a silent uninstall shows
     // no window, and the font's making alone reads the screen and the fonts.
     UniqueLibrary richEdit;

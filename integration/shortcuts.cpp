@@ -5,6 +5,7 @@
 #include "platform/core/product_names.h"
 #include "lang/messages.h"
 #include "platform/handles.h"
+#include "platform/ole.h"
 #include "platform/program_path.h"
 #include "platform/safe_file.h"
 #include "platform/text.h"
@@ -56,8 +57,10 @@ bool LinkPointsAt(const char* link, const char* target) {
     ComPtr<IShellLinkA> shellLink;
     ComPtr<IPersistFile> file;
     wchar_t wideName[MAX_PATH];
-    if (target[0] == '\0' || !WideFromAnsi(link, wideName, MAX_PATH)) return false;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+    // A link that is not there points nowhere: OLE is not started for it.
+    if (target[0] == '\0' || !FileExistsAnyName(link) || !WideFromAnsi(link, wideName, MAX_PATH)) return false;
+    if (!OleStarted() ||
+        FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                                 shellLink.putVoid())) ||
         FAILED(shellLink->QueryInterface(IID_IPersistFile, file.putVoid())) || !file ||
         FAILED(file->Load(wideName, STGM_READ)))
@@ -118,7 +121,8 @@ void UpdateProgramGroup(const char* programs, bool wanted, const LinkTexts& text
 
 bool CreateShellLink(const char* target, const char* linkPath, const char* description) {
     ComPtr<IShellLinkA> link;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.putVoid())))
+    if (!OleStarted() ||
+        FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.putVoid())))
         return false;
     link->SetPath(target);
     if (description) link->SetDescription(description);
