@@ -167,6 +167,10 @@ if [ -n "$trips" ]; then
 fi
 [ -z "$nsis" ] || args+=(--nsis "$(winpath "$nsis_exe")")
 source "$ROOT/tools/wine-env.sh"
+# The prefix's system processes (services.exe and the others) start with the
+# first program and keep its output open: they start here, away from the
+# pipelines below, whose output would otherwise never end.
+"$WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
 # Each installation's data goes to disk before its removal is timed: the
 # benchmark asks through a request file, answered here.
 sync_dir="$BUILD_DIR/bench-sync"
