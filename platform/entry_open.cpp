@@ -79,6 +79,49 @@ bool HandleEngineAvailable() {
 
 bool OpensFollowFileLinks() { return System().wineGetVersion != nullptr; }
 
+bool UnixNameOf(const wchar_t* dosPath, wchar_t* out, std::size_t capacity) {
+    auto unixName = System().wineGetUnixFileName;
+    if (!unixName || capacity == 0) return false;
+    char* path = unixName(dosPath);
+    if (!path) return false;
+    // Wine may give "." and ".." in the path (a prefix named so), which it
+    // does not take below "\??\unix": they are folded here by the text
+    // alone, so the caller checks that the name leads where the path does.
+    std::vector<char> folded;
+    for (const char* p = path; *p != '\0';) {
+        while (*p == '/') ++p;
+        const char* end = p;
+        while (*end != '\0' && *end != '/') ++end;
+        const std::size_t n = static_cast<std::size_t>(end - p);
+        if (n == 2 && p[0] == '.' && p[1] == '.') {
+            while (!folded.empty() && folded.back() != '/') folded.pop_back();
+            if (!folded.empty()) folded.pop_back();
+        } else if (n != 0 && !(n == 1 && p[0] == '.')) {
+            folded.push_back('/');
+            folded.insert(folded.end(), p, end);
+        }
+        p = end;
+    }
+    folded.push_back('\0');
+    static const wchar_t prefix[] = L"\\??\\unix";
+    constexpr std::size_t prefixLength = sizeof prefix / sizeof prefix[0] - 1;
+    bool made = false;
+    // Wine writes Unix names in UTF-8; a name that is not (another Unix code
+    // page) is not used.
+    if (path[0] == '/' && folded[0] == '/' && capacity > prefixLength) {
+        std::memcpy(out, prefix, prefixLength * sizeof(wchar_t));
+        int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, folded.data(), -1, out + prefixLength,
+                                    static_cast<int>(capacity - prefixLength));
+        made = n > 0;
+        for (wchar_t* p = out + prefixLength; made && *p != L'\0'; ++p) {
+            if (*p == L'\\') made = false;   // a Unix name with a backslash: none that Wine reads back
+            else if (*p == L'/') *p = L'\\';
+        }
+    }
+    HeapFree(GetProcessHeap(), 0, path);
+    return made;
+}
+
 DWORD ErrorOfStatus(long status) {
     auto convert = System().rtlNtStatusToDosError;
     return convert ? convert(status) : ERROR_MR_MID_NOT_FOUND;

@@ -23,6 +23,14 @@ bool HandleEngineAvailable();
 // Windows, where an open of the entry itself is the check.
 bool OpensFollowFileLinks();
 
+// Wine only: the NT name ("\??\unix\...") under which Wine finds the full
+// path `dosPath` ("\\?\C:\...") by its Unix path, in `out` (`capacity`
+// characters). Wine looks a name up there as Unix does, letter case and all:
+// a name missing below it is known missing at once, where under a drive
+// letter Wine reads the whole folder for another spelling. False where the
+// system is not Wine or the path has no such name.
+bool UnixNameOf(const wchar_t* dosPath, wchar_t* out, std::size_t capacity);
+
 enum class EntryOpen { Any, File, Folder };
 
 // Opens `name` (`length` characters, no terminating null needed) below the

@@ -292,13 +292,16 @@ std::vector<std::string> NamesIn(const char* folder) {
 
 }  // namespace
 
-bool ReadFinalPath(HANDLE h, char* out, DWORD capacity) {
+bool ReadFinalPathWide(HANDLE h, wchar_t* out, DWORD capacity) {
     auto finalPath = System().getFinalPathNameByHandleW;
     if (!finalPath) return false;
+    DWORD len = finalPath(h, out, capacity, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    return len != 0 && len < capacity;
+}
+
+bool ReadFinalPath(HANDLE h, char* out, DWORD capacity) {
     wchar_t wide[PathSize];
-    DWORD len = finalPath(h, wide, PathSize, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    if (len == 0 || len >= PathSize) return false;
-    return AnsiFromWide(wide, out, capacity);
+    return ReadFinalPathWide(h, wide, PathSize) && AnsiFromWide(wide, out, capacity);
 }
 
 bool RemoveEntryItself(const char* path, RemoveOptions options) {

@@ -23,6 +23,8 @@
 // character the code page lacks or would write as a look-alike is false too:
 // written as "?" it could match another path of such characters.
 bool ReadFinalPath(HANDLE h, char* out, DWORD capacity);
+// The same in wide characters ("\\?\C:\..."), `capacity` characters.
+bool ReadFinalPathWide(HANDLE h, wchar_t* out, DWORD capacity);
 
 // Removes the file, the empty folder or the link at `path` itself; with
 // ClearAttributes, a file with a single name loses its read-only, hidden and

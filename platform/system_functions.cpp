@@ -28,6 +28,7 @@ SystemFunctions LookUp() {
     Find(f.rtlNtStatusToDosError, ntdll, "RtlNtStatusToDosError", NoNtCreateFile);
     Find(f.ntQueryDirectoryFile, ntdll, "NtQueryDirectoryFile", NoNtCreateFile);
     Find(f.wineGetVersion, ntdll, "wine_get_version", NoWineVersion);
+    Find(f.wineGetUnixFileName, kernel32, "wine_get_unix_file_name", NoWineVersion);
     Find(f.ntDeleteKey, ntdll, "NtDeleteKey", NoNtDeleteKey);
     Find(f.setProcessMitigationPolicy, kernel32, "SetProcessMitigationPolicy", NoProcessMitigationPolicy);
     Find(f.checkTokenMembership, advapi32, "CheckTokenMembership", NoCheckTokenMembership);

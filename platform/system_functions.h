@@ -48,8 +48,10 @@ struct SystemFunctions {
     LONG(WINAPI* ntQueryInformationFile)(HANDLE file, NtIoStatusBlock* status, void* information, ULONG length,
                                          int informationClass);
     ULONG(WINAPI* rtlNtStatusToDosError)(LONG status);
-    // Wine's own export: present when the NT system underneath is Wine.
+    // Wine's own exports: present when the NT system underneath is Wine.
     const char*(CDECL* wineGetVersion)();
+    // The Unix path of a DOS path, allocated on the process heap.
+    char*(CDECL* wineGetUnixFileName)(const wchar_t* dosName);
     // Lists the folder open on `file` (with FILE_LIST_DIRECTORY) through that handle.
     LONG(WINAPI* ntQueryDirectoryFile)(HANDLE file, HANDLE event, void* apc, void* apcContext, NtIoStatusBlock* status,
                                        void* information, ULONG length, int informationClass, BOOLEAN single,
@@ -84,7 +86,7 @@ enum AbsentSystemFunction : unsigned {
     NoRtlGenRandom = 1u << 6,
     NoAttributeList = 1u << 7,
     NoNtCreateFile = 1u << 8,    // NtCreateFile, NtQueryInformationFile, NtQueryDirectoryFile: no opens below held folders
-    NoWineVersion = 1u << 9,     // wine_get_version: Wine's NT taken for Windows'
+    NoWineVersion = 1u << 9,     // wine_get_version, wine_get_unix_file_name: Wine's NT taken for Windows'
     NoVistaFunctions = NoFinalPathByHandle | NoFileInformationByHandle | NoProcessMitigationPolicy | NoAttributeList,
     NoSystemFunctions = NoVistaFunctions | NoNtSetInformationFile | NoNtDeleteKey | NoCheckTokenMembership |
                         NoRtlGenRandom | NoNtCreateFile,

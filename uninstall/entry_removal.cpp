@@ -164,6 +164,7 @@ bool RemovalScope::Enter(const char* programPath) {
         ReportFileCall(FileCall::Query);
         if (!ReadFinalPath(root_.get(), finalFolder_, sizeof finalFolder_)) finalFolder_[0] = '\0';
         finalPaths = finalFolder_[0] != '\0';
+        if (finalPaths) FindUnixFolder();
     }
     method_ = finalPaths ? Method::ByFinalPath : Method::ByAttributes;
     if (!confirm_)
@@ -171,6 +172,20 @@ bool RemovalScope::Enter(const char* programPath) {
     else
         check_ = finalPaths ? Check::FinalPath : Check::NameAttributes;
     return true;
+}
+
+void RemovalScope::FindUnixFolder() {
+    wchar_t wide[PathSize], unixName[PathSize], back[PathSize];
+    ReportFileCall(FileCall::Query);
+    if (!ReadFinalPathWide(root_.get(), wide, PathSize) || !UnixNameOf(wide, unixName, PathSize)) return;
+    // The name is used only if it leads to this very folder.
+    UniqueFileHandle same =
+        OpenEntryAt(nullptr, unixName, std::wcslen(unixName), 0, ShareAll, EntryOpen::Folder);
+    if (!same) return;
+    ReportFileCall(FileCall::Query);
+    if (!ReadFinalPathWide(same.get(), back, PathSize) || std::wcscmp(back, wide) != 0) return;
+    finalFolderWide_.assign(wide, wide + std::wcslen(wide));
+    unixFolder_.assign(unixName, unixName + std::wcslen(unixName));
 }
 
 // Every entry left alone passes here: it is counted and the log says why.
@@ -218,9 +233,21 @@ bool RemovalScope::IsInside(HANDLE h, const char* path, bool isFolder) {
         }
         return true;
     case Check::FinalPath: {
+        wchar_t wide[PathSize];
         char final[PathSize];
         ReportFileCall(FileCall::Query);
-        if (ReadFinalPath(h, final, sizeof final)) return PathLiesInside(LeadByteTable, finalFolder_, final);
+        checkedUnixName_.clear();
+        if (ReadFinalPathWide(h, wide, PathSize) && AnsiFromWide(wide, final, sizeof final)) {
+            if (!PathLiesInside(LeadByteTable, finalFolder_, final)) return false;
+            // Its name below the folder's Unix name, as it is on disk.
+            const std::size_t base = finalFolderWide_.size();
+            if (!isFolder && !unixFolder_.empty() && std::wcsncmp(wide, finalFolderWide_.data(), base) == 0 &&
+                wide[base] == L'\\') {
+                checkedUnixName_ = unixFolder_;
+                checkedUnixName_.insert(checkedUnixName_.end(), wide + base, wide + std::wcslen(wide) + 1);
+            }
+            return true;
+        }
         // Wine tells no final path of MAX_PATH characters or more: a long
         // entry, whose folders were each found to be inside, is checked by
         // the attributes at its name.
@@ -284,6 +311,13 @@ bool RemovalScope::HoldFolders(const EntryWords& words, std::size_t count, Handl
     return true;
 }
 
+RemovalScope::Gone RemovalScope::GoneAtName(const WideText& name) {
+    long status = 0;
+    UniqueFileHandle h = OpenEntryAt(nullptr, name.data(), name.size() - 1, 0, ShareAll, EntryOpen::Any, &status);
+    if (h) return Gone::No;
+    return NameIsMissing(status) ? Gone::Yes : Gone::No;
+}
+
 RemovalScope::Gone RemovalScope::GoneAt(HANDLE parent, WideName name) {
     long status = 0;
     UniqueFileHandle h = OpenEntryAt(parent, name.text, name.length, 0, ShareAll, EntryOpen::Any, &status);
@@ -306,7 +340,10 @@ RemovalScope::HandleResult RemovalScope::Delete(UniqueFileHandle& h, HANDLE pare
         }
         // Nobody else held it: it is gone now, unless the file system
         // refused it at the close, which Wine does not report.
-        return !confirm_ || GoneAt(parent, name) == Gone::Yes ? HandleResult::Deleted : HandleResult::Failed;
+        if (!confirm_) return HandleResult::Deleted;
+        return (checkedUnixName_.empty() ? GoneAt(parent, name) : GoneAtName(checkedUnixName_)) == Gone::Yes
+                   ? HandleResult::Deleted
+                   : HandleResult::Failed;
     case Marked::NotEmpty: return HandleResult::NotEmpty;
     case Marked::Failed:
         error_ = ErrorOfStatus(status);

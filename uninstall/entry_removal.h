@@ -83,6 +83,10 @@ private:
     bool IsInside(HANDLE h, const char* path, bool isFolder);
     // After a deletion: whether anything is still at `name` below `parent`.
     Gone GoneAt(HANDLE parent, WideName name);
+    // The same at a full NT name.
+    Gone GoneAtName(const WideText& name);
+    // Under Wine: the program folder's Unix name, checked to be that folder.
+    void FindUnixFolder();
     HandleResult Delete(UniqueFileHandle& h, HANDLE parent, WideName name);
     EntryOutcome TakeStubborn(HANDLE parent, WideName name, const char* path);
     EntryOutcome MoveAside(UniqueFileHandle& h, HANDLE parent, const char* path);
@@ -110,6 +114,17 @@ private:
     // which opened entries are compared; empty where the system tells no
     // final paths.
     char finalFolder_[PathSize] = "";
+    // Under Wine: the folder's final path in wide characters, and the NT name
+    // of its Unix path ("\??\unix\..."; empty when it has none that leads to
+    // it). Below that name a deleted entry's going is confirmed by its name
+    // on disk, which Wine tells at once; below the folder's handle a missing
+    // name makes Wine read the whole folder, so that a folder of many files
+    // would cost in proportion to its size for each of them.
+    WideText finalFolderWide_;
+    WideText unixFolder_;
+    // The Unix NT name of the file IsInside last checked (null-terminated),
+    // empty when none is known.
+    WideText checkedUnixName_;
     // The program folder, the only entry opened by its full path.
     UniqueFileHandle root_;
     // The folders held for the previous entry, outermost first, and their

@@ -189,6 +189,28 @@ TEST(RemovalPasses, EachFamilyRemovesWhatIsInsideAndNothingElse) {
     }
 }
 
+// Under Wine a deleted file's going is confirmed by its name on disk below
+// the program folder's Unix name: a name missing below the folder's handle
+// makes Wine read the whole folder, so that a folder of many files would cost
+// in proportion to its size for each of them. Listed in another letter case
+// than it has on disk.
+TEST(RemovalPasses, UnderWineAGoneFileIsConfirmedByItsUnixNameOnDisk) {
+    if (!OpensFollowFileLinks()) GTEST_SKIP() << "Wine only";
+    test::ScratchDir dir("unixname");
+    ASSERT_TRUE(test::MakeDir(dir / "sub"));
+    ASSERT_TRUE(test::WriteBytes(dir / "sub\\Read.Me", "x"));
+    test::SeamScope<EntryOpenObserver> recorder(SetEntryOpenObserverForTests, RecordOpen);
+    Opens.clear();
+    RemovalScope scope;
+    ASSERT_TRUE(scope.Enter((dir / "uninstall.exe").c_str()));
+    EXPECT_EQ(scope.Remove("SUB\\read.me"), EntryOutcome::Removed);
+    EXPECT_FALSE(test::Exists(dir / "sub\\Read.Me"));
+    ASSERT_FALSE(Opens.empty());
+    const std::string& confirm = Opens.back().path;
+    EXPECT_EQ(confirm.rfind("\\??\\unix\\", 0), 0u) << confirm;
+    EXPECT_EQ(confirm.substr(confirm.size() - 12), "\\sub\\Read.Me") << confirm;
+}
+
 unsigned long long CallsSeen = 0;
 void CountCall(FileCall) { ++CallsSeen; }
 
