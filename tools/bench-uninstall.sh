@@ -16,7 +16,7 @@
 # its ratio to the DeleteFileA loop's), and the uninstall's peak working set.
 # Figures only: nothing here fails on a time.
 #   tools/bench-uninstall.sh [--before EXE] [--build LABEL EXE]... [--after EXE] [--runs K]
-#                            [--bytes B[,B...]] [--no-nsis] [--display-only] [SIZE...]
+#                            [--bytes B[,B...]] [--per-folder K] [--no-nsis] [--display-only] [SIZE...]
 #   tools/bench-uninstall.sh --round-trips [N1 N2]
 # SIZE: N (folders listed before and after their files), Nf (folders listed
 # only before their files), or "start" (start-up time to the first deletion
@@ -24,6 +24,8 @@
 # --before names another build of uninstall_counted.exe (a Linux path) to
 # compare in the same run, --build adds more (each labelled), and --after
 # replaces the one just built. --display-only skips the run without a display.
+# --per-folder K puts K files in each folder instead of 100 (one folder of
+# all files shows whether a method's cost per file grows with its folder).
 # --bytes B gives each file B bytes (default none); a list (--bytes 0,1024)
 # runs every size once for each. Each installation's data is written to disk
 # (sync) before it is removed: files with data cost more to remove once the
@@ -148,7 +150,8 @@ while [ $# -gt 0 ]; do
   case "$1" in
     --before|--after) args+=("$1" "$(winpath "$2")"); shift 2 ;;
     --build) args+=("$1" "$2" "$(winpath "$3")"); shift 3 ;;
-    --runs) args+=("$1" "$2"); shift 2 ;;
+    --runs|--per-folder) [[ "$2" =~ ^[1-9][0-9]*$ ]] || { echo "not a count: $2" >&2; exit 2; }
+                        args+=("$1" "$2"); shift 2 ;;
     --bytes) [[ "$2" =~ ^[0-9]+(,[0-9]+)*$ ]] || { echo "not a byte count list: $2" >&2; exit 2; }
              args+=("$1" "$2"); shift 2 ;;
     start) args+=(start); shift ;;

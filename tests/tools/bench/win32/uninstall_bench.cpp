@@ -1,5 +1,5 @@
 // Benchmark of the uninstall run under Wine (not a test). Synthetic
-// installations of N listed files in folders of 100 are removed, in turns in
+// installations of N listed files in folders of 100 (--per-folder K) are removed, in turns in
 // one run, by two baselines - the DeleteFileA loop (uninstall_singlepass.exe:
 // one pass, by name, unchecked) and the safe loop (uninstall_safeloop.exe:
 // the least a link-safe deletion does per file) -, by NSIS's RMDir /r when
@@ -8,7 +8,7 @@
 // figure is the median of three runs. Run by tools/bench-uninstall.sh (which
 // runs it with the display and then without one):
 //   uninstall_bench [--before EXE] [--build LABEL EXE]... [--after EXE] [--nsis EXE] [--runs K]
-//                   [--bytes B[,B...]] [--sync-dir DIR] SIZE...
+//                   [--bytes B[,B...]] [--per-folder K] [--sync-dir DIR] SIZE...
 //   uninstall_bench --make FOLDER N     (an installation of N empty files with the uninstall in it)
 // --bytes runs every size once for each byte count. --sync-dir names a folder
 // where the script that started the benchmark writes every installation's
@@ -41,14 +41,17 @@ double TicksToMs(long long ticks) {
     return 1000.0 * static_cast<double>(ticks) / static_cast<double>(f.QuadPart);
 }
 
-const int FilesPerFolder = 100;
+int FilesPerFolder = 100;   // --per-folder
 std::size_t FileBytes = 0;   // the byte count of the current sizes (--bytes)
 std::string SyncDir;         // --sync-dir
 
 struct Size {
     int files = 0;
     bool foldersFirstOnly = false;   // else each folder before and after its files
-    std::string Label() const { return std::to_string(files) + (foldersFirstOnly ? " dir-first" : ""); }
+    std::string Label() const {
+        return std::to_string(files) + (foldersFirstOnly ? " dir-first" : "") +
+               (FilesPerFolder != 100 ? " by " + std::to_string(FilesPerFolder) : "");
+    }
 };
 
 // Makes `folder` with `exe` as uninstall.exe, the files and the list that
@@ -339,6 +342,7 @@ int main(int argc, char** argv) {
             i += 2;
         }
         else if (a == "--runs" && i + 1 < argc) runs = std::max(1, std::atoi(argv[++i]));
+        else if (a == "--per-folder" && i + 1 < argc) FilesPerFolder = std::max(1, std::atoi(argv[++i]));
         else if (a == "--bytes" && i + 1 < argc) {
             for (const char* p = argv[++i]; *p;) {
                 char* end = nullptr;
