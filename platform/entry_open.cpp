@@ -1,6 +1,6 @@
 #include "platform/entry_open.h"
 #include "platform/system_functions.h"
-#include "platform/text.h"
+#include "platform/windows_version.h"
 #include <cstddef>
 #include <cstring>
 #include <vector>
