@@ -13,6 +13,7 @@
 #include "platform/run_log.h"
 #include "platform/process_policy.h"
 #include "platform/text.h"
+#include "platform/windows_version.h"
 #include "platform/shell_open.h"
 #include "platform/system_functions.h"
 #include "uninstall/deferred_removal.h"

@@ -11,6 +11,7 @@
 #include "platform/registry.h"
 #include "platform/safe_file.h"
 #include "platform/text.h"
+#include "platform/windows_version.h"
 #include "resource.h"
 #include <shlobj.h>
 #include <cstdio>

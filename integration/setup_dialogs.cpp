@@ -12,6 +12,7 @@
 #include "platform/restart_schedule.h"
 #include "platform/shell_open.h"
 #include "platform/text.h"
+#include "platform/process.h"
 #include "resource.h"
 #include <cstdio>
 #include <richedit.h>

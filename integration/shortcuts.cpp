@@ -9,6 +9,8 @@
 #include "platform/program_path.h"
 #include "platform/safe_file.h"
 #include "platform/text.h"
+#include "platform/file.h"
+#include "platform/windows_version.h"
 #include "resource.h"
 #include <shlobj.h>
 

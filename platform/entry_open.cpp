@@ -1,6 +1,6 @@
 #include "platform/entry_open.h"
 #include "platform/system_functions.h"
-#include "platform/text.h"
+#include "platform/windows_version.h"
 #include <cstddef>
 #include <cstring>
 #include <vector>
@@ -16,8 +16,6 @@ constexpr ULONG FileSynchronousIoNonAlert = 0x20;
 constexpr ULONG FileNonDirectoryFile = 0x40;
 constexpr ULONG FileOpenForBackupIntent = 0x4000;
 constexpr ULONG FileOpenReparsePoint = 0x200000;
-constexpr int FileBasicInformationClass = 4;
-constexpr int FileRenameInformationClass = 10;
 constexpr int FileDispositionInformationExClass = 64;
 constexpr ULONG DispositionDelete = 0x1;
 constexpr ULONG DispositionPosixSemantics = 0x2;
@@ -45,7 +43,7 @@ bool ExtendedDispositionTaken = false;
 LONG SetInformation(HANDLE h, void* information, ULONG size, int informationClass) {
     auto set = System().ntSetInformationFile;
     if (!set) return nt_status::NotImplemented;
-    NtIoStatusBlock io{};
+    IO_STATUS_BLOCK io{};
     return set(h, &io, information, size, informationClass);
 }
 
@@ -144,9 +142,10 @@ UniqueFileHandle CreateAt(HANDLE parent, const wchar_t* name, std::size_t length
     }
     ReportFileCall(FileCall::Open);
     const auto bytes = static_cast<USHORT>(length * sizeof(wchar_t));
-    NtUnicodeText text{bytes, bytes, name};
-    NtObjectName object{sizeof object, parent, &text, ObjCaseInsensitive, nullptr, nullptr};
-    NtIoStatusBlock io{};
+    UNICODE_STRING text{bytes, bytes, const_cast<PWSTR>(name)};   // only read
+    OBJECT_ATTRIBUTES object;
+    InitializeObjectAttributes(&object, &text, ObjCaseInsensitive, parent, nullptr);
+    IO_STATUS_BLOCK io{};
     HANDLE h = INVALID_HANDLE_VALUE;
     result = create(&h, access | SYNCHRONIZE, &object, &io, nullptr, attributes, share, disposition, how, nullptr, 0);
     if (result < 0) return UniqueFileHandle();
@@ -205,7 +204,7 @@ Marked MarkForDeletion(HANDLE h, long* status) {
     }
     ReportFileCall(FileCall::Disposition);
     BOOLEAN deleteFile = TRUE;   // the whole of FILE_DISPOSITION_INFORMATION
-    result = SetInformation(h, &deleteFile, sizeof deleteFile, FileDispositionInformationClass);
+    result = SetInformation(h, &deleteFile, sizeof deleteFile, FileDispositionInformation);
     if (result >= 0) return Marked::Yes;
     return result == nt_status::DirectoryNotEmpty ? Marked::NotEmpty : Marked::Failed;
 }
@@ -217,8 +216,8 @@ bool ReadEntryAttributes(HANDLE h, DWORD& attributes) {
     if (!query) return false;
     ReportFileCall(FileCall::Query);
     BasicInformation basic{};
-    NtIoStatusBlock io{};
-    if (query(h, &io, &basic, sizeof basic, FileBasicInformationClass) < 0) return false;
+    IO_STATUS_BLOCK io{};
+    if (query(h, &io, &basic, sizeof basic, FileBasicInformation) < 0) return false;
     attributes = basic.attributes;
     return true;
 }
@@ -228,7 +227,7 @@ bool WriteEntryAttributes(HANDLE h, DWORD attributes) {
     BasicInformation basic{};
     // 0 would leave the attributes as they are.
     basic.attributes = attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
-    return SetInformation(h, &basic, sizeof basic, FileBasicInformationClass) >= 0;
+    return SetInformation(h, &basic, sizeof basic, FileBasicInformation) >= 0;
 }
 
 bool RenameEntryAt(HANDLE h, HANDLE newParent, const wchar_t* name, std::size_t length, bool replace,
@@ -245,6 +244,6 @@ bool RenameEntryAt(HANDLE h, HANDLE newParent, const wchar_t* name, std::size_t 
     rename->root = newParent;
     rename->length = static_cast<ULONG>(bytes);
     std::memcpy(rename->name, name, bytes);
-    result = SetInformation(h, rename, static_cast<ULONG>(buffer.size()), FileRenameInformationClass);
+    result = SetInformation(h, rename, static_cast<ULONG>(buffer.size()), FileRenameInformation);
     return result >= 0;
 }

@@ -1,5 +1,6 @@
-// The file object and the error record.
+// The file object, the error record and the existence test.
 #include "platform/file.h"
+#include "platform/windows_version.h"
 #include "platform/core/array.h"
 
 namespace {
@@ -39,4 +40,13 @@ bool File::Seek(long long position) {
 bool File::Close() {
     if (!IsOpen()) return true;
     return handle_.close() != FALSE;
+}
+
+bool FileExistsAnyName(const char* name, const wchar_t* wideName) {
+    DWORD attributes;
+    if (NtMajorVersion() != 0 && wideName && wideName[0] != L'\0')
+        attributes = GetFileAttributesW(wideName);
+    else
+        attributes = GetFileAttributesA(name);
+    return attributes != INVALID_FILE_ATTRIBUTES;
 }

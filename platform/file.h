@@ -1,5 +1,5 @@
-// The file object used by the language-file loader, and the program-wide
-// error record whose one fatal path ends the process.
+// The file object used by the language-file loader, the program-wide error
+// record whose one fatal path ends the process, and the existence test.
 #pragma once
 #include "platform/handles.h"
 
@@ -12,6 +12,10 @@ public:
 };
 
 ErrorState& TheErrorState();
+
+// True when a file or folder has the name: the wide one on the NT family when
+// one is given, else the ANSI one.
+bool FileExistsAnyName(const char* name, const wchar_t* wideName = nullptr);
 
 // The program's own wrapper of a system file handle; it owns the handle.
 class File {

@@ -3,6 +3,7 @@
 #include "platform/private_folder.h"
 #include "platform/system_functions.h"
 #include "platform/text.h"
+#include "platform/windows_version.h"
 #include <cstdio>
 #include <cstring>
 

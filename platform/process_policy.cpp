@@ -4,9 +4,8 @@
 #include <windows.h>
 
 bool TrustNoRedirection() {
-    constexpr int RedirectionTrustPolicy = 16;   // ProcessRedirectionTrustPolicy
     constexpr DWORD EnforceRedirectionTrust = 1;
     auto setPolicy = System().setProcessMitigationPolicy;
     DWORD flags = EnforceRedirectionTrust;
-    return setPolicy && setPolicy(RedirectionTrustPolicy, &flags, sizeof flags);
+    return setPolicy && setPolicy(ProcessRedirectionTrustPolicy, &flags, sizeof flags);
 }

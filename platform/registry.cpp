@@ -19,6 +19,7 @@
 #include "platform/core/textwalk.h"
 #include "platform/handles.h"
 #include "platform/text.h"
+#include "platform/windows_version.h"
 #include <climits>
 #include <cstring>
 

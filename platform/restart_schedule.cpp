@@ -7,6 +7,7 @@
 #include "platform/run_log.h"
 #include "platform/safe_file.h"
 #include "platform/text.h"
+#include "platform/windows_version.h"
 #include <cstring>
 #include <vector>
 

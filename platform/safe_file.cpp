@@ -32,7 +32,6 @@ constexpr ACCESS_MASK RemovalAccess = DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE
 
 // ntdll's numbers for the listing of a folder.
 constexpr LONG StatusNoMoreFiles = static_cast<LONG>(0x80000006);
-constexpr int FileNamesInformationClass = 12;
 
 // The NT family: entries are opened below held folders and changed through handles.
 bool HandlesWork() { return HandleEngineAvailable(); }
@@ -232,9 +231,9 @@ bool NamesInHeld(HANDLE folder, std::vector<WideName>& names) {
     std::vector<ULONG> buffer(16384);   // 64 KiB, aligned as the entries are
     for (BOOLEAN restart = TRUE;; restart = FALSE) {
         ReportFileCall(FileCall::Listing);
-        NtIoStatusBlock io{};
+        IO_STATUS_BLOCK io{};
         LONG status = query(folder, nullptr, nullptr, nullptr, &io, buffer.data(),
-                            static_cast<ULONG>(buffer.size() * sizeof(ULONG)), FileNamesInformationClass, FALSE,
+                            static_cast<ULONG>(buffer.size() * sizeof(ULONG)), FileNamesInformation, FALSE,
                             nullptr, restart);
         if (status == StatusNoMoreFiles) return true;
         if (status < 0) return false;

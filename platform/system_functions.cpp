@@ -13,29 +13,15 @@ void Find(Function& slot, HMODULE module, const char* name, unsigned bit) {
                : nullptr;
 }
 
-// The one list of optional functions: where each lives, its name, and the
-// bit that makes tests see it missing.
+// Each function of the list, from the module it lives in.
 SystemFunctions LookUp() {
     HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
     HMODULE ntdll = GetModuleHandleA("ntdll.dll");
     HMODULE advapi32 = GetModuleHandleA("advapi32.dll");
     SystemFunctions f{};
-    Find(f.getFinalPathNameByHandleW, kernel32, "GetFinalPathNameByHandleW", NoFinalPathByHandle);
-    Find(f.setFileInformationByHandle, kernel32, "SetFileInformationByHandle", NoFileInformationByHandle);
-    Find(f.ntSetInformationFile, ntdll, "NtSetInformationFile", NoNtSetInformationFile);
-    Find(f.ntCreateFile, ntdll, "NtCreateFile", NoNtCreateFile);
-    Find(f.ntQueryInformationFile, ntdll, "NtQueryInformationFile", NoNtCreateFile);
-    Find(f.rtlNtStatusToDosError, ntdll, "RtlNtStatusToDosError", NoNtCreateFile);
-    Find(f.ntQueryDirectoryFile, ntdll, "NtQueryDirectoryFile", NoNtCreateFile);
-    Find(f.wineGetVersion, ntdll, "wine_get_version", NoWineVersion);
-    Find(f.wineGetUnixFileName, kernel32, "wine_get_unix_file_name", NoWineVersion);
-    Find(f.ntDeleteKey, ntdll, "NtDeleteKey", NoNtDeleteKey);
-    Find(f.setProcessMitigationPolicy, kernel32, "SetProcessMitigationPolicy", NoProcessMitigationPolicy);
-    Find(f.checkTokenMembership, advapi32, "CheckTokenMembership", NoCheckTokenMembership);
-    Find(f.rtlGenRandom, advapi32, "SystemFunction036", NoRtlGenRandom);
-    Find(f.initializeProcThreadAttributeList, kernel32, "InitializeProcThreadAttributeList", NoAttributeList);
-    Find(f.updateProcThreadAttribute, kernel32, "UpdateProcThreadAttribute", NoAttributeList);
-    Find(f.deleteProcThreadAttributeList, kernel32, "DeleteProcThreadAttributeList", NoAttributeList);
+#define QAV_FIND_SYSTEM_FUNCTION(member, module, name, bit) Find(f.member, module, #name, bit);
+    QAV_SYSTEM_FUNCTIONS(QAV_FIND_SYSTEM_FUNCTION)
+#undef QAV_FIND_SYSTEM_FUNCTION
     if (!f.initializeProcThreadAttributeList || !f.updateProcThreadAttribute || !f.deleteProcThreadAttributeList)
         f.initializeProcThreadAttributeList = nullptr;
     return f;

@@ -1,7 +1,7 @@
 // The Win32 side of the text and path utilities: code-page facts, the
-// version test, locale comparison, existence test, folder removal, processes.
+// conversions, locale comparison.
 #include "platform/text.h"
-#include "platform/handles.h"
+#include "platform/windows_version.h"
 #include <climits>
 #include <cstring>
 #include <cwchar>
@@ -12,43 +12,6 @@ void FillLeadByteTable(LeadBytes& table) {
     CPINFO info{};
     table.multiByte = GetCPInfo(CP_ACP, &info) && info.MaxCharSize > 1;
     for (int b = 0; b < 256; ++b) table.lead[b] = IsDBCSLeadByte(static_cast<BYTE>(b)) != FALSE;
-}
-
-namespace {
-// The version the system reports, read once, and the one tests put in its place.
-WindowsVersionInfo systemVersion{};
-WindowsVersionInfo testVersion{};
-
-const WindowsVersionInfo& ReportedVersion() {
-    if (testVersion.platformId != 0) return testVersion;
-    if (systemVersion.platformId == 0) {
-        OSVERSIONINFOA info{};
-        info.dwOSVersionInfoSize = sizeof(info);  // 148 bytes
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-        GetVersionExA(&info);
-#pragma GCC diagnostic pop
-        systemVersion = {info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion};
-    }
-    return systemVersion;
-}
-}  // namespace
-
-DWORD NtMajorVersion() {
-    const WindowsVersionInfo& version = ReportedVersion();
-    return version.platformId == VER_PLATFORM_WIN32_NT ? version.major : 0;
-}
-
-void WindowsVersion(DWORD& major, DWORD& minor) {
-    const WindowsVersionInfo& version = ReportedVersion();
-    major = version.major;
-    minor = version.minor;
-}
-
-WindowsVersionInfo SetWindowsVersionForTests(WindowsVersionInfo version) {
-    WindowsVersionInfo previous = testVersion;
-    testVersion = version.platformId == 0 ? WindowsVersionInfo{} : version;
-    return previous;
 }
 
 namespace {
@@ -101,33 +64,4 @@ bool AnsiFromWide(const wchar_t* text, char* out, std::size_t capacity) {
 
 int CompareTextNoCase(const char* a, const char* b) {
     return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE | SORT_STRINGSORT, a, -1, b, -1) - 2;
-}
-
-bool FileExistsAnyName(const char* name, const wchar_t* wideName) {
-    DWORD attributes;
-    if (NtMajorVersion() != 0 && wideName && wideName[0] != L'\0')
-        attributes = GetFileAttributesW(wideName);
-    else
-        attributes = GetFileAttributesA(name);
-    return attributes != INVALID_FILE_ATTRIBUTES;
-}
-
-// The start-up and version records of the x86 build are the sizes Windows 9x
-// expects; the x64 build's start-up record is larger and sized by the compiler.
-static_assert(sizeof(void*) != 4 || sizeof(STARTUPINFOA) == 68, "x86 start-up record");
-static_assert(sizeof(OSVERSIONINFOA) == 148, "version record");
-
-bool RunProgram(const char* commandLine, const char* workingDir, DWORD waitMs) {
-    char line[PathSize];
-    // CreateProcessA may write to the line. A cut line would start another
-    // program or pass other arguments, so it is not started at all.
-    if (!commandLine || !CopyText(line, sizeof line, commandLine)) return false;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof(startup);  // 68 bytes on 32-bit Windows
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, workingDir, &startup, &info))
-        return false;
-    UniqueHandle process(info.hProcess), thread(info.hThread);
-    if (waitMs != 0) WaitForSingleObject(process.get(), waitMs);
-    return true;
 }

@@ -1,5 +1,4 @@
-// Text and path utilities bound to the program's ANSI code page, plus the
-// platform test and the few shell and process helpers every mode uses.
+// Text and path utilities bound to the program's ANSI code page.
 #pragma once
 #include <windows.h>
 #include <cstddef>
@@ -9,20 +8,6 @@
 // Filled from the ANSI code page before the entry procedure runs.
 extern LeadBytes LeadByteTable;
 void FillLeadByteTable(LeadBytes& table);
-
-// Non-zero (the major version) on the Windows NT family, 0 on Windows 9x.
-DWORD NtMajorVersion();
-// The major and minor version GetVersionExA reports (read once, like the above).
-void WindowsVersion(DWORD& major, DWORD& minor);
-// Tests only: the two functions above report this platform (VER_PLATFORM_WIN32_NT
-// or VER_PLATFORM_WIN32_WINDOWS) and version; a platformId of 0 restores the
-// real one. Returns the previous setting ({0, 0, 0} when the real one was reported).
-struct WindowsVersionInfo {
-    DWORD platformId;
-    DWORD major;
-    DWORD minor;
-};
-WindowsVersionInfo SetWindowsVersionForTests(WindowsVersionInfo version);
 
 inline char* NextCharPos(char* p) { return NextCharPos(LeadByteTable, p); }
 inline const char* NextCharPos(const char* p) { return NextCharPos(LeadByteTable, p); }
@@ -49,5 +34,3 @@ UINT SetAnsiCodePageForTests(UINT codePage);
 
 // -1, 0, 1 for less, equal, greater (case ignored); -2 when the comparison fails.
 int CompareTextNoCase(const char* a, const char* b);
-bool FileExistsAnyName(const char* name, const wchar_t* wideName = nullptr);
-bool RunProgram(const char* commandLine, const char* workingDir, DWORD waitMs);

@@ -10,6 +10,7 @@
 #include "platform/safe_file.h"
 #include "platform/system_functions.h"
 #include "platform/text.h"
+#include "platform/windows_version.h"
 #include <cstring>
 #include <string>
 #include <vector>

@@ -7,7 +7,7 @@
 #include "integration/settings.h"
 #include "platform/program_path.h"
 #include "lang/messages.h"
-#include "platform/text.h"
+#include "platform/windows_version.h"
 #include "tests/support/harness.h"
 #include <windows.h>
 #include <initializer_list>

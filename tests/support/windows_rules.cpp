@@ -328,64 +328,45 @@ LONG WINAPI CheckedRegCloseKey(HKEY key) {
 
 // The functions looked up by name: the product's optional ones and the NT
 // calls a removal through held folders will make.
-struct NtUnicodeString {
-    USHORT length, capacity;
-    PWSTR text;
-};
-struct NtObjectAttributes {
-    ULONG size;
-    HANDLE root;
-    NtUnicodeString* name;
-    ULONG attributes;
-    PVOID descriptor, quality;
-};
-using NtOpenFileCall = LONG(WINAPI*)(PHANDLE, ACCESS_MASK, NtObjectAttributes*, NtIoStatusBlock*, ULONG, ULONG);
-using NtCreateFileCall = LONG(WINAPI*)(PHANDLE, ACCESS_MASK, NtObjectAttributes*, NtIoStatusBlock*, PLARGE_INTEGER,
-                                       ULONG, ULONG, ULONG, ULONG, PVOID, ULONG);
-using NtQueryInformationFileCall = LONG(WINAPI*)(HANDLE, NtIoStatusBlock*, PVOID, ULONG, int);
-using NtDeleteKeyCall = LONG(WINAPI*)(HANDLE);
-using FinalPathCall = decltype(SystemFunctions::getFinalPathNameByHandleW);
-using SetInformationCall = decltype(SystemFunctions::setFileInformationByHandle);
-using GetInformationExCall = BOOL(WINAPI*)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD);
+decltype(SystemFunctions::ntSetInformationFile) realNtSetInformationFile = nullptr;
+decltype(SystemFunctions::ntQueryInformationFile) realNtQueryInformationFile = nullptr;
+decltype(&::NtOpenFile) realNtOpenFile = nullptr;
+decltype(SystemFunctions::ntCreateFile) realNtCreateFile = nullptr;
+decltype(SystemFunctions::ntDeleteKey) realNtDeleteKey = nullptr;
+decltype(SystemFunctions::getFinalPathNameByHandleW) realGetFinalPathNameByHandleW = nullptr;
+decltype(SystemFunctions::setFileInformationByHandle) realSetFileInformationByHandle = nullptr;
+decltype(&::GetFileInformationByHandleEx) realGetFileInformationByHandleEx = nullptr;
 
-NtSetInformationFileFunction realNtSetInformationFile = nullptr;
-NtQueryInformationFileCall realNtQueryInformationFile = nullptr;
-NtOpenFileCall realNtOpenFile = nullptr;
-NtCreateFileCall realNtCreateFile = nullptr;
-NtDeleteKeyCall realNtDeleteKey = nullptr;
-FinalPathCall realGetFinalPathNameByHandleW = nullptr;
-SetInformationCall realSetFileInformationByHandle = nullptr;
-GetInformationExCall realGetFileInformationByHandleEx = nullptr;
-
-std::string NtName(const char* call, const NtObjectAttributes* attributes) {
+std::string NtName(const char* call, const OBJECT_ATTRIBUTES* attributes) {
     std::wstring name;
-    if (attributes && attributes->name && attributes->name->text)
-        name.assign(attributes->name->text, attributes->name->length / sizeof(wchar_t));
-    return Named(call, name.c_str()) + (attributes && attributes->root ? " below a held folder" : "");
+    if (attributes && attributes->ObjectName && attributes->ObjectName->Buffer)
+        name.assign(attributes->ObjectName->Buffer, attributes->ObjectName->Length / sizeof(wchar_t));
+    return Named(call, name.c_str()) + (attributes && attributes->RootDirectory ? " below a held folder" : "");
 }
-LONG WINAPI CheckedNtOpenFile(PHANDLE h, ACCESS_MASK access, NtObjectAttributes* attributes, NtIoStatusBlock* io,
-                              ULONG share, ULONG options) {
+NTSTATUS NTAPI CheckedNtOpenFile(PHANDLE h, ACCESS_MASK access, POBJECT_ATTRIBUTES attributes, PIO_STATUS_BLOCK io,
+                                 ULONG share, ULONG options) {
     LONG status = realNtOpenFile(h, access, attributes, io, share, options);
     if (status >= 0 && h) Record(*h, false, GrantedFileRights(access, false), NtName("NtOpenFile", attributes));
     return status;
 }
-LONG WINAPI CheckedNtCreateFile(PHANDLE h, ACCESS_MASK access, NtObjectAttributes* attributes, NtIoStatusBlock* io,
-                                PLARGE_INTEGER allocation, ULONG fileAttributes, ULONG share, ULONG disposition,
-                                ULONG options, PVOID ea, ULONG eaSize) {
+NTSTATUS NTAPI CheckedNtCreateFile(PHANDLE h, ACCESS_MASK access, POBJECT_ATTRIBUTES attributes, PIO_STATUS_BLOCK io,
+                                   PLARGE_INTEGER allocation, ULONG fileAttributes, ULONG share, ULONG disposition,
+                                   ULONG options, PVOID ea, ULONG eaSize) {
     LONG status = realNtCreateFile(h, access, attributes, io, allocation, fileAttributes, share, disposition, options,
                                    ea, eaSize);
     if (status >= 0 && h) Record(*h, false, GrantedFileRights(access, false), NtName("NtCreateFile", attributes));
     return status;
 }
-LONG WINAPI CheckedNtSetInformationFile(HANDLE h, NtIoStatusBlock* io, void* information, ULONG size, int kind) {
+NTSTATUS NTAPI CheckedNtSetInformationFile(HANDLE h, PIO_STATUS_BLOCK io, PVOID information, ULONG size, int kind) {
     if (!Allowed(h, "NtSetInformationFile", kind)) return StatusAccessDenied;
     return realNtSetInformationFile(h, io, information, size, kind);
 }
-LONG WINAPI CheckedNtQueryInformationFile(HANDLE h, NtIoStatusBlock* io, PVOID information, ULONG size, int kind) {
+NTSTATUS NTAPI CheckedNtQueryInformationFile(HANDLE h, PIO_STATUS_BLOCK io, PVOID information, ULONG size,
+                                             FILE_INFORMATION_CLASS kind) {
     if (!Allowed(h, "NtQueryInformationFile", kind)) return StatusAccessDenied;
     return realNtQueryInformationFile(h, io, information, size, kind);
 }
-LONG WINAPI CheckedNtDeleteKey(HANDLE key) {
+NTSTATUS NTAPI CheckedNtDeleteKey(HANDLE key) {
     if (!Allowed(key, "NtDeleteKey")) return StatusAccessDenied;
     return realNtDeleteKey(key);
 }

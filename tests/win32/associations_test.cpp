@@ -5,7 +5,7 @@
 #include "integration/core/empty_archives.h"
 #include "lang/messages.h"
 #include "platform/registry.h"
-#include "platform/text.h"
+#include "platform/windows_version.h"
 #include "tests/support/sandbox.h"
 #include <gtest/gtest.h>
 #include <string>

@@ -2,6 +2,9 @@
 // table, locale comparison, existence test, folder removal and processes.
 #include "platform/safe_file.h"
 #include "platform/text.h"
+#include "platform/file.h"
+#include "platform/process.h"
+#include "platform/windows_version.h"
 #include "platform/system_functions.h"
 #include "tests/support/harness.h"
 #include <gtest/gtest.h>

@@ -33,14 +33,13 @@ TEST(WindowsRules, HandleRightsAreThoseWindowsGrants) {
     // NtOpenFile grants what it is asked for, nothing more: as a removal
     // opening below held folders will open.
     auto ntOpen = [&file](ACCESS_MASK access) {
-        using NtOpenFileCall = LONG(WINAPI*)(PHANDLE, ACCESS_MASK, void*, NtIoStatusBlock*, ULONG, ULONG);
-        auto ntOpenFile = reinterpret_cast<NtOpenFileCall>(
+        auto ntOpenFile = reinterpret_cast<decltype(&::NtOpenFile)>(
             reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtOpenFile")));
         std::wstring name = L"\\??\\" + std::wstring(file.begin(), file.end());
-        struct { USHORT length, capacity; PWSTR text; } unicode{USHORT(name.size() * 2), USHORT(name.size() * 2), &name[0]};
-        struct { ULONG size; HANDLE root; void* name; ULONG attributes; void *descriptor, *quality; } object{
-            sizeof object, nullptr, &unicode, 0x40 /* OBJ_CASE_INSENSITIVE */, nullptr, nullptr};
-        NtIoStatusBlock io{};
+        UNICODE_STRING unicode{USHORT(name.size() * 2), USHORT(name.size() * 2), &name[0]};
+        OBJECT_ATTRIBUTES object;
+        InitializeObjectAttributes(&object, &unicode, OBJ_CASE_INSENSITIVE, nullptr, nullptr);
+        IO_STATUS_BLOCK io{};
         HANDLE h = INVALID_HANDLE_VALUE;
         ntOpenFile(&h, access | SYNCHRONIZE, &object, &io, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0x20);
         return UniqueFileHandle(h);
@@ -55,9 +54,9 @@ TEST(WindowsRules, HandleRightsAreThoseWindowsGrants) {
         return System().setFileInformationByHandle(h, FileBasicInfo, &info, sizeof info) != FALSE;
     };
     auto ntDisposition = [](HANDLE h) {
-        NtIoStatusBlock io{};
+        IO_STATUS_BLOCK io{};
         BOOLEAN keep = FALSE;   // asks for the right, deletes nothing
-        return System().ntSetInformationFile(h, &io, &keep, sizeof keep, FileDispositionInformationClass) == 0;
+        return System().ntSetInformationFile(h, &io, &keep, sizeof keep, FileDispositionInformation) == 0;
     };
     auto key = [](REGSAM access) {
         UniqueRegKey k;

@@ -4,7 +4,7 @@
 // Run by tools/bench-registry.sh.
 #include "integration/associations.h"
 #include "platform/registry.h"
-#include "platform/text.h"
+#include "platform/windows_version.h"
 #include "tests/support/sandbox.h"
 #include "tests/tools/bench/win32/seconds.h"
 #include <cstdio>
