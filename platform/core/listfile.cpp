@@ -1,11 +1,28 @@
 // Line reading of the list file with the semantics of a 2048-byte fgets.
 #include "platform/core/listfile.h"
 #include "platform/core/textwalk.h"
+#include <cstring>
 
 bool ReadListEntry(std::FILE* list, char* line, std::size_t capacity) {
     if (capacity < 2) return false;
     int room = capacity > 0x7fffffff ? 0x7fffffff : static_cast<int>(capacity);
     while (std::fgets(line, room, list)) {
+        if (TrimTrailingBlanks(line)[0] != '\0') return true;
+    }
+    line[0] = '\0';
+    return false;
+}
+
+bool NextListEntry(const char* text, std::size_t size, std::size_t& at, char* line, std::size_t capacity) {
+    if (capacity < 2) return false;
+    while (at < size) {
+        // As fgets reads: at most capacity - 1 bytes, up to and including a line feed.
+        std::size_t n = 0;
+        while (n < capacity - 1 && at + n < size)
+            if (text[at + n++] == '\n') break;
+        std::memcpy(line, text + at, n);
+        line[n] = '\0';
+        at += n;
         if (TrimTrailingBlanks(line)[0] != '\0') return true;
     }
     line[0] = '\0';

@@ -15,6 +15,11 @@ constexpr std::size_t ListLineBufferSize = 2048;
 // CR, LF, blanks and tabs are cut, leading blanks stay, and reads that leave
 // nothing are passed over. Returns false at the end of the list.
 bool ReadListEntry(std::FILE* list, char* line, std::size_t capacity = ListLineBufferSize);
+// The same entries from the list's bytes in memory (`size` bytes of `text`
+// from `*at` on, which moves past what is taken): one read of the whole list
+// instead of a library call, with its lock, for every byte.
+bool NextListEntry(const char* text, std::size_t size, std::size_t& at, char* line,
+                   std::size_t capacity = ListLineBufferSize);
 
 // What the list's bytes are, read once from the start to the end: ANSI text
 // (with or without a UTF-8 byte-order mark, which is passed over), UTF-16

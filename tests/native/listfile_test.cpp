@@ -17,6 +17,11 @@ std::vector<std::string> Entries(const std::string& bytes, std::size_t capacity 
     std::vector<std::string> out;
     while (ReadListEntry(f, line.data(), capacity)) out.emplace_back(line.data());
     std::fclose(f);
+    // The same bytes taken apart in memory give the same entries.
+    std::vector<std::string> inMemory;
+    for (std::size_t at = 0; NextListEntry(bytes.data(), bytes.size(), at, line.data(), capacity);)
+        inMemory.emplace_back(line.data());
+    EXPECT_EQ(inMemory, out);
     return out;
 }
 
