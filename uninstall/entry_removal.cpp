@@ -161,10 +161,12 @@ bool RemovalScope::Enter(const char* programPath) {
         // The folder itself may be a link (a folder moved to another drive
         // and linked back): its final path is then its target's, like its
         // entries'.
+        wchar_t wide[PathSize];
         ReportFileCall(FileCall::Query);
-        if (!ReadFinalPath(root_.get(), finalFolder_, sizeof finalFolder_)) finalFolder_[0] = '\0';
+        if (!ReadFinalPathWide(root_.get(), wide, PathSize) || !AnsiFromWide(wide, finalFolder_, sizeof finalFolder_))
+            finalFolder_[0] = '\0';
         finalPaths = finalFolder_[0] != '\0';
-        if (finalPaths) FindUnixFolder();
+        if (finalPaths) FindUnixFolder(wide);
     }
     method_ = finalPaths ? Method::ByFinalPath : Method::ByAttributes;
     if (!confirm_)
@@ -174,10 +176,9 @@ bool RemovalScope::Enter(const char* programPath) {
     return true;
 }
 
-void RemovalScope::FindUnixFolder() {
-    wchar_t wide[PathSize], unixName[PathSize], back[PathSize];
-    ReportFileCall(FileCall::Query);
-    if (!ReadFinalPathWide(root_.get(), wide, PathSize) || !UnixNameOf(wide, unixName, PathSize)) return;
+void RemovalScope::FindUnixFolder(const wchar_t* wide) {
+    wchar_t unixName[PathSize], back[PathSize];
+    if (!UnixNameOf(wide, unixName, PathSize)) return;
     // The name is used only if it leads to this very folder.
     UniqueFileHandle same =
         OpenEntryAt(nullptr, unixName, std::wcslen(unixName), 0, ShareAll, EntryOpen::Folder);

@@ -85,8 +85,9 @@ private:
     Gone GoneAt(HANDLE parent, WideName name);
     // The same at a full NT name.
     Gone GoneAtName(const WideText& name);
-    // Under Wine: the program folder's Unix name, checked to be that folder.
-    void FindUnixFolder();
+    // Under Wine: the Unix name of the program folder (final path `wide`),
+    // checked to be that folder.
+    void FindUnixFolder(const wchar_t* wide);
     HandleResult Delete(UniqueFileHandle& h, HANDLE parent, WideName name);
     EntryOutcome TakeStubborn(HANDLE parent, WideName name, const char* path);
     EntryOutcome MoveAside(UniqueFileHandle& h, HANDLE parent, const char* path);
